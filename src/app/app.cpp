@@ -1,0 +1,77 @@
+#include "app/app.h"
+
+#include "app/commandline.h"
+#include "app/placeholderframe.h"
+#include "app/singleinstance.h"
+#include "log/log.h"
+#include "platform/appdatafolder.h"
+#include "settings/settings.h"
+
+#include <wx/filefn.h>
+#include <wx/image.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+wxString theAppDataFolder;
+
+bool App::OnInit()
+{
+    wxImage::AddHandler(new wxPNGHandler);
+    SetAppName("AulavoxKesto");
+    SetVendorName("AulavoxTech");
+
+    if (RefuseSecondInstance(m_checker, GetAppName()))
+        exit(1);
+
+    theLog = new LogStdout;
+    theAppDataFolder = FindAppDataFolder(GetVendorName());
+
+    if (argc > 1)
+    {
+        int status = RunMaintenanceCommand(argv[1], theAppDataFolder);
+        fflush(stdout);
+        exit(status);
+    }
+
+    // Later steps: the projector list and the control-panel link.
+
+    theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
+    RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
+
+    // The main window owns nothing of the above; the toolkit owns it.
+    wxFrame* frame = new PlaceholderFrame;
+    SetTopWindow(frame);
+
+    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        SetSignalHandler(sig, &App::OnTerminationSignal);
+
+    frame->Show();
+    return true;
+}
+
+void App::OnTerminationSignal(int)
+{
+    static_cast<App*>(wxTheApp)->EndSession();
+}
+
+void App::EndSession()
+{
+    // Non-vetoable: close every top window and leave the loop; OnExit then
+    // releases everything in order.
+    const wxWindowList windows = wxTopLevelWindows; // Destroy() may change the list
+    for (wxWindow* window : windows)
+        window->Destroy();
+    ExitMainLoop();
+}
+
+int App::OnExit()
+{
+    delete theSettings; // writes pending changes
+    theSettings = nullptr;
+    delete static_cast<LogStdout*>(theLog);
+    theLog = nullptr;
+    fflush(stdout);
+    return 0;
+}

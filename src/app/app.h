@@ -1,0 +1,25 @@
+#pragma once
+
+#include <wx/app.h>
+#include <wx/snglinst.h>
+
+extern wxString theAppDataFolder;
+
+class App : public wxApp
+{
+public:
+    bool OnInit() override;
+    int OnExit() override;
+
+    // SIGTERM, SIGHUP and SIGINT: the user session or the system ends the
+    // program. Runs from the event loop, never inside the signal itself.
+    static void OnTerminationSignal(int signal);
+
+private:
+    void EndSession();
+
+    wxSingleInstanceChecker m_checker;
+};
+
+wxDECLARE_APP(App);
+

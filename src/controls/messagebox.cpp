@@ -1,0 +1,23 @@
+#include "controls/messagebox.h"
+
+#include <wx/msgdlg.h>
+#include <wx/generic/msgdlgg.h>
+
+int ShowMessageBox(const wxString& message, const wxString& caption, long style,
+                   wxWindow* parent)
+{
+    wxGenericMessageDialog dialog(parent, message, caption, style | wxCENTRE);
+    switch (dialog.ShowModal())
+    {
+    case wxID_OK:
+        return wxOK;
+    case wxID_YES:
+        return wxYES;
+    case wxID_NO:
+        return wxNO;
+    case wxID_HELP:
+        return wxHELP;
+    default:
+        return wxCANCEL;
+    }
+}

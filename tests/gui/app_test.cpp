@@ -1,0 +1,121 @@
+// Black-box tests of the built program: HOME points at a fresh folder, so
+// each run is a first start on a new account.
+
+#include "app/singleinstance.h"
+
+#include "support/core/child_process.h"
+#include "support/core/temp_dir.h"
+#include "support/gui/gui_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/utils.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+class Program : public testing::Test
+{
+protected:
+    TempDir home;
+    std::string dataFolder = home.Path() + "/.local/share/AulavoxTech";
+    std::string settingsFile = dataFolder + "/AulavoxKesto.ini";
+
+    std::unique_ptr<ChildProcess> Launch(std::vector<std::string> args, const std::string& outName = "out.txt")
+    {
+        args.insert(args.begin(), KESTO_EXECUTABLE);
+        const char* display = getenv("DISPLAY");
+        auto child = std::make_unique<ChildProcess>(
+            args,
+            ChildProcess::Env{{"HOME", home.Path()}, {"XDG_DATA_HOME", ""}, {"DISPLAY", display ? display : ""}},
+            home.File(outName));
+        EXPECT_TRUE(child->Start());
+        return child;
+    }
+
+    bool WaitForFile(const std::string& path, int timeoutMs = 15000)
+    {
+        for (int waited = 0; waited < timeoutMs; waited += 20)
+        {
+            if (FileExists(path))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+};
+
+TEST_F(Program, AppdirPrintsTheFolderWithoutLineEndAndCreatesNoSettings)
+{
+    for (const char* spelling : {"--appdir", "--APPDIR"})
+    {
+        auto child = Launch({spelling, "--unknown-second-argument"});
+        ASSERT_TRUE(child->Wait(20000));
+        EXPECT_EQ(child->ExitStatus(), 0) << spelling;
+        EXPECT_EQ(child->Output(), dataFolder) << spelling;
+        EXPECT_TRUE(FileExists(dataFolder));
+        EXPECT_FALSE(FileExists(settingsFile));
+    }
+}
+
+TEST_F(Program, UnknownCommandExitsWithStatusOne)
+{
+    auto child = Launch({"--frobnicate"});
+    ASSERT_TRUE(child->Wait(20000));
+    EXPECT_EQ(child->ExitStatus(), 1);
+    EXPECT_EQ(child->Output(), "unknown command\n");
+    EXPECT_FALSE(FileExists(settingsFile));
+}
+
+TEST_F(Program, FirstStartWritesSettingsAndSigtermEndsCleanly)
+{
+    for (int sig : {SIGTERM, SIGINT})
+    {
+        auto child = Launch({});
+        ASSERT_TRUE(WaitForFile(settingsFile)) << child->Output();
+        // The settings are written right after start-up, before any exit.
+        std::string settings = ReadWholeFile(settingsFile);
+        EXPECT_NE(settings.find("Password=lemon\n"), std::string::npos) << settings;
+        EXPECT_NE(settings.find("FreezeDelay=500\n"), std::string::npos) << settings;
+        // Let the event loop start; the handler is run from there.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ASSERT_TRUE(child->Signal(sig));
+        ASSERT_TRUE(child->Wait(15000)) << "the program did not end on signal " << sig;
+        EXPECT_EQ(child->ExitStatus(), 0) << "signal " << sig;
+        EXPECT_EQ(ReadWholeFile(settingsFile), settings);
+    }
+}
+
+TEST_F(Program, SecondInstanceIsRefusedWithInstanceError)
+{
+    auto first = Launch({});
+    ASSERT_TRUE(WaitForFile(settingsFile));
+
+    // This test process plays the second start, under the same HOME.
+    wxString oldHome;
+    wxGetEnv("HOME", &oldHome);
+    wxSetEnv("HOME", home.Path());
+    bool refused = false;
+    {
+        wxSingleInstanceChecker checker;
+        wxTEST_DIALOG(refused = RefuseSecondInstance(checker, "AulavoxKesto"),
+                      ExpectMessageBox("Another instance of AulavoxKesto is already running",
+                                       "Instance Error", wxICON_ERROR));
+    }
+    EXPECT_TRUE(refused);
+
+    ASSERT_TRUE(first->Signal(SIGTERM));
+    ASSERT_TRUE(first->Wait(15000));
+
+    // With the first gone, the next start is allowed.
+    {
+        wxSingleInstanceChecker checker;
+        EXPECT_FALSE(RefuseSecondInstance(checker, "AulavoxKesto"));
+    }
+    wxSetEnv("HOME", oldHome);
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+// main() of the GUI tests: a real wxApp on the (Xvfb) display, wx assertions
+// turned into test failures, and no display needed just to list the tests.
+
+#include "support/gui/gui_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/app.h>
+#include <wx/image.h>
+#include <wx/init.h>
+
+#include <cstring>
+
+namespace {
+
+void FailOnWxAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+                    const wxString& msg)
+{
+    ADD_FAILURE_AT(file.utf8_str(), line)
+        << "wx assertion in " << func.utf8_str() << ": " << cond.utf8_str() << " "
+        << msg.utf8_str();
+}
+
+bool OnlyListing(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (strcmp(argv[i], "--gtest_list_tests") == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    if (OnlyListing(argc, argv))
+        return RUN_ALL_TESTS();
+
+    wxApp::SetInstance(new wxApp);
+    if (!wxEntryStart(argc, argv))
+    {
+        fprintf(stderr, "cannot initialise wxWidgets: is there a display?\n");
+        return 1;
+    }
+    wxSetAssertHandler(FailOnWxAssert);
+    wxTheApp->SetAppName("AulavoxKestoTests");
+    wxTheApp->SetVendorName("AulavoxTech");
+    wxImage::AddHandler(new wxPNGHandler);
+    if (!wxTheApp->CallOnInit())
+        return 1;
+
+    int result;
+    {
+        UnexpectedDialogHook hook;
+        result = RUN_ALL_TESTS();
+    }
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    return result;
+}
