@@ -35,7 +35,7 @@ bool App::OnInit()
         exit(status);
     }
 
-    // Later steps: the projector list and the control-panel link.
+    // Step 7: the projector list. Step 8: the control-panel link.
 
     theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
     RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
@@ -68,6 +68,7 @@ void App::EndSession()
 
 int App::OnExit()
 {
+    // Order matters: the link first, then the projector list, the settings, the log.
     delete theSettings; // writes pending changes
     theSettings = nullptr;
     delete static_cast<LogStdout*>(theLog);
