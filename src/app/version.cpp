@@ -1,0 +1,3 @@
+#include "app/version.h"
+
+const wxString theVersionText = wxString::FromUTF8("0.9.22.4");
