@@ -138,6 +138,13 @@ bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
                               [&] { return m_requests.size() >= count; });
 }
 
+bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_received.size() >= byteCount; });
+}
+
 void PanelSimulator::ClearReceived()
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -68,6 +68,7 @@ public:
     std::vector<Bytes> Requests() const;
     size_t RequestCount() const;
     bool WaitForRequests(size_t count, int timeoutMs) const;
+    bool WaitForReceived(size_t byteCount, int timeoutMs) const;
     void ClearReceived();
     // Answers still queued (not yet taken by a request), and dropping them.
     size_t QueuedAnswers() const;
