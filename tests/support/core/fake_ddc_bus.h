@@ -10,7 +10,7 @@
 // (its result, and bytes copied to the start of the buffer, the rest zero);
 // with none left a read succeeds with all zero bytes ("nothing to say").
 // Writes succeed unless a result is scripted. Every call is recorded.
-class FakeDdcBus final : public DdcBus
+class FakeDdcBus : public DdcBus
 {
 public:
     using Bytes = std::vector<uint8_t>;
