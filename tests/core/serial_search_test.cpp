@@ -79,6 +79,21 @@ TEST_F(Search, PortsThatCannotBeOpenedAreSkipped)
     EXPECT_EQ(second.Received(), kProbe);
 }
 
+TEST_F(Search, APathLongerThanThePortPathIsNotTriedCutShort)
+{
+    TempDir dir;
+    std::string longPath = dir.Path() + "/";
+    longPath += std::string(longPath.size() < 70 ? 70 - longPath.size() : 1, 'p');
+    ASSERT_GE(longPath.size(), 64u);
+    ASSERT_LT(longPath.size(), 128u); // it still fits the port list
+    ASSERT_EQ(symlink(first.Path().c_str(), longPath.c_str()), 0);
+    comm.SetPortLister(PortListOf({longPath}));
+    EXPECT_EQ(FindSerialPanel(comm), COMM_IO_ERROR);
+    EXPECT_EQ(log.Lines(), (Lines{"Debug3: unable to open comm port " + longPath,
+                                  "Warning: unable to find Aulavox control panel"}));
+    EXPECT_TRUE(first.Received().empty());
+}
+
 TEST_F(Search, WrongAnswersCloseThePortAndTheNextOneIsTried)
 {
     Bytes goodAnswer = PanelSimulator::MakePacket('V', {1, 2, 3, 4});
