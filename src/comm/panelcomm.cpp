@@ -161,16 +161,17 @@ CommResult PanelComm::SendCommand(int cmd, const uint8_t* payload, int length, u
 
         // A length byte that points past what came (or below the CRC's own
         // two header bytes) cannot be checked: the packet is malformed.
-        const int n = count >= 2 ? received[1] : 0;
-        if (count < 5 || n < 2 || n + 2 > count)
+        int payloadSize = 0;
+        const ReplyCheck check = CheckReplyPacket(received.data(), count, &payloadSize);
+        if (check == REPLY_MALFORMED)
         {
             theLog->Print(Log::LEVEL_WARNING, "malformed packet, length was only %i", count);
             return COMM_MALFORMED;
         }
-        if (CheckAndSetCrc(received.data(), static_cast<size_t>(count)))
+        if (check == REPLY_GOOD)
         {
             // Only the packet's payload; bytes after its CRC are not data.
-            const int payloadSize = std::min(n - 2, capacity);
+            payloadSize = std::min(payloadSize, capacity);
             memcpy(reply, received.data() + 2, static_cast<size_t>(payloadSize));
             return payloadSize;
         }
