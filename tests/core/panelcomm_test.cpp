@@ -186,10 +186,12 @@ TEST_F(SerialLink, SilenceIsRetriedOnceThenNoData)
 
 TEST_F(SerialLink, ALateAnswerIsMissedAndThenPurgedBeforeTheNextCommand)
 {
-    box.QueueAck(150); // long after both attempts have polled
+    // Both attempts have polled after about 90 ms; the ACK comes at 300 ms.
+    const auto start = std::chrono::steady_clock::now();
+    box.QueueAck(300);
     box.QueueSilence();
     EXPECT_EQ(comm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_NO_DATA);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(350));
     // The stale ACK waits in the line; the next exchange must not take it.
     box.QueueNak();
     box.QueueNak();
