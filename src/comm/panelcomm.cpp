@@ -113,12 +113,12 @@ CommResult PanelComm::SendCommand(int cmd, const uint8_t* payload, int length, u
         return COMM_MALFORMED;
     }
 
-    // ACK/NAK is one byte; a reply packet is its payload plus four bytes.
-    int toRead = capacity == 0 ? 1 : capacity + 4;
+    // ACK/NAK is one byte; a reply packet is its payload plus four bytes,
+    // and no packet is longer than the length byte allows.
+    int toRead = capacity == 0 ? 1 : std::min(capacity, MAX_PAYLOAD) + 4;
     if (overI2C)
         toRead = std::min(toRead, MAX_I2C_TRANSFER);
     std::vector<uint8_t> received(static_cast<size_t>(toRead), 0);
-    received[0] = 0;
 
     uint8_t request[MAX_PAYLOAD + 4];
     int requestSize = 0;

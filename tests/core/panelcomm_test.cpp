@@ -299,6 +299,17 @@ TEST_F(SerialLink, ReadOnlyExchangeSendsNothing)
     EXPECT_TRUE(box.Received().empty());
 }
 
+TEST_F(SerialLink, AReplyBufferLargerThanAnyPacketReadsTheLongestPacket)
+{
+    std::vector<uint8_t> reply(1000, 0);
+    box.SendNow(PanelSimulator::MakePacket('P', Bytes(253, 0x5A)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(comm->SendCommand(NO_CMD, nullptr, 0, reply.data(), 1000, POLL_STATUS_MS, POLL_STATUS_COUNT), 253)
+        << log.Text();
+    EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 253), Bytes(253, 0x5A));
+    EXPECT_EQ(reply[253], 0);
+}
+
 TEST_F(SerialLink, PayloadsTheLengthByteCannotCarryAreRefused)
 {
     std::vector<uint8_t> payload(256, 'x');
