@@ -79,9 +79,7 @@ int RunBench()
         return 1;
     }
     box.SetStatus({1, 1, 16, 0, 0, 2});
-    auto bus = std::make_unique<FakeDdcBus>();
-    bus->initResult = 2; // serial only
-    PanelComm comm(std::move(bus));
+    PanelComm comm(MissingDdcBus()); // serial only
     comm.SetPortLister(PortListOf({box.Path()}));
     if (comm.Connect() != COMM_OK)
     {

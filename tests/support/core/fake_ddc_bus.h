@@ -3,6 +3,7 @@
 #include "comm/ddcbus.h"
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,3 +60,7 @@ public:
     int InstallDriver(const char* path, int flags) override;
     int UninstallDriver() override;
 };
+
+// A bus whose driver is missing: the I2C search fails at once, so a link
+// under test only ever uses its serial ports.
+std::unique_ptr<DdcBus> MissingDdcBus();
