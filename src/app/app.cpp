@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "app/placeholderframe.h"
 #include "app/singleinstance.h"
+#include "comm/panelcomm.h"
 #include "log/log.h"
 #include "platform/appdatafolder.h"
 #include "projdefs/projectorlist.h"
@@ -39,6 +40,7 @@ bool App::OnInit()
     // Step 7: the projector list (empty; the main window reads the user file).
     theProjectorList = new ProjectorList;
     // Step 8: the control-panel link.
+    thePanelComm = new PanelComm;
 
     theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
     RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
@@ -72,6 +74,8 @@ void App::EndSession()
 int App::OnExit()
 {
     // Order matters: the link first, then the projector list, the settings, the log.
+    delete thePanelComm; // closes an open port and the I2C bus
+    thePanelComm = nullptr;
     delete theProjectorList; // stops a running update transfer
     theProjectorList = nullptr;
     delete theSettings; // writes pending changes
