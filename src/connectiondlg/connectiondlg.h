@@ -1,6 +1,7 @@
 #pragma once
 
 #include "connectiondlg/connectiondlgbase.h"
+#include "projdefs/resultcodes.h"
 
 #include <cstdint>
 
@@ -46,10 +47,16 @@ private:
         STATE_DOWNLOAD = 2,
     };
 
+    int RunFlow(int flags);
+    // Starts the operation of m_state and advances it until it ends or the
+    // user cancels; returns the last result.
+    FileResult RunTransfer();
+    // Idles until a button or the close box sets a new state.
+    void WaitForUser();
+    bool Ending() const;
     void AppendStatus(const wxString& text);
     void ScrollStatusToEnd();
-    unsigned RunTransfer();
-    void WaitForUser();
+    void Repaint();
 
     ProjectorList* m_projList; // not owned
     int32_t m_state = STATE_IDLE;
