@@ -8,6 +8,8 @@
 #include "projdefs/projectorlist.h"
 #include "settings/settings.h"
 
+#include <curl/curl.h>
+
 #include <wx/filefn.h>
 #include <wx/image.h>
 
@@ -38,6 +40,11 @@ bool App::OnInit()
 
     // Step 7: the projector list (empty; the main window reads the user file).
     theProjectorList = new ProjectorList;
+    // libcurl once for the whole process, before any update transfer. Without
+    // it the program still runs; every update then fails and says so.
+    m_curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!m_curlReady)
+        theLog->Print(Log::LEVEL_ERROR, "unable to initialize network library");
     // Step 8: the control-panel link.
 
     theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
@@ -74,6 +81,9 @@ int App::OnExit()
     // Order matters: the link first, then the projector list, the settings, the log.
     delete theProjectorList; // stops a running update transfer
     theProjectorList = nullptr;
+    if (m_curlReady)
+        curl_global_cleanup();
+    m_curlReady = false;
     delete theSettings; // writes pending changes
     theSettings = nullptr;
     delete static_cast<LogStdout*>(theLog);
