@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <curl/curl.h>
+#include <sys/select.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -187,6 +189,36 @@ TEST_F(RemoteUpdateTest, SecondStartWhileRunningIsRefusedAndLeavesTheFirstAlone)
     EXPECT_EQ(RunToEnd(m_list, UPDATE_RUNNING), FILE_OK);
     EXPECT_EQ(ReadWholeFile(m_local), REMOTE_TEXT);
     EXPECT_EQ(source.version, "2.1");
+}
+
+// libcurl has no socket to offer while it holds back a rate-limited transfer:
+// that state counts as running and the transfer goes on to its end.
+TEST_F(RemoteUpdateTest, StateWithoutSocketIsStillRunning)
+{
+    std::string body = std::string("version: 8\n") + std::string(200000, 'r');
+    // In pieces: libcurl reads all that is there before it looks at the limit.
+    m_server.ServeSlow("/p.txt", body, 16384, 2);
+    ProjectorSource& source = UseUrl(m_server.Url("/p.txt"));
+    FileResult result = StartSourceUpdate(m_list, 0, false);
+    ASSERT_EQ(result, UPDATE_RUNNING);
+    ASSERT_EQ(curl_easy_setopt(m_list.m_conn->easy, CURLOPT_MAX_RECV_SPEED_LARGE, (curl_off_t)400000),
+              CURLE_OK);
+    bool sawNoSocket = false;
+    for (int step = 0; result == UPDATE_RUNNING && step < 3000; ++step)
+    {
+        fd_set r, w, e;
+        FD_ZERO(&r);
+        FD_ZERO(&w);
+        FD_ZERO(&e);
+        int maxfd = 0;
+        ASSERT_EQ(curl_multi_fdset(m_list.m_conn->multi, &r, &w, &e, &maxfd), CURLM_OK);
+        sawNoSocket = sawNoSocket || maxfd < 0;
+        result = ContinueSourceUpdate(m_list, 10);
+    }
+    EXPECT_TRUE(sawNoSocket);
+    EXPECT_EQ(result, FILE_OK);
+    EXPECT_EQ(ReadWholeFile(m_local), body);
+    EXPECT_EQ(source.version, "8");
 }
 
 // ---- downloads ----
