@@ -7,6 +7,7 @@
 #include <curl/curl.h>
 
 #include <sys/select.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -169,6 +170,33 @@ FileResult CheckVersionHead(UpdateConnection* conn)
     return FILE_OK;
 }
 
+// Deletes the temporary file of a download that did not succeed.
+void RemoveTemporary(const UpdateConnection* conn)
+{
+    if (remove(conn->tmpName.c_str()) != 0 && errno != ENOENT)
+        LOG_PRINT(Log::LEVEL_WARNING, "unable to delete file '%s': %s", conn->tmpName.c_str(),
+                  strerror(errno));
+}
+
+// Closes the temporary file; on success its data is on disk before it may
+// replace the local file. False (logged) when writing failed.
+bool CloseTemporary(UpdateConnection* conn, bool keep)
+{
+    FILE* file = conn->file;
+    conn->file = nullptr;
+    bool written = !keep || (fflush(file) == 0 && fsync(fileno(file)) == 0);
+    int flushError = errno;
+    if (fclose(file) != 0 && written && keep)
+    {
+        written = false;
+        flushError = errno;
+    }
+    if (!written)
+        LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: unable to write file '%s': %s",
+                  conn->tmpName.c_str(), strerror(flushError));
+    return written;
+}
+
 // Puts the downloaded file in the local file's place in one step: the old
 // file stays until the new one replaces it. (POSIX rename replaces an existing
 // target atomically; a Windows port needs MoveFileEx with
@@ -180,7 +208,7 @@ FileResult MoveIntoPlace(UpdateConnection* conn)
     {
         LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: unable to move '%s' to '%s': %s",
                       conn->tmpName.c_str(), source->fileName.c_str(), strerror(errno));
-        remove(conn->tmpName.c_str());
+        RemoveTemporary(conn);
         return UPDATE_MOVE_ERROR;
     }
     source->version = source->remoteVersion;
@@ -196,24 +224,15 @@ FileResult FinishTransfer(ProjectorList& list, FileResult result)
     if (result == FILE_OK)
         result = CheckVersionHead(conn);
 
-    if (conn->file != nullptr)
-    {
-        bool closed = fclose(conn->file) == 0;
-        conn->file = nullptr;
-        if (!closed && result == FILE_OK)
-        {
-            LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: unable to write file '%s': %s",
-                          conn->tmpName.c_str(), strerror(errno));
-            result = FILE_OPEN_ERROR;
-        }
-    }
+    if (conn->file != nullptr && !CloseTemporary(conn, result == FILE_OK))
+        result = FILE_OPEN_ERROR;
 
     if (!conn->tmpName.empty())
     {
         if (result == FILE_OK)
             result = MoveIntoPlace(conn);
         else
-            remove(conn->tmpName.c_str());
+            RemoveTemporary(conn);
     }
 
     FreeUpdateConnection(conn);
@@ -253,17 +272,29 @@ int WaitForSockets(UpdateConnection* conn, unsigned waitMs)
                       static_cast<int>(code), curl_multi_strerror(code));
         return -1;
     }
+    // Never longer than libcurl's own next deadline (a time-out, a retry):
+    // waiting past it would hold the transfer back.
+    long due = -1;
+    code = curl_multi_timeout(conn->multi, &due);
+    if (code != CURLM_OK)
+    {
+        LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: curl error %i, \"%s\"",
+                  static_cast<int>(code), curl_multi_strerror(code));
+        return -1;
+    }
+    const bool dueFirst = due >= 0 && static_cast<unsigned long>(due) <= waitMs;
+    const unsigned wait = dueFirst ? static_cast<unsigned>(due) : waitMs;
     if (maxfd < 0)
     {
-        // libcurl has no socket to offer while it waits (for example between
-        // connection attempts): sleep instead, as long as allowed.
-        if (waitMs > 0)
-            wxMilliSleep(waitMs);
+        // libcurl has no socket to offer while it waits (for example while a
+        // transfer is held back by a rate limit): sleep instead, bounded.
+        if (wait > 0)
+            wxMilliSleep(wait);
         return 1;
     }
     timeval timeout;
-    timeout.tv_sec = static_cast<time_t>(waitMs / 1000);
-    timeout.tv_usec = static_cast<suseconds_t>((waitMs % 1000) * 1000);
+    timeout.tv_sec = static_cast<time_t>(wait / 1000);
+    timeout.tv_usec = static_cast<suseconds_t>((wait % 1000) * 1000);
     int ready = select(maxfd + 1, &readSet, &writeSet, &errorSet, &timeout);
     if (ready < 0)
     {
@@ -273,7 +304,7 @@ int WaitForSockets(UpdateConnection* conn, unsigned waitMs)
                       strerror(errno));
         return -1;
     }
-    return ready > 0 ? 1 : 0;
+    return ready > 0 || dueFirst ? 1 : 0;
 }
 
 bool SetOptions(UpdateConnection* conn)
@@ -345,7 +376,9 @@ FileResult StartSourceUpdate(ProjectorList& list, unsigned srcIndex, bool checkO
     if (code != CURLM_OK)
     {
         LOG_PRINT(Log::LEVEL_ERROR, "StartSourceUpdate: unable to initialize network library");
-        FreeUpdateConnection(conn); // also deletes the temporary file
+        CloseTemporary(conn, false); // empty and unused
+        RemoveTemporary(conn);
+        FreeUpdateConnection(conn);
         return UPDATE_INIT_ERROR;
     }
     list.m_conn = conn;
@@ -383,7 +416,10 @@ FileResult CancelSourceUpdate(ProjectorList& list)
     UpdateConnection* conn = list.m_conn;
     if (conn == nullptr)
         return 0;
-    // Closes and deletes the temporary file of a download.
+    if (conn->file != nullptr)
+        CloseTemporary(conn, false); // thrown away: what it holds does not matter
+    if (!conn->tmpName.empty())
+        RemoveTemporary(conn);
     FreeUpdateConnection(conn);
     list.m_conn = nullptr;
     return 0;

@@ -25,15 +25,9 @@ void FreeUpdateConnection(UpdateConnection* conn)
             LOG_PRINT(Log::LEVEL_WARNING, "FreeUpdateConnection: curl_multi_cleanup: %s",
                           curl_multi_strerror(mc));
     }
-    if (conn->file != nullptr)
-    {
-        if (fclose(conn->file) != 0)
-            LOG_PRINT(Log::LEVEL_WARNING, "FreeUpdateConnection: unable to close file '%s'",
-                          conn->tmpName.c_str());
-        if (!conn->tmpName.empty() && remove(conn->tmpName.c_str()) != 0)
-            LOG_PRINT(Log::LEVEL_WARNING, "FreeUpdateConnection: unable to delete file '%s'",
-                          conn->tmpName.c_str());
-    }
+    if (conn->file != nullptr && fclose(conn->file) != 0)
+        LOG_PRINT(Log::LEVEL_WARNING, "FreeUpdateConnection: unable to close file '%s'",
+                      conn->tmpName.c_str());
 
     delete conn;
 }

@@ -36,9 +36,7 @@ struct UpdateConnection
 };
 
 // Stops the transfer and frees everything the connection holds: removes the
-// easy handle from the multi handle, cleans both up, closes an open file and
-// deletes it (a file still open belongs to an unfinished download, which must
-// not leave a partial file behind) and deletes the connection. Failures are
-// logged.
+// easy handle from the multi handle, cleans both up, closes an open file
+// (without deleting it) and deletes the connection. Failures are logged.
 // Accepts null.
 void FreeUpdateConnection(UpdateConnection* conn);

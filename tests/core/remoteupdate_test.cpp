@@ -342,19 +342,6 @@ TEST_F(RemoteUpdateTest, CancelDuringADownloadRemovesTheTemporaryFile)
     EXPECT_EQ(source.version, "1.0");
 }
 
-TEST_F(RemoteUpdateTest, ListDestroyedDuringADownloadLeavesNoTemporaryFile)
-{
-    m_server.ServeSlow("/slow", std::string("version: 7\n") + std::string(100000, 'z'), 1000, 20);
-    {
-        ProjectorList list;
-        list.AddSource(m_local, m_server.Url("/slow"));
-        ASSERT_EQ(StartSourceUpdate(list, 0, false), UPDATE_RUNNING);
-        EXPECT_TRUE(FileExists(m_local + ".tmp"));
-    }
-    EXPECT_FALSE(FileExists(m_local + ".tmp"));
-    EXPECT_EQ(ReadWholeFile(m_local), LOCAL_TEXT);
-}
-
 // ---- file URLs ----
 
 TEST_F(RemoteUpdateTest, FileUrlCheckAndDownload)

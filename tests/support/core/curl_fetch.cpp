@@ -1,5 +1,7 @@
 #include "support/core/curl_fetch.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace {
@@ -45,7 +47,7 @@ FetchResult FetchBlocking(const std::string& url)
     return result;
 }
 
-CURLcode FetchBlockingToFile(const std::string& url, const std::string& fileName)
+CURLcode FetchBlockingToFile(const std::string& url, const std::string& fileName, bool sync)
 {
     FILE* file = fopen(fileName.c_str(), "wb");
     if (file == nullptr)
@@ -57,6 +59,8 @@ CURLcode FetchBlockingToFile(const std::string& url, const std::string& fileName
         code = Perform(easy, url, AppendToFile, file);
         curl_easy_cleanup(easy);
     }
+    if (sync && code == CURLE_OK && (fflush(file) != 0 || fsync(fileno(file)) != 0))
+        code = CURLE_WRITE_ERROR;
     if (fclose(file) != 0 && code == CURLE_OK)
         code = CURLE_WRITE_ERROR;
     return code;

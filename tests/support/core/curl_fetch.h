@@ -16,5 +16,6 @@ struct FetchResult
 FetchResult FetchBlocking(const std::string& url);
 
 // The same into a file; returns the libcurl result (CURLE_WRITE_ERROR when the
-// file cannot be written).
-CURLcode FetchBlockingToFile(const std::string& url, const std::string& fileName);
+// file cannot be written). With sync the data is flushed to disk (fsync)
+// before the file is closed.
+CURLcode FetchBlockingToFile(const std::string& url, const std::string& fileName, bool sync = false);
