@@ -14,6 +14,7 @@
 #include <curl/curl.h>
 #include <sys/select.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -299,6 +300,39 @@ TEST_F(RemoteUpdateTest, TemporaryFileThatCannotBeCreated)
     EXPECT_EQ(m_log.AtLevel(Log::LEVEL_ERROR),
               std::vector<std::string>{"unable to open file '" + local + ".tmp' for writing"});
     EXPECT_EQ(m_server.RequestCount("/p.txt"), 0);
+}
+
+// A disk that is full: the temporary file is /dev/full. Small bodies fail
+// when the file is flushed, large ones already while libcurl hands them over.
+TEST_F(RemoteUpdateTest, WriteFailureKeepsTheOldFile)
+{
+    if (access("/dev/full", W_OK) != 0)
+        GTEST_SKIP() << "/dev/full is not writable here";
+    struct Case
+    {
+        std::string body;
+        FileResult result;
+        std::string message;
+    } cases[] = {
+        {REMOTE_TEXT, FILE_OPEN_ERROR, "ContinueSourceUpdate: unable to write file '" + m_local + ".tmp': No space left on device"},
+        {std::string("version: 2\n") + std::string(100000, 'w'), UPDATE_TRANSFER_ERROR,
+         "ContinueSourceUpdate: curl error 23, \"Failed writing received data to disk/application\""},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.message);
+        ASSERT_EQ(symlink("/dev/full", (m_local + ".tmp").c_str()), 0);
+        m_server.ServeBody("/p.txt", c.body);
+        ProjectorList list;
+        LogCapture log;
+        list.AddSource(m_local, m_server.Url("/p.txt"));
+        list.GetSource(0)->version = "1.0";
+        EXPECT_EQ(RunToEnd(list, StartSourceUpdate(list, 0, false)), c.result);
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>{c.message});
+        EXPECT_EQ(ReadWholeFile(m_local), LOCAL_TEXT);
+        EXPECT_EQ(list.GetSource(0)->version, "1.0");
+        EXPECT_FALSE(FileExists(m_local + ".tmp")); // the link is gone, /dev/full is not touched
+    }
 }
 
 TEST_F(RemoteUpdateTest, MoveThatFailsKeepsTheOldFileAndVersion)
