@@ -33,8 +33,10 @@ bool OnlyListing(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Asked before InitGoogleTest, which takes the flag out of argv.
+    const bool onlyListing = OnlyListing(argc, argv);
     testing::InitGoogleTest(&argc, argv);
-    if (OnlyListing(argc, argv))
+    if (onlyListing)
         return RUN_ALL_TESTS();
 
     wxApp::SetInstance(new wxApp);
