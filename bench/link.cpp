@@ -32,6 +32,8 @@ public:
         va_start(args, format);
         vsnprintf(m_text, sizeof(m_text), format, args);
         va_end(args);
+        if (level <= LEVEL_WARNING)
+            fprintf(stderr, "%s: %s\n", GetLevelName(level), m_text);
     }
 
 private:

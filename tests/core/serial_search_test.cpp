@@ -199,6 +199,7 @@ TEST(SerialPortLayer, OpensRawExclusiveAndPutsTheSettingsBack)
     EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG), 0u);
 
     // Nobody else gets the port while it is open.
+    EXPECT_TRUE(box.IsExclusive());
     SerialPort* second = OpenSerialPort(box.Path().c_str());
     EXPECT_EQ(second, nullptr);
     CloseSerialPort(second);
@@ -233,6 +234,7 @@ TEST(SerialPortLayer, OpensRawExclusiveAndPutsTheSettingsBack)
     EXPECT_EQ(SetLineSettings(port, 9600, 'o', 8, 1), 0);
 
     CloseSerialPort(port);
+    EXPECT_FALSE(box.IsExclusive()); // others may open it again
     termios after{};
     ASSERT_TRUE(box.GetLineSettings(&after));
     EXPECT_EQ(after.c_cflag, before.c_cflag);

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -57,6 +58,12 @@ void PanelSimulator::Stop()
 bool PanelSimulator::GetLineSettings(termios* settings) const
 {
     return m_slave >= 0 && tcgetattr(m_slave, settings) == 0;
+}
+
+bool PanelSimulator::IsExclusive() const
+{
+    int exclusive = 0;
+    return m_slave >= 0 && ioctl(m_slave, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 }
 
 void PanelSimulator::SetPanelInfo(std::array<uint8_t, 4> info)

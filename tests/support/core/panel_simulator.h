@@ -45,6 +45,8 @@ public:
 
     // The line settings of the terminal as the link left them.
     bool GetLineSettings(termios* settings) const;
+    // Whether the terminal is in exclusive mode (no further opens but root's).
+    bool IsExclusive() const;
 
     // The default answers.
     void SetPanelInfo(std::array<uint8_t, 4> info);
