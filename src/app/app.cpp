@@ -39,6 +39,12 @@ bool App::OnInit()
         exit(status);
     }
 
+    // From here on a termination signal ends the program through OnExit. It
+    // is taken before the settings file is first written, so anyone who sees
+    // the file can rely on an orderly end.
+    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        SetSignalHandler(sig, &App::OnTerminationSignal);
+
     // Step 7: the projector list (empty; the main window reads the user file).
     theProjectorList = new ProjectorList;
     // libcurl once for the whole process, before any update transfer. Without
@@ -55,9 +61,6 @@ bool App::OnInit()
     // The main window owns nothing of the above; the toolkit owns it.
     wxFrame* frame = new PlaceholderFrame;
     SetTopWindow(frame);
-
-    for (int sig : {SIGTERM, SIGHUP, SIGINT})
-        SetSignalHandler(sig, &App::OnTerminationSignal);
 
     frame->Show();
     return true;
