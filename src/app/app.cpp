@@ -11,6 +11,8 @@
 
 #include <curl/curl.h>
 
+#include <wx/dialog.h>
+#include <wx/evtloop.h>
 #include <wx/filefn.h>
 #include <wx/image.h>
 
@@ -73,11 +75,34 @@ void App::OnTerminationSignal(int)
 
 void App::EndSession()
 {
-    // Non-vetoable: close every top window and leave the loop; OnExit then
-    // releases everything in order.
-    const wxWindowList windows = wxTopLevelWindows; // Destroy() may change the list
+    // Non-vetoable. A dialog lives on its caller's stack: end its loop and let
+    // the caller return, never delete it from here.
+    const wxWindowList windows = wxTopLevelWindows; // closing may change the list
     for (wxWindow* window : windows)
-        window->Destroy();
+    {
+        wxDialog* dialog = wxDynamicCast(window, wxDialog);
+        if (dialog == nullptr)
+            continue;
+        if (dialog->IsModal())
+            dialog->EndModal(wxID_CANCEL);
+        else if (dialog->IsShown())
+            dialog->Close(true);
+    }
+
+    // Frames go only once no nested loop or yield of a caller is on the
+    // stack, so no handler returns into a deleted window. Then the main loop
+    // ends and OnExit releases everything in order.
+    wxEventLoopBase* active = wxEventLoopBase::GetActive();
+    if (active == nullptr)
+        return; // no loop runs: nothing left to end
+    if (active != m_mainLoop || active->IsYielding())
+    {
+        CallAfter(&App::EndSession);
+        return;
+    }
+    for (wxWindow* window : wxWindowList(wxTopLevelWindows))
+        if (!wxDynamicCast(window, wxDialog))
+            window->Destroy();
     ExitMainLoop();
 }
 
