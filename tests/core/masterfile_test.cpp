@@ -1,7 +1,7 @@
 // The reference projector file shipped in data/.
 #include "projdefs/parsecommand.h"
 #include "projdefs/projectorlist.h"
-#include "support/core/log_capture.h"
+#include "support/core/log_recorder.h"
 #include "support/core/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@ const std::string MASTER = std::string(KESTO_SOURCE_DIR) + "/data/AulavoxMaster.
 
 TEST(MasterFile, ReadsCleanWithTheStandardCommandsAndParameters)
 {
-    LogCapture log;
+    LogRecorder log;
     ProjectorList list;
     list.AddSource(MASTER, "");
     ASSERT_EQ(list.ReadSource(0), FILE_OK);
@@ -60,7 +60,7 @@ TEST(MasterFile, IsInTheWrittenShapeApartFromItsComments)
     TempDir dir;
     const std::string copy = dir.File("AulavoxMaster.txt");
     ASSERT_TRUE(WriteWholeFile(copy, ReadWholeFile(MASTER)));
-    LogCapture log;
+    LogRecorder log;
     ProjectorList list;
     list.AddSource(copy, "");
     ASSERT_EQ(list.ReadSource(0), FILE_OK);

@@ -1,6 +1,6 @@
 // Reading and writing projector files with ReadSource and WriteSource.
 #include "projdefs/projectorlist.h"
-#include "support/core/log_capture.h"
+#include "support/core/log_recorder.h"
 #include "support/core/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ protected:
 
     FileResult Read()
     {
-        log.Reset();
+        log.Clear();
         return list.ReadSource(0);
     }
 
@@ -50,7 +50,7 @@ protected:
     }
 
     TempDir dir;
-    LogCapture log;
+    LogRecorder log;
     ProjectorList list;
 };
 
@@ -372,7 +372,7 @@ TEST_F(ProjectorFile, FailedWriteIntoMissingFolder)
 {
     const std::string path = dir.File("missing/User.txt");
     list.AddSource(path, "");
-    log.Reset();
+    log.Clear();
     EXPECT_EQ(list.WriteSource(0), FILE_OPEN_ERROR);
     EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), (Lines{"unable to open file '" + path + "' for writing"}));
 }
@@ -386,7 +386,7 @@ TEST_F(ProjectorFile, FailedWriteKeepsTheOldFile)
 
     // A folder where the temporary file would go.
     ASSERT_EQ(mkdir((path + ".new").c_str(), 0755), 0);
-    log.Reset();
+    log.Clear();
     EXPECT_EQ(list.WriteSource(0), FILE_OPEN_ERROR);
     EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), (Lines{"unable to open file '" + path + "' for writing"}));
     EXPECT_EQ(ReadWholeFile(path), old);
@@ -397,7 +397,7 @@ TEST_F(ProjectorFile, FailedWriteKeepsTheOldFile)
 
     // A disk that fills up: the temporary file leads to /dev/full.
     ASSERT_EQ(symlink("/dev/full", (path + ".new").c_str()), 0);
-    log.Reset();
+    log.Clear();
     EXPECT_EQ(list.WriteSource(0), FILE_OPEN_ERROR);
     const Lines errors = log.AtLevel(Log::LEVEL_ERROR);
     ASSERT_EQ(errors.size(), 1u);
@@ -410,7 +410,7 @@ TEST_F(ProjectorFile, FailedWriteKeepsTheOldFile)
     ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
     ProjectorList other;
     other.AddSource(folder, "");
-    log.Reset();
+    log.Clear();
     EXPECT_EQ(other.WriteSource(0), FILE_OPEN_ERROR);
     const Lines renameErrors = log.AtLevel(Log::LEVEL_ERROR);
     ASSERT_EQ(renameErrors.size(), 1u);
@@ -429,7 +429,7 @@ TEST_F(ProjectorFile, WriteRefusesWhatWouldNotReadBackAsWritten)
     const std::string head = "unable to write file '" + path + "': ";
 
     auto refused = [&](const std::string& message) {
-        log.Reset();
+        log.Clear();
         EXPECT_EQ(list.WriteSource(0), FILE_OPEN_ERROR);
         EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), (Lines{head + message}));
         EXPECT_EQ(ReadWholeFile(path), old);
@@ -466,7 +466,7 @@ TEST_F(ProjectorFile, WriteRefusesWhatWouldNotReadBackAsWritten)
 
     const std::string written = ReadWholeFile(path);
     e->value.insert(2, " ");
-    log.Reset();
+    log.Clear();
     EXPECT_EQ(list.WriteSource(0), FILE_OPEN_ERROR);
     EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),
               (Lines{head + "entry 'On' of projector 'P' makes a line longer than 1022 characters"}));

@@ -1,7 +1,7 @@
 // The in-memory projector list: sources, projectors, entries, the name index.
 #include "projdefs/projectorlist.h"
 #include "projdefs/updateconnection.h"
-#include "support/core/log_capture.h"
+#include "support/core/log_recorder.h"
 #include "support/core/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -248,7 +248,7 @@ UpdateConnection* StartedConnection(ProjectorSource* source, const std::string& 
 TEST(ProjectorList, DestroyingTheListFreesARunningTransferAndKeepsItsFile)
 {
     TempDir dir;
-    LogCapture log;
+    LogRecorder log;
     const std::string tmpName = dir.File("User.txt.tmp");
     {
         ProjectorList list;
@@ -263,7 +263,7 @@ TEST(ProjectorList, DestroyingTheListFreesARunningTransferAndKeepsItsFile)
 TEST(ProjectorList, RemovingTheSourceOfARunningTransferStopsIt)
 {
     TempDir dir;
-    LogCapture log;
+    LogRecorder log;
     ProjectorList list;
     list.AddSource(dir.File("User.txt"), "http://127.0.0.1:9/none");
     list.m_conn = StartedConnection(list.GetSource(0), dir.File("User.txt.tmp"));

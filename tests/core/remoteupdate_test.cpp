@@ -6,7 +6,7 @@
 #include "projdefs/updateconnection.h"
 #include "support/core/curl_environment.h"
 #include "support/core/http_server.h"
-#include "support/core/log_capture.h"
+#include "support/core/log_recorder.h"
 #include "support/core/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +65,7 @@ protected:
     LoopbackHttpServer m_server;
     ProjectorList m_list;
     std::string m_local;
-    LogCapture m_log;
+    LogRecorder m_log;
 };
 
 // ---- checks ----
@@ -115,7 +115,7 @@ TEST_F(RemoteUpdateTest, CheckWithoutVersionLineAtTheHeadFails)
     {
         SCOPED_TRACE(body);
         ProjectorList list;
-        LogCapture log;
+        LogRecorder log;
         m_server.ServeHtml("/p.txt", body);
         list.AddSource(m_local, m_server.Url("/p.txt"));
         EXPECT_EQ(RunToEnd(list, StartSourceUpdate(list, 0, true)), FILE_FORMAT_ERROR);
@@ -146,7 +146,7 @@ TEST_F(RemoteUpdateTest, HttpStatusOtherThan200FailsWithItsReason)
     {
         SCOPED_TRACE(c.path);
         ProjectorList list;
-        LogCapture log;
+        LogRecorder log;
         list.AddSource(m_local, m_server.Url(c.path));
         EXPECT_EQ(RunToEnd(list, StartSourceUpdate(list, 0, true)), UPDATE_TRANSFER_ERROR);
         EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>{c.message});
@@ -280,7 +280,7 @@ TEST_F(RemoteUpdateTest, FailedDownloadLeavesTheLocalFileAsItWas)
     {
         SCOPED_TRACE(c.path);
         ProjectorList list;
-        LogCapture log;
+        LogRecorder log;
         list.AddSource(m_local, m_server.Url(c.path));
         list.GetSource(0)->version = "1.0";
         EXPECT_EQ(RunToEnd(list, StartSourceUpdate(list, 0, false)), c.result);
@@ -324,7 +324,7 @@ TEST_F(RemoteUpdateTest, WriteFailureKeepsTheOldFile)
         ASSERT_EQ(symlink("/dev/full", (m_local + ".tmp").c_str()), 0);
         m_server.ServeBody("/p.txt", c.body);
         ProjectorList list;
-        LogCapture log;
+        LogRecorder log;
         list.AddSource(m_local, m_server.Url("/p.txt"));
         list.GetSource(0)->version = "1.0";
         EXPECT_EQ(RunToEnd(list, StartSourceUpdate(list, 0, false)), c.result);
@@ -400,14 +400,14 @@ TEST_F(RemoteUpdateTest, FileUrlFailures)
     ASSERT_TRUE(WriteWholeFile(noVersion, "# comment\nversion: 2\n"));
     {
         ProjectorList list;
-        LogCapture log;
+        LogRecorder log;
         list.AddSource(m_local, FileUrl(noVersion));
         EXPECT_EQ(RunToEnd(list, StartSourceUpdate(list, 0, false)), FILE_FORMAT_ERROR);
         EXPECT_EQ(ReadWholeFile(m_local), LOCAL_TEXT);
     }
     {
         ProjectorList list;
-        LogCapture log;
+        LogRecorder log;
         list.AddSource(m_local, FileUrl(m_dir.File("absent.txt")));
         EXPECT_EQ(RunToEnd(list, StartSourceUpdate(list, 0, true)), UPDATE_TRANSFER_ERROR);
         EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),

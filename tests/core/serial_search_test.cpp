@@ -73,9 +73,10 @@ TEST_F(Search, PortsThatCannotBeOpenedAreSkipped)
         "Debug2: opened comm port " + second.Path(),
         "Debug3: uart tx: 53 02 EA 0A",
     };
-    ASSERT_GE(log.Lines().size(), expectedStart.size() + 1) << log.Text();
-    EXPECT_EQ(Lines(log.Lines().begin(), log.Lines().begin() + 7), expectedStart);
-    EXPECT_EQ(log.Lines()[7].rfind("Debug3: uart rx: 56 06 10 20 30 40 ", 0), 0u) << log.Text();
+    const Lines lines = log.Lines();
+    ASSERT_GE(lines.size(), expectedStart.size() + 1) << log.Text();
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 7), expectedStart);
+    EXPECT_EQ(lines[7].rfind("Debug3: uart rx: 56 06 10 20 30 40 ", 0), 0u) << log.Text();
     EXPECT_EQ(second.Received(), kProbe);
 }
 
