@@ -17,31 +17,12 @@ constexpr int EDID_OPTION_NAME = 1;
 // The longest driver path that is handed on, as in a fixed 260-byte buffer.
 constexpr size_t MAX_DRIVER_PATH = 259;
 
-// Logs the first check that the probe's answer fails; true when it passes.
+// Over I2C the panel answers the probe with its own letter.
 bool ProbeAnswerIsPanel(uint8_t* answer, int count)
 {
-    if (count != PROBE_ANSWER_SIZE)
-    {
-        theLog->Print(Log::LEVEL_DEBUG2, "expected cnt = 8, received cnt = %i", count);
-        return false;
-    }
-    if (answer[0] != PROBE_LETTER)
-    {
-        theLog->Print(Log::LEVEL_DEBUG2, "expected cmd = 0x%02X, received cmd = '0x%02X'", PROBE_LETTER, answer[0]);
-        return false;
-    }
-    if (answer[1] != PROBE_ANSWER_SIZE - 2)
-    {
-        theLog->Print(Log::LEVEL_DEBUG2, "expected len = 6, received len = '%i'", answer[1]);
-        return false;
-    }
-    uint16_t crc = 0;
-    if (!CheckAndSetCrc(answer, static_cast<size_t>(count), &crc))
-    {
-        theLog->Print(Log::LEVEL_DEBUG2, "crc error, expected %02X%02X", crc >> 8, crc & 0xFF);
-        return false;
-    }
-    return true;
+    return CheckProbeAnswer(answer, count, PROBE_LETTER, [](uint8_t received) {
+        theLog->Print(Log::LEVEL_DEBUG2, "expected cmd = 0x%02X, received cmd = '0x%02X'", PROBE_LETTER, received);
+    });
 }
 
 bool IsAbsolutePath(const char* path)

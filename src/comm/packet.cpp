@@ -1,6 +1,7 @@
 #include "comm/packet.h"
 
 #include "comm/panelcomm.h"
+#include "log/log.h"
 
 #include <cstdio>
 
@@ -69,4 +70,30 @@ void TraceBytes(const uint8_t* data, int count, char out[TRACE_SIZE])
         snprintf(out + used, TRACE_SIZE - used, " %02X", data[i]);
         used += 3;
     }
+}
+
+bool CheckProbeAnswer(uint8_t* answer, int count, uint8_t letter, void (*logWrongLetter)(uint8_t received))
+{
+    if (count != PROBE_ANSWER_SIZE)
+    {
+        theLog->Print(Log::LEVEL_DEBUG2, "expected cnt = 8, received cnt = %i", count);
+        return false;
+    }
+    if (answer[0] != letter)
+    {
+        logWrongLetter(answer[0]);
+        return false;
+    }
+    if (answer[1] != PROBE_ANSWER_SIZE - 2)
+    {
+        theLog->Print(Log::LEVEL_DEBUG2, "expected len = 6, received len = '%i'", answer[1]);
+        return false;
+    }
+    uint16_t crc = 0;
+    if (!CheckAndSetCrc(answer, static_cast<size_t>(count), &crc))
+    {
+        theLog->Print(Log::LEVEL_DEBUG2, "crc error, expected %02X%02X", crc >> 8, crc & 0xFF);
+        return false;
+    }
+    return true;
 }

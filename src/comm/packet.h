@@ -24,6 +24,12 @@ uint16_t Crc16(const uint8_t* data, size_t count);
 // could be computed.
 bool CheckAndSetCrc(uint8_t* packet, size_t size, uint16_t* computed = nullptr);
 
+// Checks the control panel's answer to the probe: eight bytes, the expected
+// letter, length byte 6 and a matching CRC. Logs the first check that fails
+// (at Debug2); a wrong letter is logged by logWrongLetter, whose wording
+// differs between the links. True when the answer passes.
+bool CheckProbeAnswer(uint8_t* answer, int count, uint8_t letter, void (*logWrongLetter)(uint8_t received));
+
 // What a received reply packet is worth.
 enum ReplyCheck
 {

@@ -19,31 +19,12 @@ bool IsAckOrNak(uint8_t byte)
     return byte == PANEL_ACK || byte == PANEL_NAK;
 }
 
-// Logs the first check that the probe's answer fails; true when it passes.
+// The serial panel answers the probe with a 'V' packet.
 bool ProbeAnswerIsPanel(uint8_t* answer, int count)
 {
-    if (count != PROBE_ANSWER_SIZE)
-    {
-        theLog->Print(Log::LEVEL_DEBUG2, "expected cnt = 8, received cnt = %i", count);
-        return false;
-    }
-    if (answer[0] != SERIAL_PROBE_ANSWER)
-    {
-        theLog->Print(Log::LEVEL_DEBUG2, "expected cmd = 'V', received cmd = '%c'", answer[0]);
-        return false;
-    }
-    if (answer[1] != PROBE_ANSWER_SIZE - 2)
-    {
-        theLog->Print(Log::LEVEL_DEBUG2, "expected len = 6, received len = '%i'", answer[1]);
-        return false;
-    }
-    uint16_t crc = 0;
-    if (!CheckAndSetCrc(answer, static_cast<size_t>(count), &crc))
-    {
-        theLog->Print(Log::LEVEL_DEBUG2, "crc error, expected %02X%02X", crc >> 8, crc & 0xFF);
-        return false;
-    }
-    return true;
+    return CheckProbeAnswer(answer, count, SERIAL_PROBE_ANSWER, [](uint8_t received) {
+        theLog->Print(Log::LEVEL_DEBUG2, "expected cmd = 'V', received cmd = '%c'", received);
+    });
 }
 
 } // namespace
