@@ -1,6 +1,8 @@
 // The reference projector file shipped in data/.
 #include "projdefs/parsecommand.h"
 #include "projdefs/projectorlist.h"
+#include "projdefs/remoteupdate.h"
+#include "support/core/curl_environment.h"
 #include "support/core/log_recorder.h"
 #include "support/core/temp_dir.h"
 
@@ -12,6 +14,7 @@
 namespace {
 
 const std::string MASTER = std::string(KESTO_SOURCE_DIR) + "/data/AulavoxMaster.txt";
+const bool curlReady = RegisterCurlEnvironment();
 
 TEST(MasterFile, ReadsCleanWithTheStandardCommandsAndParameters)
 {
@@ -66,6 +69,29 @@ TEST(MasterFile, IsInTheWrittenShapeApartFromItsComments)
     ASSERT_EQ(list.ReadSource(0), FILE_OK);
     ASSERT_EQ(list.WriteSource(0), FILE_OK);
     EXPECT_EQ(ReadWholeFile(copy), withoutComments);
+}
+
+TEST(MasterFile, UpdatesFromItsDefaultUrl)
+{
+    // The default reference URL is this file as a file:// URL: a check and a
+    // download from it must pass, which needs the version line first.
+    ASSERT_TRUE(curlReady);
+    TempDir dir;
+    LogRecorder log;
+    ProjectorList list;
+    list.AddSource(dir.File("AulavoxMaster.txt"), "file://" + MASTER);
+
+    FileResult result = StartSourceUpdate(list, 0, true);
+    while (result == UPDATE_RUNNING)
+        result = ContinueSourceUpdate(list, 10);
+    ASSERT_EQ(result, FILE_OK) << log.Text();
+    EXPECT_EQ(list.GetSource(0)->remoteVersion, "1.0");
+
+    result = StartSourceUpdate(list, 0, false);
+    while (result == UPDATE_RUNNING)
+        result = ContinueSourceUpdate(list, 10);
+    ASSERT_EQ(result, FILE_OK) << log.Text();
+    EXPECT_EQ(ReadWholeFile(dir.File("AulavoxMaster.txt")), ReadWholeFile(MASTER));
 }
 
 } // namespace
