@@ -3,8 +3,10 @@
 #include "app/commandline.h"
 #include "app/placeholderframe.h"
 #include "app/singleinstance.h"
+#include "comm/panelcomm.h"
 #include "log/log.h"
 #include "platform/appdatafolder.h"
+#include "projdefs/projectorlist.h"
 #include "settings/settings.h"
 
 #include <wx/filefn.h>
@@ -35,7 +37,10 @@ bool App::OnInit()
         exit(status);
     }
 
-    // Step 7: the projector list. Step 8: the control-panel link.
+    // Step 7: the projector list (empty; the main window reads the user file).
+    theProjectorList = new ProjectorList;
+    // Step 8: the control-panel link.
+    thePanelComm = new PanelComm;
 
     theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
     RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
@@ -69,6 +74,10 @@ void App::EndSession()
 int App::OnExit()
 {
     // Order matters: the link first, then the projector list, the settings, the log.
+    delete thePanelComm; // closes an open port and the I2C bus
+    thePanelComm = nullptr;
+    delete theProjectorList; // stops a running update transfer
+    theProjectorList = nullptr;
     delete theSettings; // writes pending changes
     theSettings = nullptr;
     delete static_cast<LogStdout*>(theLog);

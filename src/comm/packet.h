@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Packets on the wire: letter, N (= payload length + 2), payload, CRC-16
+// over the first N bytes, most significant byte first. N + 2 bytes in all.
+
+constexpr uint8_t PANEL_ACK = 0x06;
+constexpr uint8_t PANEL_NAK = 0x15;
+constexpr uint8_t PROBE_LETTER = 'S';
+constexpr uint8_t SERIAL_PROBE_ANSWER = 'V';
+constexpr int PROBE_ANSWER_SIZE = 8;
+constexpr int PROBE_PACKET_SIZE = 4;
+
+// CRC-16, polynomial 0x8005, initial value 0, most significant bit first,
+// no reflection, no final XOR.
+uint16_t Crc16(const uint8_t* data, size_t count);
+
+// Computes the CRC over the packet's first N bytes (N from byte 1), tells
+// whether bytes N and N+1 already hold it, and then writes it there. size is
+// what the buffer really holds: when N + 2 exceeds it (or N < 2) nothing is
+// read or written and false is returned. computed receives the CRC when it
+// could be computed.
+bool CheckAndSetCrc(uint8_t* packet, size_t size, uint16_t* computed = nullptr);
+
+// Builds letter, length + 2, payload and CRC into out (room for length + 4
+// bytes); returns the packet size. length must not exceed 253.
+int BuildPacket(uint8_t letter, const uint8_t* payload, int length, uint8_t* out);
+
+// The letter of a command index (SERIAL_BAUD .. SERIAL_MIC); 0 for others.
+uint8_t CommandLetter(int cmd);
+
+// " %02X" per byte, cut to 255 characters (85 bytes); out needs 256 chars.
+constexpr size_t TRACE_SIZE = 256;
+void TraceBytes(const uint8_t* data, int count, char out[TRACE_SIZE]);

@@ -1,0 +1,169 @@
+#include "comm/serialtransport.h"
+
+#include "comm/packet.h"
+#include "comm/serialport.h"
+#include "comm/sleep.h"
+#include "log/log.h"
+
+#include <libserialport.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int PROBE_READ_SIZE = 16;
+
+bool IsAckOrNak(uint8_t byte)
+{
+    return byte == PANEL_ACK || byte == PANEL_NAK;
+}
+
+// Logs the first check that the probe's answer fails; true when it passes.
+bool ProbeAnswerIsPanel(uint8_t* answer, int count)
+{
+    if (count != PROBE_ANSWER_SIZE)
+    {
+        theLog->Print(Log::LEVEL_DEBUG2, "expected cnt = 8, received cnt = %i", count);
+        return false;
+    }
+    if (answer[0] != SERIAL_PROBE_ANSWER)
+    {
+        theLog->Print(Log::LEVEL_DEBUG2, "expected cmd = 'V', received cmd = '%c'", answer[0]);
+        return false;
+    }
+    if (answer[1] != PROBE_ANSWER_SIZE - 2)
+    {
+        theLog->Print(Log::LEVEL_DEBUG2, "expected len = 6, received len = '%i'", answer[1]);
+        return false;
+    }
+    uint16_t crc = 0;
+    if (!CheckAndSetCrc(answer, static_cast<size_t>(count), &crc))
+    {
+        theLog->Print(Log::LEVEL_DEBUG2, "crc error, expected %02X%02X", crc >> 8, crc & 0xFF);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int ListSerialPorts(char* buffer, int size)
+{
+    sp_port** ports = nullptr;
+    if (sp_list_ports(&ports) != SP_OK)
+        return -1;
+    int count = 0;
+    int used = 0;
+    for (int i = 0; ports[i] != nullptr; ++i)
+    {
+        const char* name = sp_get_port_name(ports[i]);
+        if (name == nullptr)
+            continue;
+        const int length = static_cast<int>(strlen(name));
+        if (used + length + 1 > size)
+            continue;
+        memcpy(buffer + used, name, static_cast<size_t>(length) + 1);
+        used += length + 1;
+        ++count;
+    }
+    sp_free_port_list(ports);
+    return count;
+}
+
+CommResult FindSerialPanel(PanelComm& comm)
+{
+    comm.Disconnect();
+
+    uint8_t probe[PROBE_PACKET_SIZE];
+    BuildPacket(PROBE_LETTER, nullptr, 0, probe);
+
+    char names[PORT_LIST_SIZE] = {};
+    const int listed = comm.m_portLister(names, PORT_LIST_SIZE);
+
+    // Walk the names, never past the buffer even if a lister forgot a NUL.
+    const char* name = names;
+    const char* const end = names + PORT_LIST_SIZE;
+    for (int i = 0; i < listed && name < end; ++i)
+    {
+        const size_t length = strnlen(name, static_cast<size_t>(end - name));
+        if (length == static_cast<size_t>(end - name))
+            break;
+        const char* const next = name + length + 1;
+
+        snprintf(comm.m_portPath, sizeof(comm.m_portPath), "%s", name);
+        SerialPort* port = OpenSerialPort(comm.m_portPath);
+        theLog->Print(Log::LEVEL_DEBUG3, "trying to open comm port %s", comm.m_portPath);
+        if (port == nullptr)
+        {
+            theLog->Print(Log::LEVEL_DEBUG3, "unable to open comm port %s", comm.m_portPath);
+            name = next;
+            continue;
+        }
+        theLog->Print(Log::LEVEL_DEBUG2, "opened comm port %s", comm.m_portPath);
+        SetLineSettings(port, 9600, 'N', 8, 1);
+
+        uint8_t answer[PROBE_READ_SIZE] = {};
+        const int count = Transfer(port, probe, PROBE_PACKET_SIZE, answer, PROBE_READ_SIZE, POLL_STATUS_MS,
+                                   POLL_STATUS_COUNT);
+        if (count >= 0 && ProbeAnswerIsPanel(answer, count))
+        {
+            comm.m_serialPort = port;
+            for (int k = 0; k < 4; ++k)
+                comm.m_panelInfo[k] = answer[2 + k];
+            return COMM_OK;
+        }
+        theLog->Print(Log::LEVEL_DEBUG2, "closed comm port %s", comm.m_portPath);
+        CloseSerialPort(port);
+        name = next;
+    }
+    comm.m_portPath[0] = '\0';
+    theLog->Print(Log::LEVEL_WARNING, "unable to find Aulavox control panel");
+    return COMM_IO_ERROR;
+}
+
+int Transfer(SerialPort* port, const uint8_t* request, int count, uint8_t* reply, int toRead, int pollMs,
+             int pollCount)
+{
+    char trace[TRACE_SIZE];
+    if (count > 0)
+    {
+        TraceBytes(request, count, trace);
+        theLog->Print(Log::LEVEL_DEBUG3, "uart tx:%s", trace);
+    }
+
+    int received = 0;
+    for (int attempt = 0; attempt < 2 && (received == 0 || reply[0] == PANEL_NAK); ++attempt)
+    {
+        if (count > 0)
+        {
+            PurgeSerialPort(port);
+            const int written = WriteSerialPort(port, request, count);
+            if (written < 0)
+            {
+                theLog->Print(Log::LEVEL_ERROR, "I/O error occured while writing serial port");
+                return COMM_IO_ERROR;
+            }
+            // About one byte time at 9600 baud for every byte written.
+            SleepMs(written);
+        }
+        received = 0;
+        for (int poll = 0; poll < pollCount; ++poll)
+        {
+            SleepMs(pollMs);
+            const int n = ReadSerialPort(port, reply + received, toRead - received);
+            if (n < 0)
+            {
+                theLog->Print(Log::LEVEL_ERROR, "I/O error occured while reading serial port");
+                return COMM_IO_ERROR;
+            }
+            received += n;
+            if ((received > 0 && IsAckOrNak(reply[0])) || received >= toRead)
+                break;
+        }
+    }
+
+    TraceBytes(reply, received, trace);
+    theLog->Print(Log::LEVEL_DEBUG3, "uart rx:%s", trace);
+    return received;
+}

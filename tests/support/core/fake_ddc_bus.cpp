@@ -1,0 +1,72 @@
+#include "support/core/fake_ddc_bus.h"
+
+#include <algorithm>
+#include <cstring>
+
+int FakeDdcBus::InitDDCHelper()
+{
+    ++initCalls;
+    return initResult;
+}
+
+int FakeDdcBus::EnumGetFirst(int32_t* handle)
+{
+    ++enumCalls;
+    if (enumResult == 0)
+        *handle = enumHandle;
+    return enumResult;
+}
+
+int FakeDdcBus::GetCachedEDID256(int32_t, uint8_t edid[256])
+{
+    ++edidCalls;
+    memset(edid, 0, 256);
+    return 0;
+}
+
+int FakeDdcBus::GetEDIDOption(const uint8_t*, int, uint8_t* out, int outSize)
+{
+    ++optionCalls;
+    if (out != nullptr && outSize > 0)
+        out[0] = 0;
+    return 0;
+}
+
+int FakeDdcBus::WriteI2CBuf(int32_t handle, uint8_t address, const uint8_t* data, int count, int)
+{
+    writes.push_back({handle, address, Bytes(data, data + count)});
+    if (writeResults.empty())
+        return 0;
+    const int result = writeResults.front();
+    writeResults.pop_front();
+    return result;
+}
+
+int FakeDdcBus::ReadI2CBuf(int32_t, uint8_t, uint8_t* buffer, int count, int)
+{
+    readCounts.push_back(count);
+    memset(buffer, 0, static_cast<size_t>(count));
+    if (reads.empty())
+        return 0;
+    Read read = std::move(reads.front());
+    reads.pop_front();
+    if (read.result == 0)
+        memcpy(buffer, read.bytes.data(), std::min(read.bytes.size(), static_cast<size_t>(count)));
+    return read.result;
+}
+
+int FakeDdcBus::InstallDriver(const char* path, int)
+{
+    installPaths.push_back(path != nullptr ? path : "(none)");
+    if (installResults.empty())
+        return 0;
+    const int result = installResults.front();
+    installResults.pop_front();
+    return result;
+}
+
+int FakeDdcBus::UninstallDriver()
+{
+    ++uninstallCalls;
+    return uninstallResult;
+}
