@@ -1,0 +1,126 @@
+// The status timer, the projector file and the projector choice.
+
+#include "mainframe/mainframe.h"
+
+#include "controls/insertsorted.h"
+#include "controls/messagebox.h"
+#include "mainframe/localtext.h"
+#include "mainframe/panelstatus.h"
+#include "mainframe/sessionending.h"
+#include "projdefs/projectorlist.h"
+#include "settings/settings.h"
+
+#include <wx/app.h>
+#include <wx/utils.h>
+
+namespace {
+
+constexpr int STATUS_INTERVAL_MS = 1000;
+
+} // namespace
+
+void MainFrame::OnStartupTimer(wxTimerEvent&)
+{
+    if (theSessionEnding)
+        return; // the session end takes the timer over
+    if (!m_startupDone)
+    {
+        RunStartupSteps();
+        if (theSessionEnding)
+            return;
+    }
+    if (m_linkUp)
+        PollStatus();
+    UpdateControls();
+    m_statusTimer.StartOnce(STATUS_INTERVAL_MS);
+}
+
+void MainFrame::RunStartupSteps()
+{
+    LoadProjectorSource();
+    ReadProjectorFiles(true);
+
+    // The automatic check or download of the user file runs here once the
+    // updater dialog exists (then errors of the new file are reported).
+
+    FillProjectorChoice();
+
+    Refresh();
+    wxSafeYield(nullptr, true);
+
+    // From now on the status is polled; a quiet connection is tried at once
+    // when a projector is chosen.
+    m_linkUp = true;
+    m_startupDone = true;
+}
+
+void MainFrame::LoadProjectorSource()
+{
+    theProjectorList->Clear();
+    wxString path;
+    wxString url;
+    if (theSettings)
+    {
+        theSettings->Read(FileNameKey(FILE_USER), &path, wxString());
+        theSettings->Read(FileUrlKey(FILE_USER), &url, wxString());
+    }
+    // Only the user file: the reference file stays in the configuration.
+    if (!path.empty())
+        theProjectorList->AddSource(ToLocal8Bit(path), ToLocal8Bit(url));
+}
+
+FileResult MainFrame::ReadProjectorFiles(bool quiet)
+{
+    FileResult combined = FILE_OK;
+    for (size_t source = 0; source < theProjectorList->GetSourceCount(); ++source)
+        combined |= theProjectorList->ReadSource(source);
+    if (quiet)
+        return combined;
+    if (IsFileError(combined))
+        ShowMessageBox("Errors occurred while reading the projector files\nSee log for more details.",
+                       "Projector File Read Error", wxOK | wxICON_ERROR, this);
+    else if (combined != FILE_OK)
+        ShowMessageBox("There were warnings concerning the projector files\nSee log for more details.",
+                       "Projector File Read Error", wxOK | wxICON_EXCLAMATION, this);
+    return combined;
+}
+
+void MainFrame::FillProjectorChoice()
+{
+    bool allowChange = false;
+    wxString defaultName;
+    if (theSettings)
+    {
+        theSettings->Read(KEY_PROJ_ALLOWCHANGE, &allowChange, false);
+        theSettings->Read(KEY_PROJ_DEFAULT, &defaultName, wxString());
+    }
+
+    m_projectorChoice->Clear();
+    for (size_t i = 0; i < theProjectorList->GetProjectorCount(); ++i)
+    {
+        Projector* proj = theProjectorList->GetProjector(i);
+        InsertSorted(m_projectorChoice, FromLocal8Bit(proj->GetName()), proj);
+    }
+
+    m_projectorChoice->Enable();
+    m_projectorChoice->Insert("**Choose Projector**", 0, static_cast<void*>(nullptr));
+    m_projectorChoice->SetSelection(0);
+
+    m_projectorSelected = !defaultName.empty();
+    if (!defaultName.empty())
+    {
+        for (unsigned item = 1; item < m_projectorChoice->GetCount(); ++item)
+            if (m_projectorChoice->GetString(item).CmpNoCase(defaultName) == 0)
+            {
+                m_projectorChoice->SetSelection(static_cast<int>(item));
+                break;
+            }
+    }
+
+    wxCommandEvent chosen(wxEVT_CHOICE, m_projectorChoice->GetId());
+    chosen.SetInt(m_projectorChoice->GetSelection());
+    OnProjectorChoice(chosen);
+
+    m_projectorChoice->Enable(allowChange);
+    UpdateControls();
+}
