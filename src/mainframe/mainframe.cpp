@@ -5,25 +5,15 @@
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
 #include "controls/messagebox.h"
+#include "controls/picturefile.h"
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
 #include "resources.h"
 #include "settings/settings.h"
 
-#include <wx/image.h>
 #include <wx/textdlg.h>
 
 namespace {
-
-// Pictures are read from the working directory's images folder; a missing
-// one leaves its picture empty (the toolkit reports the failed load).
-wxBitmap LoadImageFile(const wxString& fileName)
-{
-    wxImage image;
-    if (!image.LoadFile(fileName, wxBITMAP_TYPE_ANY))
-        return wxBitmap();
-    return wxBitmap(image);
-}
 
 enum ViewItem
 {
@@ -44,19 +34,19 @@ MainFrame::MainFrame()
 {
     SetIcon(LoadResourceIcon("AppIcon"));
 
-    m_powerPanel->SetBitmap(LoadImageFile("images/panelpower.png"));
-    m_volumePanel->SetBitmap(LoadImageFile("images/panelvolume.png"));
-    m_advancedPanel->SetBitmap(LoadImageFile("images/paneladvanced.png"));
-    m_sourcePanel->SetBitmap(LoadImageFile("images/panelsource.png"));
+    m_powerPanel->SetBitmap(LoadPictureFile("images/panelpower.png"));
+    m_volumePanel->SetBitmap(LoadPictureFile("images/panelvolume.png"));
+    m_advancedPanel->SetBitmap(LoadPictureFile("images/paneladvanced.png"));
+    m_sourcePanel->SetBitmap(LoadPictureFile("images/panelsource.png"));
 
     m_checkBmp = LoadResourceBitmap("CheckBmp");
 
     m_sliderVolume->SetMax(32);
 
-    const wxBitmap black = LoadImageFile("images/bblack.png");
-    const wxBitmap blackHover = LoadImageFile("images/bblackhover.png");
-    const wxBitmap red = LoadImageFile("images/bred.png");
-    const wxBitmap redHover = LoadImageFile("images/bredhover.png");
+    const wxBitmap black = LoadPictureFile("images/bblack.png");
+    const wxBitmap blackHover = LoadPictureFile("images/bblackhover.png");
+    const wxBitmap red = LoadPictureFile("images/bred.png");
+    const wxBitmap redHover = LoadPictureFile("images/bredhover.png");
     for (BmpTextButton* button : {m_btnOn, m_btnFreeze, m_btnOff, m_btnBlank, m_btnVolumeDown,
                                   m_btnVolumeUp, m_btnMute, m_btnComp1, m_btnVcr, m_btnComp2})
         SetButtonImages(button, black, blackHover, red, redHover);

@@ -55,7 +55,8 @@ protected:
     // the projector answered.
     CommResult SendProjectorCommand(const std::vector<uint8_t>& bytes, int pollCount);
     void OnExtraCommand(wxCommandEvent& event);
-    void WaitMilliseconds(long milliseconds);
+    // Blocks the window; virtual so that tests can see the waits.
+    virtual void WaitMilliseconds(long milliseconds);
 
     void OnClose(wxCloseEvent& event) override;
     void OnPowerOn(wxCommandEvent& event) override;

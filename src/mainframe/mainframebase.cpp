@@ -2,23 +2,9 @@
 
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
-
-#include <wx/image.h>
+#include "controls/picturefile.h"
 
 #include <algorithm>
-
-namespace {
-
-// The pictures of the bottom row are read at construction, of any type.
-wxBitmap LoadPicture(const wxString& fileName)
-{
-    wxImage image;
-    if (!image.LoadFile(fileName, wxBITMAP_TYPE_ANY))
-        return wxBitmap();
-    return wxBitmap(image);
-}
-
-} // namespace
 
 MainFrameBase::MainFrameBase(wxWindow* parent, wxWindowID id, const wxString& title,
                              const wxPoint& pos, const wxSize& size, long style)
@@ -178,10 +164,10 @@ MainFrameBase::MainFrameBase(wxWindow* parent, wxWindowID id, const wxString& ti
 
     // Bottom row
     wxBoxSizer* bottomRow = new wxBoxSizer(wxHORIZONTAL);
-    m_logoBitmap = new wxStaticBitmap(this, wxID_ANY, LoadPicture("images/logoAXT.png"));
+    m_logoBitmap = new wxStaticBitmap(this, wxID_ANY, LoadPictureFile("images/logoAXT.png"));
     bottomRow->Add(m_logoBitmap, 0, wxALL, 5);
     bottomRow->AddStretchSpacer();
-    m_toolsBitmap = new wxStaticBitmap(this, wxID_ANY, LoadPicture("images/icoTools.png"));
+    m_toolsBitmap = new wxStaticBitmap(this, wxID_ANY, LoadPictureFile("images/icoTools.png"));
     bottomRow->Add(m_toolsBitmap, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     wxString viewItems[] = {"Hide Advanced", "View Advanced", "Configuration"};
     // Read-only by a non-editable text field rather than wxCB_READONLY: GTK's

@@ -377,6 +377,8 @@ void MainFrame::OnProjectorChoice(wxCommandEvent&)
     m_extraCmdPanel->FitInside();
     m_extraCmdPanel->Layout();
     m_btnFreeze->Show(m_hasFreeze);
+    // The Freeze highlight follows the cleared state now, not a second later.
+    UpdateControls();
     m_powerPanel->Layout();
     m_advancedPanel->Layout();
     Layout();
