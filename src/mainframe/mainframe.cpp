@@ -11,7 +11,10 @@
 #include "resources.h"
 #include "settings/settings.h"
 
+#include <wx/image.h>
 #include <wx/textdlg.h>
+
+#include <cstring>
 
 namespace {
 
@@ -40,6 +43,15 @@ MainFrame::MainFrame()
     m_sourcePanel->SetBitmap(LoadPictureFile("images/panelsource.png"));
 
     m_checkBmp = LoadResourceBitmap("CheckBmp");
+    // GTK's combo box keeps an item's picture when given none: an item
+    // without the mark gets a fully transparent picture of the same size.
+    if (m_checkBmp.IsOk())
+    {
+        wxImage blank(m_checkBmp.GetWidth(), m_checkBmp.GetHeight());
+        blank.InitAlpha();
+        memset(blank.GetAlpha(), 0, size_t(blank.GetWidth()) * size_t(blank.GetHeight()));
+        m_noCheckBmp = wxBitmap(blank, 32);
+    }
 
     m_sliderVolume->SetMax(32);
 
@@ -60,7 +72,7 @@ MainFrame::MainFrame()
     Layout();
 
     for (unsigned item = 0; item < m_viewCombo->GetCount(); ++item)
-        m_viewCombo->SetItemBitmap(item, wxNullBitmap);
+        m_viewCombo->SetItemBitmap(item, m_noCheckBmp);
     wxCommandEvent hide(wxEVT_COMBOBOX, m_viewCombo->GetId());
     hide.SetInt(VIEW_HIDE_ADVANCED);
     OnViewChoice(hide);
@@ -115,13 +127,13 @@ void MainFrame::OnViewChoice(wxCommandEvent& event)
     {
     case VIEW_SHOW_ADVANCED:
         ShowAdvanced(true);
-        m_viewCombo->SetItemBitmap(VIEW_HIDE_ADVANCED, wxNullBitmap);
+        m_viewCombo->SetItemBitmap(VIEW_HIDE_ADVANCED, m_noCheckBmp);
         m_viewCombo->SetItemBitmap(VIEW_SHOW_ADVANCED, m_checkBmp);
         break;
     case VIEW_HIDE_ADVANCED:
         ShowAdvanced(false);
         m_viewCombo->SetItemBitmap(VIEW_HIDE_ADVANCED, m_checkBmp);
-        m_viewCombo->SetItemBitmap(VIEW_SHOW_ADVANCED, wxNullBitmap);
+        m_viewCombo->SetItemBitmap(VIEW_SHOW_ADVANCED, m_noCheckBmp);
         break;
     case VIEW_CONFIGURATION:
         OpenConfiguration();

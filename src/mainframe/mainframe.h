@@ -85,4 +85,5 @@ protected:
 
     wxTimer m_statusTimer;
     wxBitmap m_checkBmp;
+    wxBitmap m_noCheckBmp;
 };

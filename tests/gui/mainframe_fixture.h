@@ -6,6 +6,7 @@
 // The status timer is stopped: tests run its ticks themselves.
 
 #include "comm/panelcomm.h"
+#include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
 #include "mainframe/mainframe.h"
 #include "mainframe/panelstatus.h"
