@@ -45,12 +45,14 @@ bool App::OnInit()
     theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
     RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
 
+    // Before the main window, whose construction takes a moment: a signal
+    // that comes meanwhile is then handled once the loop runs.
+    for (int sig : {SIGTERM, SIGHUP, SIGINT})
+        SetSignalHandler(sig, &App::OnTerminationSignal);
+
     // The main window owns nothing of the above; the toolkit owns it.
     wxFrame* frame = new MainFrame;
     SetTopWindow(frame);
-
-    for (int sig : {SIGTERM, SIGHUP, SIGINT})
-        SetSignalHandler(sig, &App::OnTerminationSignal);
 
     frame->Show();
     return true;
