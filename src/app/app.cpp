@@ -9,6 +9,8 @@
 #include "projdefs/projectorlist.h"
 #include "settings/settings.h"
 
+#include <curl/curl.h>
+
 #include <wx/filefn.h>
 #include <wx/image.h>
 
@@ -39,6 +41,11 @@ bool App::OnInit()
 
     // Step 7: the projector list (empty; the main window reads the user file).
     theProjectorList = new ProjectorList;
+    // libcurl once for the whole process, before any update transfer. Without
+    // it the program still runs; every update then fails and says so.
+    m_curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!m_curlReady)
+        theLog->Print(Log::LEVEL_ERROR, "unable to initialize network library");
     // Step 8: the control-panel link.
     thePanelComm = new PanelComm;
 
@@ -80,6 +87,9 @@ int App::OnExit()
     thePanelComm = nullptr;
     delete theProjectorList; // stops a running update transfer
     theProjectorList = nullptr;
+    if (m_curlReady)
+        curl_global_cleanup();
+    m_curlReady = false;
     delete theSettings; // writes pending changes
     theSettings = nullptr;
     delete static_cast<LogStdout*>(theLog);

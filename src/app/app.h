@@ -19,6 +19,7 @@ private:
     void EndSession();
 
     wxSingleInstanceChecker m_checker;
+    bool m_curlReady = false; // curl_global_init succeeded: cleaned up at exit
 };
 
 wxDECLARE_APP(App);

@@ -100,7 +100,9 @@ public:
     FileResult ReadSource(size_t srcIndex);
     // Writes the source's file: the version line, then every projector with
     // entries of this source and those entries. The file is replaced only
-    // when the whole new text has been written; FILE_OK or FILE_OPEN_ERROR.
+    // when the whole new text has been written; FILE_OK or FILE_OPEN_ERROR
+    // (also for a list that would not read back as written, such as an entry
+    // name with a comma or a line longer than 1022 characters).
     FileResult WriteSource(size_t srcIndex);
 
     size_t GetProjectorCount() const { return m_projectors.size(); }

@@ -1,7 +1,9 @@
 // ProjectorList::WriteSource: the projector file writer. The file is never
 // written in place: the new text goes to a temporary file in the same
 // folder, which then takes the file's name in one rename, so that a failure
-// at any step leaves the old file as it was.
+// at any step leaves the old file as it was. A list that would not read back
+// as written (a line break inside a text, a comma in an entry name, a line
+// too long for the reader's pieces) is refused before anything is written.
 #include "projdefs/projectorlist.h"
 
 #include "projdefs/logprint.h"
@@ -23,11 +25,23 @@ const char LINE_END[] = "\r\n";
 // Suffix of the temporary file; the update download uses ".tmp".
 const char TEMP_SUFFIX[] = ".new";
 
-void AppendLine(std::string* text, const char* prefix, const std::string& value)
+// The reader takes lines in pieces of 1022 characters, line end included;
+// a text of up to 1022 characters still reads back whole (its line end then
+// makes an empty line of its own).
+const size_t MAX_LINE_TEXT = 1022;
+
+// Why a line made of these texts would not read back as written, or null.
+// A LF ends a line and a NUL ends its text wherever they stand; a CR only
+// at the end of the line (the reader removes it there).
+const char* LineProblem(size_t lineLength, const std::string& last, const std::string& other = std::string())
 {
-    text->append(prefix);
-    text->append(value);
-    text->append(LINE_END);
+    static const std::string breaks("\n\0", 2);
+    if (last.find_first_of(breaks) != std::string::npos || other.find_first_of(breaks) != std::string::npos ||
+        (!last.empty() && last.back() == '\r'))
+        return "has a line break or NUL in it";
+    if (lineLength > MAX_LINE_TEXT)
+        return "makes a line longer than 1022 characters";
+    return nullptr;
 }
 
 void RemoveTempFile(const std::string& tmpName)
@@ -96,10 +110,21 @@ FileResult ProjectorList::WriteSource(size_t srcIndex)
         return FILE_OPEN_ERROR;
     const std::string& tag = source->name;
 
+    const char* const fileName = source->fileName.c_str();
+    static const char VERSION[] = "version: ";
+    static const char PROJECTOR[] = "projector: ";
+
     std::string text;
-    AppendLine(&text, "version: ", source->version);
+    if (const char* problem = LineProblem(strlen(VERSION) + source->version.size(), source->version))
+    {
+        LOG_PRINT(Log::LEVEL_ERROR, "unable to write file '%s': the version text %s", fileName, problem);
+        return FILE_OPEN_ERROR;
+    }
+    text.append(VERSION).append(source->version).append(LINE_END);
+
     for (const auto& projector : m_projectors)
     {
+        const std::string& name = projector->m_name;
         bool headerWritten = false;
         for (const auto& entry : projector->m_entries)
         {
@@ -107,14 +132,28 @@ FileResult ProjectorList::WriteSource(size_t srcIndex)
                 continue;
             if (!headerWritten)
             {
-                AppendLine(&text, "projector: ", projector->m_name);
+                if (const char* problem = LineProblem(strlen(PROJECTOR) + name.size(), name))
+                {
+                    LOG_PRINT(Log::LEVEL_ERROR, "unable to write file '%s': the name of projector '%s' %s", fileName,
+                              name.c_str(), problem);
+                    return FILE_OPEN_ERROR;
+                }
+                text.append(PROJECTOR).append(name).append(LINE_END);
                 headerWritten = true;
             }
+            // "C, name, value"
+            const char* problem = LineProblem(3 + entry->name.size() + 2 + entry->value.size(), entry->value,
+                                              entry->name);
+            if (problem == nullptr && entry->name.find(',') != std::string::npos)
+                problem = "has a comma in its name";
+            if (problem != nullptr)
+            {
+                LOG_PRINT(Log::LEVEL_ERROR, "unable to write file '%s': entry '%s' of projector '%s' %s", fileName,
+                          entry->name.c_str(), name.c_str(), problem);
+                return FILE_OPEN_ERROR;
+            }
             text.append(entry->kind == ProjectorEntry::COMMAND ? "C, " : "P, ");
-            text.append(entry->name);
-            text.append(", ");
-            text.append(entry->value);
-            text.append(LINE_END);
+            text.append(entry->name).append(", ").append(entry->value).append(LINE_END);
         }
     }
 

@@ -2,21 +2,37 @@
 
 #include <curl/curl.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
 struct ProjectorSource;
 
+// Where the search for the version line at the head of the remote file stands.
+enum class VersionHead
+{
+    INCOMPLETE, // not enough data yet
+    FOUND,      // the source's remoteVersion holds it
+    MISSING,    // the data does not start with a version line
+};
+
 // A running check or download of one projector file. The ProjectorList that
 // started it holds it as m_conn until the transfer ends or is cancelled.
 struct UpdateConnection
 {
+    // The version line must end within this many bytes of the start.
+    static constexpr size_t MAX_HEAD = 1024;
+
     CURL* easy = nullptr;            // the transfer
     CURLM* multi = nullptr;          // drives it
     std::string tmpName;             // download: the temporary file; empty for a check
     bool firstDataSeen = false;      // set when the first block of data arrived
     FILE* file = nullptr;            // download: tmpName, open for writing in byte mode
     ProjectorSource* source = nullptr; // the source being updated
+    // The start of the data, collected until the version line is complete:
+    // a version line split over two blocks is still found.
+    std::string headText;
+    VersionHead head = VersionHead::INCOMPLETE;
 };
 
 // Stops the transfer and frees everything the connection holds: removes the

@@ -388,4 +388,58 @@ TEST_F(ProjectorFile, FailedWriteKeepsTheOldFile)
     EXPECT_FALSE(FileExists(folder + ".new"));
 }
 
+TEST_F(ProjectorFile, WriteRefusesWhatWouldNotReadBackAsWritten)
+{
+    const std::string old = "version: 1\r\nprojector: P\r\nC, On, x\r\n";
+    const std::string path = UseFile(old);
+    ASSERT_EQ(Read(), FILE_OK);
+    Projector* p = list.FindProjector("P");
+    ProjectorEntry* e = p->GetEntry(0);
+    const std::string head = "unable to write file '" + path + "': ";
+
+    auto refused = [&](const std::string& message) {
+        log.Reset();
+        EXPECT_EQ(list.WriteSource(0), FILE_OPEN_ERROR);
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), (Lines{head + message}));
+        EXPECT_EQ(ReadWholeFile(path), old);
+        EXPECT_FALSE(FileExists(path + ".new"));
+    };
+
+    e->name = "a,b"; // would read back as name "a" and value "b, x"
+    refused("entry 'a,b' of projector 'P' has a comma in its name");
+    e->name = "On";
+    e->value = "x\ny";
+    refused("entry 'On' of projector 'P' has a line break or NUL in it");
+    e->value = std::string("x\0y", 3);
+    refused("entry 'On' of projector 'P' has a line break or NUL in it");
+    e->value = "x";
+    list.RenameProjector(p, "P\r");
+    refused("the name of projector 'P\r' has a line break or NUL in it");
+    list.RenameProjector(p, "P");
+    e->name = "O\rn"; // a CR inside a line is only a character
+    ASSERT_EQ(list.WriteSource(0), FILE_OK);
+    EXPECT_EQ(ReadWholeFile(path), "version: 1\r\nprojector: P\r\nC, O\rn, x\r\n");
+    e->name = "On";
+    ASSERT_EQ(list.WriteSource(0), FILE_OK);
+    list.GetSource(0)->version = "1\n";
+    refused("the version text has a line break or NUL in it");
+    list.GetSource(0)->version = "1";
+
+    // "C, On, " and the value: 1022 characters still read back whole, 1023 do not.
+    e->value = "<w" + std::string(1022 - 7 - 7, ' ') + "10ms>"; // a valid pause
+    ASSERT_EQ(list.WriteSource(0), FILE_OK);
+    ProjectorList again;
+    again.AddSource(path, "");
+    EXPECT_EQ(again.ReadSource(0), FILE_OK);
+    EXPECT_EQ(again.FindProjector("P")->GetEntry(0)->value, e->value);
+
+    const std::string written = ReadWholeFile(path);
+    e->value.insert(2, " ");
+    log.Reset();
+    EXPECT_EQ(list.WriteSource(0), FILE_OPEN_ERROR);
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),
+              (Lines{head + "entry 'On' of projector 'P' makes a line longer than 1022 characters"}));
+    EXPECT_EQ(ReadWholeFile(path), written);
+}
+
 } // namespace

@@ -5,6 +5,8 @@
 #include "support/core/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <wx/debug.h>
+#include <wx/string.h>
 
 #include <strings.h>
 
@@ -151,6 +153,31 @@ TEST(ProjectorList, DumpShowsEveryProjectorAndEntry)
                                                       " [P] [Baud] [9600]\n"
                                                       "projector: Empty\n"
                                                       "^^^^ DUMP ^^^^\n");
+}
+
+std::vector<std::string> theAssertions;
+
+void RecordAssertion(const wxString&, int, const wxString&, const wxString& cond, const wxString&)
+{
+    theAssertions.push_back(cond.ToStdString());
+}
+
+TEST(ProjectorList, SourceIndexOtherThanZeroIsAProgrammingError)
+{
+    ProjectorList list;
+    list.AddSource("/x/A.txt", "");
+    list.AddSource("/x/B.txt", "");
+    theAssertions.clear();
+    wxAssertHandler_t previous = wxSetAssertHandler(RecordAssertion);
+    const ProjectorSource* source = list.GetSource(1);
+    ProjectorList empty;
+    const ProjectorSource* none = empty.GetSource(0);
+    const FileResult read = empty.ReadSource(0);
+    wxSetAssertHandler(previous);
+    EXPECT_EQ(source, list.GetSource(0)); // the first source all the same
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(read, FILE_OPEN_ERROR);
+    EXPECT_EQ(theAssertions, (std::vector<std::string>{"srcIndex == 0", "!m_sources.empty()", "!m_sources.empty()"}));
 }
 
 // The index must always give what a scan of the list in order gives.
