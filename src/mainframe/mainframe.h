@@ -44,7 +44,8 @@ protected:
     // The status timer: start-up steps on its first run, then the status
     // poll once a second.
     void OnStartupTimer(wxTimerEvent& event);
-    void RunStartupSteps();
+    // False when the session ended while the updater ran.
+    bool RunStartupSteps();
     void LoadProjectorSource();
     void OpenConfiguration();
     void ShowAdvanced(bool show);

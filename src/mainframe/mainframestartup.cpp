@@ -2,6 +2,7 @@
 
 #include "mainframe/mainframe.h"
 
+#include "connectiondlg/connectiondlg.h"
 #include "controls/insertsorted.h"
 #include "controls/messagebox.h"
 #include "mainframe/localtext.h"
@@ -23,25 +24,47 @@ void MainFrame::OnStartupTimer(wxTimerEvent&)
 {
     if (theSessionEnding)
         return; // the session end takes the timer over
-    if (!m_startupDone)
-    {
-        RunStartupSteps();
-        if (theSessionEnding)
-            return;
-    }
+    if (!m_startupDone && !RunStartupSteps())
+        return; // the session ended meanwhile: the timer stays off
     if (m_linkUp)
         PollStatus();
     UpdateControls();
     m_statusTimer.StartOnce(STATUS_INTERVAL_MS);
 }
 
-void MainFrame::RunStartupSteps()
+bool MainFrame::RunStartupSteps()
 {
     LoadProjectorSource();
     ReadProjectorFiles(true);
 
-    // The automatic check or download of the user file runs here once the
-    // updater dialog exists (then errors of the new file are reported).
+    bool autoCheck = false;
+    bool autoDownload = false;
+    if (theSettings)
+    {
+        theSettings->Read(KEY_STARTUP_AUTOCHECK, &autoCheck, false);
+        theSettings->Read(KEY_STARTUP_AUTODOWNLOAD, &autoDownload, false);
+    }
+    int flags = 0;
+    if (autoCheck)
+        flags |= ConnectionDlg::UPDATE_CHECK;
+    if (autoDownload)
+        flags |= ConnectionDlg::UPDATE_DOWNLOAD;
+    if (flags != 0)
+    {
+        flags |= ConnectionDlg::UPDATE_AUTOCLOSE;
+        // The updater needs the one source; without a user file there is
+        // nothing to check.
+        if (ConnectionDlg::CanUpdate(theProjectorList))
+        {
+            ConnectionDlg dialog(this, theProjectorList);
+            dialog.CentreOnParent(wxBOTH);
+            dialog.Run(flags);
+            if (theSessionEnding)
+                return false;
+        }
+        // Problems of a possibly new file are reported now.
+        ReadProjectorFiles(false);
+    }
 
     FillProjectorChoice();
 
@@ -52,6 +75,7 @@ void MainFrame::RunStartupSteps()
     // when a projector is chosen.
     m_linkUp = true;
     m_startupDone = true;
+    return true;
 }
 
 void MainFrame::LoadProjectorSource()

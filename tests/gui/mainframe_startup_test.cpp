@@ -164,6 +164,25 @@ TEST_F(MainFrameTest, StartUpReadsQuietlyAndLaterReadsReportErrorsAndWarnings)
     EXPECT_EQ(frame->ReadProjectorFiles(false), FILE_OK);
 }
 
+TEST_F(MainFrameTest, AutomaticDownloadAtStartUpReportsProblemsOfTheNewFile)
+{
+    const std::string remote = dir.File("remote.txt");
+    ASSERT_TRUE(WriteWholeFile(remote, "version: 2.0\nprojector: Room 2\nC, On, X\nC, Off\n"));
+    WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\n");
+    theSettings->Write(FileUrlKey(FILE_USER), wxString::FromUTF8("file://" + remote));
+    theSettings->Write(KEY_STARTUP_AUTOCHECK, true);
+    theSettings->Write(KEY_STARTUP_AUTODOWNLOAD, true);
+
+    // The updater closes by itself; the downloaded file's skipped line is
+    // then reported, not only logged.
+    wxTEST_DIALOG(Build(),
+                  ExpectMessageBox("There were warnings concerning the projector files\nSee log for more details.",
+                                   "Projector File Read Error", wxICON_EXCLAMATION));
+    EXPECT_EQ(Items(frame->m_projectorChoice), (std::vector<wxString>{"**Choose Projector**", "Room 2"}));
+    EXPECT_EQ(theProjectorList->GetSource(0)->version, "2.0");
+    EXPECT_TRUE(frame->m_startupDone);
+}
+
 TEST_F(MainFrameTest, ViewMenuShowsAndHidesTheAdvancedPanel)
 {
     WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\n");
