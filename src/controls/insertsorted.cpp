@@ -1,8 +1,8 @@
 #include "controls/insertsorted.h"
 
-#include <wx/choice.h>
+#include <wx/ctrlsub.h>
 
-int InsertSorted(wxChoice* choice, const wxString& text, void* data)
+int InsertSorted(wxItemContainer* choice, const wxString& text, void* data)
 {
     wxASSERT_MSG(choice != nullptr, "choice != NULL");
     if (!choice)

@@ -2,9 +2,10 @@
 
 #include <wx/string.h>
 
-class wxChoice;
+class wxItemContainer;
 
-// Inserts text with its item data in ascending order of character codes
-// (case-sensitive), unless an item with exactly this text is there already.
+// Inserts the text with its item data into a choice or combo box, in
+// ascending order of character codes (case-sensitive), unless an item with
+// exactly this text is there already.
 // Returns the index of the new or the existing item.
-int InsertSorted(wxChoice* choice, const wxString& text, void* data);
+int InsertSorted(wxItemContainer* choice, const wxString& text, void* data);

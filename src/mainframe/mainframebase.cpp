@@ -118,9 +118,9 @@ MainFrameBase::MainFrameBase(wxWindow* parent, wxWindowID id, const wxString& ti
     m_advancedPanel->SetBackgroundColour(*wxWHITE);
     wxBoxSizer* advancedSizer = new wxBoxSizer(wxVERTICAL);
     advancedSizer->Add(0, 40, 0, 0, 5);
-    wxArrayString noProjectors;
-    m_projectorChoice = new wxChoice(m_advancedPanel, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                     noProjectors, 0);
+    m_projectorChoice = new wxOwnerDrawnComboBox(m_advancedPanel, wxID_ANY, wxEmptyString,
+                                                 wxDefaultPosition, wxDefaultSize, 0, nullptr,
+                                                 wxCB_READONLY);
     advancedSizer->Add(m_projectorChoice, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 5);
     wxBoxSizer* micRow = new wxBoxSizer(wxHORIZONTAL);
     m_micLabel = new wxStaticText(m_advancedPanel, wxID_ANY, "Mic override:");
@@ -202,7 +202,7 @@ MainFrameBase::MainFrameBase(wxWindow* parent, wxWindowID id, const wxString& ti
     m_btnComp1->Bind(wxEVT_BUTTON, &MainFrameBase::OnSource, this);
     m_btnVcr->Bind(wxEVT_BUTTON, &MainFrameBase::OnSource, this);
     m_btnComp2->Bind(wxEVT_BUTTON, &MainFrameBase::OnSource, this);
-    m_projectorChoice->Bind(wxEVT_CHOICE, &MainFrameBase::OnProjectorChoice, this);
+    m_projectorChoice->Bind(wxEVT_COMBOBOX, &MainFrameBase::OnProjectorChoice, this);
     m_micChoice->Bind(wxEVT_CHOICE, &MainFrameBase::OnMicChoice, this);
     m_chkStayOnTop->Bind(wxEVT_CHECKBOX, &MainFrameBase::OnStayOnTop, this);
     m_chkWhiteboardMode->Bind(wxEVT_CHECKBOX, &MainFrameBase::OnWhiteboardMode, this);

@@ -4,6 +4,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/frame.h>
+#include <wx/odcombo.h>
 #include <wx/panel.h>
 #include <wx/scrolwin.h>
 #include <wx/sizer.h>
@@ -56,7 +57,9 @@ protected:
     BmpTextButton* m_btnVcr;
     BmpTextButton* m_btnComp2;
     BmpPanel* m_advancedPanel;
-    wxChoice* m_projectorChoice;
+    // A generic read-only combo box: GTK's native choice takes seconds to
+    // take thousands of projectors, this one milliseconds.
+    wxOwnerDrawnComboBox* m_projectorChoice;
     wxStaticText* m_micLabel;
     wxChoice* m_micChoice;
     wxCheckBox* m_chkStayOnTop;

@@ -3,7 +3,6 @@
 #include "mainframe/mainframe.h"
 
 #include "connectiondlg/connectiondlg.h"
-#include "controls/insertsorted.h"
 #include "controls/messagebox.h"
 #include "mainframe/localtext.h"
 #include "mainframe/panelstatus.h"
@@ -14,9 +13,18 @@
 #include <wx/app.h>
 #include <wx/utils.h>
 
+#include <map>
+#include <vector>
+
 namespace {
 
 constexpr int STATUS_INTERVAL_MS = 1000;
+
+// Case-sensitive order by character codes, capitals before small letters.
+struct ByCharacterCodes
+{
+    bool operator()(const wxString& a, const wxString& b) const { return a.compare(b) < 0; }
+};
 
 } // namespace
 
@@ -119,29 +127,41 @@ void MainFrame::FillProjectorChoice()
         theSettings->Read(KEY_PROJ_DEFAULT, &defaultName, wxString());
     }
 
-    m_projectorChoice->Clear();
+    // The order InsertSorted gives (ascending by character codes, an exact
+    // duplicate name kept once, for the first projector of that name), worked
+    // out in memory: asking the toolkit's choice for its items one by one
+    // takes seconds for thousands of projectors.
+    std::map<wxString, Projector*, ByCharacterCodes> sorted;
     for (size_t i = 0; i < theProjectorList->GetProjectorCount(); ++i)
     {
         Projector* proj = theProjectorList->GetProjector(i);
-        InsertSorted(m_projectorChoice, FromLocal8Bit(proj->GetName()), proj);
+        sorted.emplace(FromLocal8Bit(proj->GetName()), proj); // keeps the first
+    }
+    wxArrayString names;
+    std::vector<void*> projectors;
+    names.reserve(sorted.size() + 1);
+    projectors.reserve(sorted.size() + 1);
+    names.push_back("**Choose Projector**");
+    projectors.push_back(nullptr);
+    int defaultItem = 0;
+    for (const auto& [name, proj] : sorted)
+    {
+        if (defaultItem == 0 && !defaultName.empty() && name.CmpNoCase(defaultName) == 0)
+            defaultItem = static_cast<int>(names.size());
+        names.push_back(name);
+        projectors.push_back(proj);
     }
 
+    m_projectorChoice->Clear();
     m_projectorChoice->Enable();
-    m_projectorChoice->Insert("**Choose Projector**", 0, static_cast<void*>(nullptr));
+    m_projectorChoice->Append(names, projectors.data());
     m_projectorChoice->SetSelection(0);
 
     m_projectorSelected = !defaultName.empty();
     if (!defaultName.empty())
-    {
-        for (unsigned item = 1; item < m_projectorChoice->GetCount(); ++item)
-            if (m_projectorChoice->GetString(item).CmpNoCase(defaultName) == 0)
-            {
-                m_projectorChoice->SetSelection(static_cast<int>(item));
-                break;
-            }
-    }
+        m_projectorChoice->SetSelection(defaultItem); // item 0 when there is none
 
-    wxCommandEvent chosen(wxEVT_CHOICE, m_projectorChoice->GetId());
+    wxCommandEvent chosen(wxEVT_COMBOBOX, m_projectorChoice->GetId());
     chosen.SetInt(m_projectorChoice->GetSelection());
     OnProjectorChoice(chosen);
 

@@ -177,6 +177,21 @@ protected:
         choice->GetEventHandler()->ProcessEvent(event);
     }
 
+    static void Select(wxOwnerDrawnComboBox* combo, int item)
+    {
+        combo->SetSelection(item);
+        wxCommandEvent event(wxEVT_COMBOBOX, combo->GetId());
+        event.SetEventObject(combo);
+        event.SetInt(item);
+        combo->GetEventHandler()->ProcessEvent(event);
+    }
+
+    static wxString Selected(wxOwnerDrawnComboBox* combo)
+    {
+        const int item = combo->GetSelection();
+        return item < 0 ? wxString() : combo->GetString(static_cast<unsigned>(item));
+    }
+
     // The requests the box received, as letters and payloads.
     std::vector<PanelSimulator::Bytes> Requests() const { return sim.Requests(); }
 

@@ -45,7 +45,7 @@ bool HasCheckMark(wxBitmapComboBox* combo, unsigned item)
     return false;
 }
 
-std::vector<wxString> Items(const wxChoice* choice)
+std::vector<wxString> Items(const wxItemContainerImmutable* choice)
 {
     std::vector<wxString> items;
     for (unsigned i = 0; i < choice->GetCount(); ++i)
@@ -79,7 +79,7 @@ TEST_F(MainFrameTest, ProjectorChoiceIsSortedAndFindsTheDefaultInAnyCase)
     EXPECT_TRUE(frame->m_startupDone);
     EXPECT_EQ(Items(frame->m_projectorChoice),
               (std::vector<wxString>{"**Choose Projector**", "Alpha", "beta", "zeta"}));
-    EXPECT_EQ(frame->m_projectorChoice->GetStringSelection(), "Alpha");
+    EXPECT_EQ(Selected(frame->m_projectorChoice), "Alpha");
     EXPECT_TRUE(frame->m_projectorChoice->IsEnabled());
     EXPECT_TRUE(frame->m_projectorSelected);
     // Each item carries its projector.
@@ -127,7 +127,7 @@ TEST_F(MainFrameTest, FixedInstallationShowsItsDefaultInADisabledChoice)
     SetDefaultProjector("room 2");
     Build();
     EXPECT_FALSE(frame->m_projectorChoice->IsEnabled());
-    EXPECT_EQ(frame->m_projectorChoice->GetStringSelection(), "Room 2");
+    EXPECT_EQ(Selected(frame->m_projectorChoice), "Room 2");
     EXPECT_TRUE(frame->m_projectorSelected);
 }
 
