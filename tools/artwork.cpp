@@ -26,9 +26,9 @@ namespace {
 // Panel sizes. The main window's layout follows them: power and volume side
 // by side above the source panel, the advanced panel to the right.
 constexpr int PANEL_SMALL_W = 178;
-constexpr int PANEL_SMALL_H = 140;
+constexpr int PANEL_SMALL_H = 150;
 constexpr int PANEL_SOURCE_W = 2 * PANEL_SMALL_W + 5;
-constexpr int PANEL_SOURCE_H = 106;
+constexpr int PANEL_SOURCE_H = 125;
 constexpr int PANEL_ADVANCED_W = 190;
 constexpr int PANEL_ADVANCED_H = PANEL_SMALL_H + 5 + PANEL_SOURCE_H; // as tall as the left column
 constexpr int TITLE_BAND = 40;
