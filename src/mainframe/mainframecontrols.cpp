@@ -16,6 +16,7 @@
 #include "settings/settings.h"
 
 #include <wx/button.h>
+#include <wx/clntdata.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -39,6 +40,19 @@ bool HasFixedRole(const std::string& name)
             return true;
     return false;
 }
+
+// The 8-bit name of the entry an extra button sends. Looking the entry up by
+// this, not by the label converted back, keeps a name that the locale's
+// character set cannot carry both ways (a Latin-1 file under UTF-8).
+class EntryName : public wxClientData
+{
+public:
+    explicit EntryName(const std::string& name) : m_name(name) {}
+    const std::string& Get() const { return m_name; }
+
+private:
+    std::string m_name;
+};
 
 void ShowCommandError(wxWindow* parent)
 {
@@ -315,7 +329,9 @@ void MainFrame::OnExtraCommand(wxCommandEvent& event)
     wxASSERT_MSG(button != nullptr, "button != NULL");
     if (!button)
         return;
-    const ProjectorEntry* cmd = proj->FindEntry(ToLocal8Bit(button->GetLabelText()));
+    const EntryName* name = dynamic_cast<const EntryName*>(button->GetClientObject());
+    const ProjectorEntry* cmd =
+        proj->FindEntry(name ? name->Get() : ToLocal8Bit(button->GetLabelText()));
     wxASSERT_MSG(cmd != nullptr, "cmd != NULL");
     if (!cmd)
         return;
@@ -364,6 +380,7 @@ void MainFrame::OnProjectorChoice(wxCommandEvent&)
                 // The label shows the name as it is, "&" included.
                 wxButton* button = new wxButton(m_extraCmdPanel, wxID_ANY,
                                                 wxControl::EscapeMnemonics(FromLocal8Bit(entry->name)));
+                button->SetClientObject(new EntryName(entry->name));
                 m_extraCmdSizer->Add(button, 0, wxALL, 2);
                 button->Bind(wxEVT_BUTTON, &MainFrame::OnExtraCommand, this);
             }

@@ -5,6 +5,9 @@
 #include <wx/app.h>
 #include <wx/button.h>
 
+#include <clocale>
+#include <string>
+
 namespace {
 
 using Bytes = PanelSimulator::Bytes;
@@ -418,6 +421,36 @@ TEST_F(MainFrameTest, PictureButtonClicksOnlyWhenReleasedOverIt)
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0], Packet('A', {1}));
     EXPECT_TRUE(frame->m_btnOn->IsHighlighted());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, ExtraCommandWithLatin1NameIsFoundWhateverTheLocale)
+{
+    // Under a UTF-8 locale the name cannot be converted back and forth.
+    const std::string oldLocale = setlocale(LC_CTYPE, nullptr);
+    if (!setlocale(LC_CTYPE, "C.UTF-8"))
+        GTEST_SKIP() << "no C.UTF-8 locale here";
+    struct Restore
+    {
+        std::string locale;
+        ~Restore() { setlocale(LC_CTYPE, locale.c_str()); }
+    } restore{oldLocale};
+
+    // "Entrée" written in Latin-1: not valid UTF-8.
+    BuildConnected("projector: Room 1\nC, Entr\xe9" "e, INP1<cr>\n");
+    ASSERT_EQ(frame->m_extraCmdSizer->GetItemCount(), 1u);
+    wxButton* button = wxDynamicCast(frame->m_extraCmdSizer->GetItem(size_t(0))->GetWindow(), wxButton);
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->GetLabelText().empty());
+    wxCommandEvent click(wxEVT_BUTTON, button->GetId());
+    click.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(click);
+    const std::vector<Bytes> requests = Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests[0], Packet('P', {'I', 'N', 'P', '1', 0x0D}));
 }
 
 } // namespace
