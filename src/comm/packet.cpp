@@ -32,6 +32,18 @@ bool CheckAndSetCrc(uint8_t* packet, size_t size, uint16_t* computed)
     return matched;
 }
 
+ReplyCheck CheckReplyPacket(uint8_t* received, int count, int* payloadSize)
+{
+    *payloadSize = 0;
+    const int n = count >= 2 ? received[1] : 0;
+    if (count < 5 || n < 2 || n + 2 > count)
+        return REPLY_MALFORMED;
+    if (!CheckAndSetCrc(received, static_cast<size_t>(count)))
+        return REPLY_BAD_CRC;
+    *payloadSize = n - 2;
+    return REPLY_GOOD;
+}
+
 int BuildPacket(uint8_t letter, const uint8_t* payload, int length, uint8_t* out)
 {
     out[0] = letter;

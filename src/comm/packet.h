@@ -24,6 +24,17 @@ uint16_t Crc16(const uint8_t* data, size_t count);
 // could be computed.
 bool CheckAndSetCrc(uint8_t* packet, size_t size, uint16_t* computed = nullptr);
 
+// What a received reply packet is worth.
+enum ReplyCheck
+{
+    REPLY_GOOD,      // *payloadSize payload bytes start at offset 2
+    REPLY_MALFORMED, // shorter than 5 bytes, or a length byte below 2 or beyond the bytes received
+    REPLY_BAD_CRC,
+};
+// Checks count received bytes as one reply packet. Bytes after the packet's
+// CRC are not part of it. Never reads beyond count.
+ReplyCheck CheckReplyPacket(uint8_t* received, int count, int* payloadSize);
+
 // Builds letter, length + 2, payload and CRC into out (room for length + 4
 // bytes); returns the packet size. length must not exceed 253.
 int BuildPacket(uint8_t letter, const uint8_t* payload, int length, uint8_t* out);

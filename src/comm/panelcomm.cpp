@@ -113,12 +113,12 @@ CommResult PanelComm::SendCommand(int cmd, const uint8_t* payload, int length, u
         return COMM_MALFORMED;
     }
 
-    // ACK/NAK is one byte; a reply packet is its payload plus four bytes.
-    int toRead = capacity == 0 ? 1 : capacity + 4;
+    // ACK/NAK is one byte; a reply packet is its payload plus four bytes,
+    // and no packet is longer than the length byte allows.
+    int toRead = capacity == 0 ? 1 : std::min(capacity, MAX_PAYLOAD) + 4;
     if (overI2C)
         toRead = std::min(toRead, MAX_I2C_TRANSFER);
     std::vector<uint8_t> received(static_cast<size_t>(toRead), 0);
-    received[0] = 0;
 
     uint8_t request[MAX_PAYLOAD + 4];
     int requestSize = 0;
@@ -161,16 +161,17 @@ CommResult PanelComm::SendCommand(int cmd, const uint8_t* payload, int length, u
 
         // A length byte that points past what came (or below the CRC's own
         // two header bytes) cannot be checked: the packet is malformed.
-        const int n = count >= 2 ? received[1] : 0;
-        if (count < 5 || n < 2 || n + 2 > count)
+        int payloadSize = 0;
+        const ReplyCheck check = CheckReplyPacket(received.data(), count, &payloadSize);
+        if (check == REPLY_MALFORMED)
         {
             theLog->Print(Log::LEVEL_WARNING, "malformed packet, length was only %i", count);
             return COMM_MALFORMED;
         }
-        if (CheckAndSetCrc(received.data(), static_cast<size_t>(count)))
+        if (check == REPLY_GOOD)
         {
             // Only the packet's payload; bytes after its CRC are not data.
-            const int payloadSize = std::min(n - 2, capacity);
+            payloadSize = std::min(payloadSize, capacity);
             memcpy(reply, received.data() + 2, static_cast<size_t>(payloadSize));
             return payloadSize;
         }

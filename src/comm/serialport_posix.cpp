@@ -107,8 +107,13 @@ void CloseSerialPort(SerialPort* port)
         return;
     if (port->fd >= 0)
     {
+        // Best effort, the port is going away: its old settings back, and
+        // open to others again even if someone else keeps the device open.
         if (port->savedValid)
-            tcsetattr(port->fd, TCSANOW, &port->saved); // best effort: the port is going away
+        {
+            tcsetattr(port->fd, TCSANOW, &port->saved);
+            ioctl(port->fd, TIOCNXCL);
+        }
         close(port->fd);
     }
     delete port;

@@ -91,7 +91,14 @@ CommResult FindSerialPanel(PanelComm& comm)
             break;
         const char* const next = name + length + 1;
 
-        snprintf(comm.m_portPath, sizeof(comm.m_portPath), "%s", name);
+        // A path cut to fit could name another device: such a port is not tried.
+        if (length >= sizeof(comm.m_portPath))
+        {
+            theLog->Print(Log::LEVEL_DEBUG3, "unable to open comm port %s", name);
+            name = next;
+            continue;
+        }
+        memcpy(comm.m_portPath, name, length + 1);
         SerialPort* port = OpenSerialPort(comm.m_portPath);
         theLog->Print(Log::LEVEL_DEBUG3, "trying to open comm port %s", comm.m_portPath);
         if (port == nullptr)

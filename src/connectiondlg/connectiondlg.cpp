@@ -70,11 +70,16 @@ void ConnectionDlg::Repaint()
     Update();
 }
 
+bool ConnectionDlg::Destroy()
+{
+    m_closed = true;
+    m_state = STATE_CANCEL;
+    return true;
+}
+
 bool ConnectionDlg::Ending() const
 {
-    // A window scheduled for destruction (the session is ending) must not be
-    // kept waiting for a user who will not come.
-    return m_closed || (wxTheApp != nullptr && wxTheApp->IsScheduledForDestruction(const_cast<ConnectionDlg*>(this)));
+    return m_closed;
 }
 
 FileResult ConnectionDlg::RunTransfer()

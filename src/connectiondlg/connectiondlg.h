@@ -34,6 +34,12 @@ public:
     // UPDATE_CHECK or UPDATE_DOWNLOAD, or for a list that CanUpdate refuses).
     int Run(int flags);
 
+    // The dialog lives on its caller's stack, so it must never be deleted
+    // later by the toolkit: a request to destroy it (the end of the session
+    // destroys every top-level window) ends Run like the close box instead,
+    // and the caller's scope deletes it.
+    bool Destroy() override;
+
 protected:
     void OnClose(wxCloseEvent& event) override;
     void OnButton(wxCommandEvent& event) override;

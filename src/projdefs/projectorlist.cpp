@@ -180,6 +180,17 @@ Projector* ProjectorList::AddProjector(const std::string& name)
     return projector;
 }
 
+Projector* ProjectorList::FindOrAddProjector(const std::string& name)
+{
+    auto found = m_index.try_emplace(FoldNoCase(name), nullptr);
+    if (found.second)
+    {
+        m_projectors.push_back(std::unique_ptr<Projector>(new Projector(name)));
+        found.first->second = m_projectors.back().get();
+    }
+    return found.first->second;
+}
+
 void ProjectorList::RemoveProjector(size_t index)
 {
     if (index >= m_projectors.size())

@@ -128,6 +128,8 @@ public:
     UpdateConnection* m_conn = nullptr;
 
 private:
+    // FindProjector, or AddProjector when there is none, with one look-up.
+    Projector* FindOrAddProjector(const std::string& name);
     void IndexAfterRemoval(const std::string& foldedName, const Projector* removed);
     void RebuildIndex();
     void StopUpdateOf(const ProjectorSource* source);

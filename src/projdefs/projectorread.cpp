@@ -4,6 +4,7 @@
 #include "projdefs/logprint.h"
 #include "projdefs/nocase.h"
 #include "projdefs/parsecommand.h"
+#include "projdefs/piecereader.h"
 
 #include <sys/stat.h>
 
@@ -13,34 +14,23 @@
 
 namespace {
 
-// Lines are taken in pieces of at most this many characters (newline
-// included); the rest of a longer line is the next piece.
-const size_t LINE_PIECE = 1022;
-
-// Reads the whole file into `content`. Only a regular file is accepted: a
-// folder or a device is no projector file (and could be endless).
-bool LoadFile(const std::string& fileName, std::string* content)
+// Closes the file however the read ends.
+class FileCloser
 {
-    FILE* file = fopen(fileName.c_str(), "r");
-    if (file == nullptr)
-        return false;
-    struct stat info;
-    bool ok = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-    if (ok)
+public:
+    FileCloser(FILE* file, const char* fileName) : m_file(file), m_fileName(fileName) {}
+    ~FileCloser()
     {
-        content->clear();
-        if (info.st_size > 0)
-            content->reserve(static_cast<size_t>(info.st_size));
-        char block[65536];
-        size_t n;
-        while ((n = fread(block, 1, sizeof(block), file)) > 0)
-            content->append(block, n);
-        ok = ferror(file) == 0;
+        if (fclose(m_file) != 0)
+            LOG_PRINT(Log::LEVEL_WARNING, "unable to close file '%s': %s", m_fileName, strerror(errno));
     }
-    if (fclose(file) != 0)
-        ok = false;
-    return ok;
-}
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+
+private:
+    FILE* m_file;
+    const char* m_fileName;
+};
 
 const char* SkipBlanks(const char* p)
 {
@@ -59,14 +49,22 @@ FileResult ProjectorList::ReadSource(size_t srcIndex)
     const char* fileName = source->fileName.c_str();
     LOG_PRINT(Log::LEVEL_INFO, "reading projector file %s", fileName);
 
-    // The whole file is read before anything changes, so that a read error
-    // too leaves the list as it was.
-    std::string content;
-    if (!LoadFile(source->fileName, &content))
+    // Only a regular file is accepted: a folder opens on Linux, and a device
+    // could be endless. Both are refused before anything changes.
+    FILE* file = fopen(fileName, "r");
+    struct stat info;
+    if (file != nullptr && (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)))
+    {
+        fclose(file); // opened for reading only: nothing to lose
+        file = nullptr;
+    }
+    if (file == nullptr)
     {
         LOG_PRINT(Log::LEVEL_ERROR, "unable to open file '%s' for reading", fileName);
         return FILE_OPEN_ERROR;
     }
+    FileCloser closer(file, fileName);
+    PieceReader reader(file);
 
     RemoveSourceEntries(srcIndex);
 
@@ -74,25 +72,13 @@ FileResult ProjectorList::ReadSource(size_t srcIndex)
     bool versionSeen = false;
     Projector* current = nullptr;
     FileResult warnings = FILE_OK;
-    char line[LINE_PIECE + 1];
+    char line[PieceReader::PIECE + 1];
 
-    const char* next = content.data();
-    const char* const end = next + content.size();
-    while (next < end)
+    while (reader.Next(line) > 0)
     {
-        // One piece: up to and including a newline, at most LINE_PIECE characters.
-        size_t available = static_cast<size_t>(end - next);
-        size_t length = available < LINE_PIECE ? available : LINE_PIECE;
-        const void* newline = memchr(next, '\n', length);
-        if (newline != nullptr)
-            length = static_cast<size_t>(static_cast<const char*>(newline) - next) + 1;
-        memcpy(line, next, length);
-        line[length] = '\0';
-        next += length;
-
         ++lineNumber;
         // A NUL byte ends the line's text like the end of the line does.
-        length = strlen(line);
+        size_t length = strlen(line);
         while (length > 0 && (line[length - 1] == '\r' || line[length - 1] == '\n'))
             line[--length] = '\0';
         LOG_PRINT(Log::LEVEL_DEBUG4, "ReadSource: line [%s]", line);
@@ -114,10 +100,7 @@ FileResult ProjectorList::ReadSource(size_t srcIndex)
 
         if (StartsWithNoCase(line, "projector:", 10))
         {
-            const std::string name = SkipBlanks(line + 10);
-            current = FindProjector(name);
-            if (current == nullptr)
-                current = AddProjector(name);
+            current = FindOrAddProjector(SkipBlanks(line + 10));
             continue;
         }
 
@@ -170,6 +153,12 @@ FileResult ProjectorList::ReadSource(size_t srcIndex)
         entry->name.assign(nameText, comma2);
         entry->value = valueText;
         current->m_entries.push_back(std::move(entry));
+    }
+    if (reader.Failed())
+    {
+        // What was read before the failure stays, as after a format error.
+        LOG_PRINT(Log::LEVEL_ERROR, "unable to read file '%s' after line %u", fileName, lineNumber);
+        return FILE_OPEN_ERROR;
     }
     return warnings;
 }

@@ -7,6 +7,7 @@
 #include "projdefs/projectorlist.h"
 
 #include "projdefs/logprint.h"
+#include "projdefs/piecereader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,16 +29,19 @@ const char TEMP_SUFFIX[] = ".new";
 // The reader takes lines in pieces of 1022 characters, line end included;
 // a text of up to 1022 characters still reads back whole (its line end then
 // makes an empty line of its own).
-const size_t MAX_LINE_TEXT = 1022;
+const size_t MAX_LINE_TEXT = PieceReader::PIECE;
 
-// Why a line made of these texts would not read back as written, or null.
-// A LF ends a line and a NUL ends its text wherever they stand; a CR only
-// at the end of the line (the reader removes it there).
+bool HasBreak(const std::string& text)
+{
+    return text.find('\n') != std::string::npos || text.find('\0') != std::string::npos;
+}
+
+// Why a line whose last text is `last` would not read back as written, or
+// null. A LF ends a line and a NUL ends its text wherever they stand; a CR
+// only at the end of the line (the reader removes it there).
 const char* LineProblem(size_t lineLength, const std::string& last, const std::string& other = std::string())
 {
-    static const std::string breaks("\n\0", 2);
-    if (last.find_first_of(breaks) != std::string::npos || other.find_first_of(breaks) != std::string::npos ||
-        (!last.empty() && last.back() == '\r'))
+    if (HasBreak(last) || HasBreak(other) || (!last.empty() && last.back() == '\r'))
         return "has a line break or NUL in it";
     if (lineLength > MAX_LINE_TEXT)
         return "makes a line longer than 1022 characters";

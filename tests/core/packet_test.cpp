@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -84,6 +86,58 @@ TEST(PacketTrace, SpaceAndTwoUpperCaseDigitsPerByteCutAt255Characters)
     std::vector<uint8_t> many(200, 0xEE);
     TraceBytes(many.data(), 200, trace);
     EXPECT_EQ(strlen(trace), 255u); // 85 bytes
+}
+
+} // namespace
+
+namespace {
+
+TEST(PacketReply, ClassifiesWhatCameWithoutReadingPastIt)
+{
+    int payload = -1;
+    Bytes good = {'Q', 0x08, 1, 2, 3, 4, 5, 6, 0, 0};
+    CheckAndSetCrc(good.data(), good.size());
+    EXPECT_EQ(CheckReplyPacket(good.data(), 10, &payload), REPLY_GOOD);
+    EXPECT_EQ(payload, 6);
+    good[9] ^= 1;
+    EXPECT_EQ(CheckReplyPacket(good.data(), 10, &payload), REPLY_BAD_CRC);
+    EXPECT_EQ(payload, 0);
+    EXPECT_EQ(CheckReplyPacket(good.data(), 4, &payload), REPLY_MALFORMED);
+    EXPECT_EQ(CheckReplyPacket(good.data(), 9, &payload), REPLY_MALFORMED); // N + 2 = 10 > 9
+
+    // Random replies in buffers of exactly their size: the sanitizer build
+    // catches any read past them.
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<uint8_t>(seed >> 16);
+    };
+    for (int round = 0; round < 20000; ++round)
+    {
+        const size_t size = next() % 24;
+        std::unique_ptr<uint8_t[]> received(new uint8_t[size]);
+        for (size_t i = 0; i < size; ++i)
+            received[i] = next();
+        int expectedPayload = -1;
+        if (size >= 5 && round % 3 == 0)
+        {
+            // A true packet, possibly followed by up to two stray bytes.
+            const size_t stray = std::min<size_t>(next() % 3, size - 5);
+            received[1] = static_cast<uint8_t>(size - 2 - stray);
+            CheckAndSetCrc(received.get(), size);
+            expectedPayload = received[1] - 2;
+        }
+        const ReplyCheck check = CheckReplyPacket(received.get(), static_cast<int>(size), &payload);
+        if (expectedPayload >= 0)
+        {
+            EXPECT_EQ(check, REPLY_GOOD) << round;
+            EXPECT_EQ(payload, expectedPayload) << round;
+        }
+        else if (check == REPLY_GOOD)
+            EXPECT_LE(payload + 4, static_cast<int>(size));
+        else
+            EXPECT_EQ(payload, 0);
+    }
 }
 
 } // namespace

@@ -19,6 +19,11 @@ namespace {
 
 using Bytes = PanelSimulator::Bytes;
 
+// For answers that are expected to come: the transport stops polling at the
+// answer, so more polls cost nothing, and a loaded machine that delivers the
+// box's answer late does not fail the test.
+constexpr int kPatient = 10;
+
 class SerialLink : public testing::Test
 {
 protected:
@@ -36,7 +41,11 @@ protected:
         comm = std::make_unique<PanelComm>(std::move(fake));
         comm->SetPortLister(PortListOf({box.Path()}));
         box.SetPanelInfo({9, 8, 7, 6});
-        ASSERT_EQ(comm->Connect(), COMM_OK) << log.Text();
+        // The probe has a fixed window; on a loaded machine allow a retry.
+        CommResult connected = comm->Connect();
+        for (int retry = 0; retry < 2 && connected != COMM_OK; ++retry)
+            connected = comm->Connect();
+        ASSERT_EQ(connected, COMM_OK) << log.Text();
         box.ClearReceived();
         log.Clear();
     }
@@ -119,7 +128,7 @@ TEST_F(SerialLink, ConnectProbedThePortAndKeptItsAnswer)
 
 TEST_F(SerialLink, SetPowerSendsTheFiveBytePacketAndAckIsSuccess)
 {
-    EXPECT_EQ(comm->SetPower(1, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_OK) << log.Text();
+    EXPECT_EQ(comm->SetPower(1, POLL_COMMAND_MS, kPatient), COMM_OK) << log.Text();
     EXPECT_EQ(box.Received(), (Bytes{0x41, 0x03, 0x01, 0x8F, 0x11}));
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Debug3: uart tx: 41 03 01 8F 11", "Debug3: uart rx: 06"}));
 }
@@ -136,7 +145,7 @@ TEST_F(SerialLink, EachSetterSendsItsLetterAndByte)
         {&PanelComm::SetVolume, 32, 'E'}, {&PanelComm::SetMute, 1, 'G'},  {&PanelComm::SetMicLevel, 3, 'D'},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(((*comm).*c.setter)(c.value, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_OK) << c.letter;
+        EXPECT_EQ(((*comm).*c.setter)(c.value, POLL_COMMAND_MS, kPatient), COMM_OK) << c.letter;
     const auto requests = box.Requests();
     ASSERT_EQ(requests.size(), 6u);
     for (size_t i = 0; i < 6; ++i)
@@ -152,7 +161,7 @@ TEST_F(SerialLink, NakIsRetriedOnceThenReported)
 {
     box.QueueNak();
     box.QueueNak();
-    EXPECT_EQ(comm->SetMute(1, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_NAK);
+    EXPECT_EQ(comm->SetMute(1, POLL_COMMAND_MS, kPatient), COMM_NAK);
     EXPECT_EQ(box.RequestCount(), 2u);
     EXPECT_TRUE(log.Contains("Warning: device returned NAK")) << log.Text();
     EXPECT_STREQ(log.GetLastText(), "device returned NAK");
@@ -160,17 +169,17 @@ TEST_F(SerialLink, NakIsRetriedOnceThenReported)
     // A single NAK followed by ACK is a success.
     box.ClearReceived();
     box.QueueNak();
-    EXPECT_EQ(comm->SetMute(0, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_OK);
+    EXPECT_EQ(comm->SetMute(0, POLL_COMMAND_MS, kPatient), COMM_OK);
     EXPECT_EQ(box.RequestCount(), 2u);
 }
 
 TEST_F(SerialLink, AnyOtherSingleByteIsUnexpected)
 {
     box.QueueBytes({0x41});
-    EXPECT_EQ(comm->SetBlank(1, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_MALFORMED);
+    EXPECT_EQ(comm->SetBlank(1, POLL_COMMAND_MS, kPatient), COMM_MALFORMED);
     EXPECT_TRUE(log.Contains("Warning: expected ACK/NAK received 0x41")) << log.Text();
     box.QueueBytes({0x00, 0x06});
-    EXPECT_EQ(comm->SetBlank(1, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_MALFORMED);
+    EXPECT_EQ(comm->SetBlank(1, POLL_COMMAND_MS, kPatient), COMM_MALFORMED);
     EXPECT_TRUE(log.Contains("Warning: expected ACK/NAK received 0x00")) << log.Text();
 }
 
@@ -186,10 +195,12 @@ TEST_F(SerialLink, SilenceIsRetriedOnceThenNoData)
 
 TEST_F(SerialLink, ALateAnswerIsMissedAndThenPurgedBeforeTheNextCommand)
 {
-    box.QueueAck(150); // long after both attempts have polled
+    // Both attempts have polled after about 90 ms; the ACK comes at 300 ms.
+    const auto start = std::chrono::steady_clock::now();
+    box.QueueAck(300);
     box.QueueSilence();
     EXPECT_EQ(comm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_NO_DATA);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(350));
     // The stale ACK waits in the line; the next exchange must not take it.
     box.QueueNak();
     box.QueueNak();
@@ -197,14 +208,14 @@ TEST_F(SerialLink, ALateAnswerIsMissedAndThenPurgedBeforeTheNextCommand)
 
     // An answer that comes within the polls is taken.
     box.QueueAck(30);
-    EXPECT_EQ(comm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_OK) << log.Text();
+    EXPECT_EQ(comm->SetPower(2, POLL_COMMAND_MS, kPatient), COMM_OK) << log.Text();
 }
 
 TEST_F(SerialLink, StatusReplyIsCopiedAndBadCrcIsRequestedTwice)
 {
     box.SetStatus({1, 2, 20, 0, 1, 3});
     uint8_t status[6] = {};
-    EXPECT_EQ(comm->GetStatus(status, POLL_STATUS_MS, POLL_STATUS_COUNT), 6) << log.Text();
+    EXPECT_EQ(comm->GetStatus(status, POLL_STATUS_MS, kPatient), 6) << log.Text();
     EXPECT_EQ(Bytes(status, status + 6), (Bytes{1, 2, 20, 0, 1, 3}));
     EXPECT_EQ(box.Received(), (Bytes{0x51, 0x02, 0x66, 0x09}));
 
@@ -212,7 +223,7 @@ TEST_F(SerialLink, StatusReplyIsCopiedAndBadCrcIsRequestedTwice)
     box.ClearReceived();
     box.QueueWrongCrc('Q', {9, 9, 9, 9, 9, 9});
     box.SetStatus({2, 1, 5, 1, 0, 0});
-    EXPECT_EQ(comm->GetStatus(status, POLL_STATUS_MS, POLL_STATUS_COUNT), 6);
+    EXPECT_EQ(comm->GetStatus(status, POLL_STATUS_MS, kPatient), 6);
     EXPECT_EQ(Bytes(status, status + 6), (Bytes{2, 1, 5, 1, 0, 0}));
     EXPECT_EQ(box.RequestCount(), 2u);
 
@@ -221,7 +232,7 @@ TEST_F(SerialLink, StatusReplyIsCopiedAndBadCrcIsRequestedTwice)
     box.QueueWrongCrc('Q', {7, 7, 7, 7, 7, 7});
     box.QueueWrongCrc('Q', {7, 7, 7, 7, 7, 7});
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(comm->GetStatus(status, POLL_STATUS_MS, POLL_STATUS_COUNT), COMM_BAD_CRC);
+    EXPECT_EQ(comm->GetStatus(status, POLL_STATUS_MS, kPatient), COMM_BAD_CRC);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(50 + 2 * (4 + 10))); // the pause between attempts
     EXPECT_EQ(box.RequestCount(), 2u);
@@ -254,7 +265,7 @@ TEST_F(SerialLink, OnlyThePacketsPayloadIsReturned)
     reply.push_back(0xEE);
     box.QueueBytes(reply);
     uint8_t status[6] = {0, 0, 0, 0, 0x55, 0x55};
-    EXPECT_EQ(comm->GetStatus(status, POLL_STATUS_MS, POLL_STATUS_COUNT), 4) << log.Text();
+    EXPECT_EQ(comm->GetStatus(status, POLL_STATUS_MS, kPatient), 4) << log.Text();
     EXPECT_EQ(Bytes(status, status + 6), (Bytes{4, 3, 2, 1, 0x55, 0x55}));
 }
 
@@ -280,7 +291,7 @@ TEST_F(SerialLink, GarbageNeverPassesAsAnAnswer)
     }
     EXPECT_EQ(Bytes(status, status + 6), (Bytes{0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5}));
     box.QueueBytes({0xFF, 0x06});
-    EXPECT_EQ(comm->SetPower(1, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_MALFORMED);
+    EXPECT_EQ(comm->SetPower(1, POLL_COMMAND_MS, kPatient), COMM_MALFORMED);
 }
 
 TEST_F(SerialLink, ReadOnlyExchangeSendsNothing)
@@ -297,6 +308,17 @@ TEST_F(SerialLink, ReadOnlyExchangeSendsNothing)
     EXPECT_TRUE(box.Received().empty());
 }
 
+TEST_F(SerialLink, AReplyBufferLargerThanAnyPacketReadsTheLongestPacket)
+{
+    std::vector<uint8_t> reply(1000, 0);
+    box.SendNow(PanelSimulator::MakePacket('P', Bytes(253, 0x5A)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(comm->SendCommand(NO_CMD, nullptr, 0, reply.data(), 1000, POLL_STATUS_MS, kPatient), 253)
+        << log.Text();
+    EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 253), Bytes(253, 0x5A));
+    EXPECT_EQ(reply[253], 0);
+}
+
 TEST_F(SerialLink, PayloadsTheLengthByteCannotCarryAreRefused)
 {
     std::vector<uint8_t> payload(256, 'x');
@@ -308,7 +330,7 @@ TEST_F(SerialLink, PayloadsTheLengthByteCannotCarryAreRefused)
 
     // The longest payload goes out whole: length byte 255, 257 bytes.
     EXPECT_EQ(comm->SendCommand(SERIAL_PASSTHROUGH, payload.data(), 253, nullptr, 0, POLL_COMMAND_MS,
-                                POLL_COMMAND_COUNT),
+                                kPatient),
               COMM_OK)
         << log.Text();
     ASSERT_EQ(box.RequestCount(), 1u);

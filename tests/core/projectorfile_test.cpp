@@ -248,6 +248,37 @@ TEST_F(ProjectorFile, LongLinesAreReadInPiecesWithTheirOwnLineNumbers)
     EXPECT_EQ(EntriesOf("P"), (Lines{"1|Fits|0123456789"}));
 }
 
+TEST_F(ProjectorFile, LargeFileReadsTheSameAcrossReadBlocks)
+{
+    // Lines of varying length put the reader's block ends (64 KiB) inside
+    // lines; one long line is split into pieces across a block end too.
+    std::string text = "version: 1\nprojector: P\n";
+    Lines expected;
+    unsigned lineNumber = 2, longLine = 0;
+    for (int i = 0; text.size() < 300000; ++i)
+    {
+        if (longLine == 0 && text.size() > 2 * 65536 - 700)
+        {
+            text += "C, Long, " + std::string(1500, 'L') + "\n"; // pieces: 1022 + 488
+            longLine = lineNumber + 1;
+            lineNumber += 2;
+            continue;
+        }
+        const std::string value(static_cast<size_t>(i * 7 % 250), static_cast<char>('a' + i % 26));
+        text += "C, E" + std::to_string(i) + ", " + value + (i % 3 == 0 ? "\r\n" : "\n");
+        expected.push_back("1|E" + std::to_string(i) + "|" + value);
+        ++lineNumber;
+    }
+    const std::string path = UseFile(text);
+    EXPECT_EQ(Read(), FILE_WARNINGS);
+    EXPECT_EQ(EntriesOf("P"), expected);
+    const std::string file = " file " + path;
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_WARNING),
+              (Lines{"ReadSource: command has error at position 257, line " + std::to_string(longLine) + file,
+                     "ReadSource: data line must have 3 parameters, line " + std::to_string(longLine + 1) + file}));
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_DEBUG4).size(), lineNumber);
+}
+
 TEST_F(ProjectorFile, ANulByteEndsTheLineText)
 {
     const char text[] = "version: 1\nprojector: P\nC, On, ab\0<zz>\nC, Off, c\n";

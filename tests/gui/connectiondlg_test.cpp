@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/app.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -368,6 +369,24 @@ TEST_F(ConnectionDlgTest, CloseBoxDuringACheckEnds)
     EXPECT_TRUE(script.Done());
     EXPECT_EQ(dlg.Status(), "Getting version information from " + m_url + "\nCanceled");
     EXPECT_FALSE(dlg.IsShown());
+}
+
+// The end of the session destroys every top-level window: the dialog on the
+// caller's stack must end Run and stay alive until the caller's scope ends.
+TEST_F(ConnectionDlgTest, DestroyDuringADownloadEndsRunWithoutDeletingTheDialog)
+{
+    m_server.ServeSlow("/p.txt", std::string(REMOTE_TEXT) + std::string(200000, '#'), 1000, 20);
+    UseUrl(m_server.Url("/p.txt"));
+    ProbeDlg dlg(m_frame, &m_list);
+    Script script(dlg);
+    script.When([&] { return FileExists(m_local + ".tmp"); }, [&] { EXPECT_TRUE(dlg.Destroy()); });
+    script.Begin();
+    EXPECT_EQ(dlg.Run(ConnectionDlg::UPDATE_DOWNLOAD), 0);
+    EXPECT_TRUE(script.Done());
+    FlushEvents(); // idle processing would delete a window scheduled for destruction
+    EXPECT_EQ(dlg.Status(), "Downloading file from " + m_url + "\nCanceled");
+    EXPECT_FALSE(wxTheApp->IsScheduledForDestruction(&dlg));
+    EXPECT_EQ(ReadWholeFile(m_local), LOCAL_TEXT);
 }
 
 TEST_F(ConnectionDlgTest, NoUrlStaysOpenWithItsMessageUntilClosed)

@@ -1,6 +1,7 @@
 #include "support/core/fake_ddc_bus.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 int FakeDdcBus::InitDDCHelper()
@@ -69,4 +70,11 @@ int FakeDdcBus::UninstallDriver()
 {
     ++uninstallCalls;
     return uninstallResult;
+}
+
+std::unique_ptr<DdcBus> MissingDdcBus()
+{
+    auto bus = std::make_unique<FakeDdcBus>();
+    bus->initResult = ENOENT;
+    return bus;
 }

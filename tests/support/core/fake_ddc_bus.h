@@ -3,6 +3,7 @@
 #include "comm/ddcbus.h"
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,7 @@
 // (its result, and bytes copied to the start of the buffer, the rest zero);
 // with none left a read succeeds with all zero bytes ("nothing to say").
 // Writes succeed unless a result is scripted. Every call is recorded.
-class FakeDdcBus final : public DdcBus
+class FakeDdcBus : public DdcBus
 {
 public:
     using Bytes = std::vector<uint8_t>;
@@ -59,3 +60,7 @@ public:
     int InstallDriver(const char* path, int flags) override;
     int UninstallDriver() override;
 };
+
+// A bus whose driver is missing: the I2C search fails at once, so a link
+// under test only ever uses its serial ports.
+std::unique_ptr<DdcBus> MissingDdcBus();

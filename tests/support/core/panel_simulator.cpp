@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -57,6 +58,12 @@ void PanelSimulator::Stop()
 bool PanelSimulator::GetLineSettings(termios* settings) const
 {
     return m_slave >= 0 && tcgetattr(m_slave, settings) == 0;
+}
+
+bool PanelSimulator::IsExclusive() const
+{
+    int exclusive = 0;
+    return m_slave >= 0 && ioctl(m_slave, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 }
 
 void PanelSimulator::SetPanelInfo(std::array<uint8_t, 4> info)
@@ -136,6 +143,13 @@ bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                               [&] { return m_requests.size() >= count; });
+}
+
+bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_received.size() >= byteCount; });
 }
 
 void PanelSimulator::ClearReceived()

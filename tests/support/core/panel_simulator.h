@@ -45,6 +45,8 @@ public:
 
     // The line settings of the terminal as the link left them.
     bool GetLineSettings(termios* settings) const;
+    // Whether the terminal is in exclusive mode (no further opens but root's).
+    bool IsExclusive() const;
 
     // The default answers.
     void SetPanelInfo(std::array<uint8_t, 4> info);
@@ -68,6 +70,7 @@ public:
     std::vector<Bytes> Requests() const;
     size_t RequestCount() const;
     bool WaitForRequests(size_t count, int timeoutMs) const;
+    bool WaitForReceived(size_t byteCount, int timeoutMs) const;
     void ClearReceived();
     // Answers still queued (not yet taken by a request), and dropping them.
     size_t QueuedAnswers() const;
