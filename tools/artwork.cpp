@@ -2,7 +2,7 @@
 // images/*.png (read at run time) and resources/*.png (compiled in).
 // The output is committed, so a fresh clone never needs to run this; run it
 // again under Xvfb (it needs a display for fonts) after changing a drawing:
-//   xvfb-run -a build/kesto-artwork .
+//   cmake --build build --target kesto-artwork && xvfb-run -a build/kesto-artwork .
 
 #include <wx/app.h>
 #include <wx/brush.h>

@@ -2,6 +2,7 @@
 // the shipped reference file as its projector file, opens the advanced
 // panel, switches the projector on and saves the window as a PNG (the
 // README's picture). Run from the repository root under Xvfb:
+//   cmake --build build --target kesto-mainwindow-shot
 //   xvfb-run -a -s "-screen 0 1280x800x24" build/kesto-mainwindow-shot docs/mainwindow.png
 
 #include "comm/panelcomm.h"
