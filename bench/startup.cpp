@@ -11,6 +11,10 @@
 // Goals: filled within 1 s, under 60 MB, under 1 % CPU while idle.
 //
 //   xvfb-run -a -s "-screen 0 1280x800x24" build/bench/bench-startup [IDLE_SECONDS]
+//
+// Under Xvfb, GTK's start-up loads Mesa's software OpenGL, whose libLLVM
+// alone adds some 44 MB of resident pages before any window exists; run
+// with GDK_GL=disable to see the program's own footprint without it.
 
 #include "comm/panelcomm.h"
 #include "log/log.h"
