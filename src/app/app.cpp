@@ -1,10 +1,10 @@
 #include "app/app.h"
 
 #include "app/commandline.h"
-#include "app/placeholderframe.h"
 #include "app/singleinstance.h"
 #include "comm/panelcomm.h"
 #include "log/log.h"
+#include "mainframe/mainframe.h"
 #include "platform/appdatafolder.h"
 #include "projdefs/projectorlist.h"
 #include "settings/settings.h"
@@ -61,7 +61,7 @@ bool App::OnInit()
     RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
 
     // The main window owns nothing of the above; the toolkit owns it.
-    wxFrame* frame = new PlaceholderFrame;
+    wxFrame* frame = new MainFrame;
     SetTopWindow(frame);
 
     frame->Show();

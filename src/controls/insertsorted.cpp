@@ -1,0 +1,21 @@
+#include "controls/insertsorted.h"
+
+#include <wx/ctrlsub.h>
+
+int InsertSorted(wxItemContainer* choice, const wxString& text, void* data)
+{
+    wxASSERT_MSG(choice != nullptr, "choice != NULL");
+    if (!choice)
+        return wxNOT_FOUND;
+    const unsigned count = choice->GetCount();
+    unsigned position = 0;
+    for (; position < count; ++position)
+    {
+        const wxString item = choice->GetString(position);
+        if (item == text)
+            return static_cast<int>(position);
+        if (text.compare(item) < 0) // wxString::compare: by character codes
+            break;
+    }
+    return choice->Insert(text, position, data);
+}

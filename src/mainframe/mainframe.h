@@ -1,0 +1,90 @@
+#pragma once
+
+#include "comm/panelcomm.h"
+#include "mainframe/mainframebase.h"
+#include "projdefs/resultcodes.h"
+
+#include <wx/timer.h>
+
+#include <cstdint>
+#include <vector>
+
+class Projector;
+
+// The presenter's remote control. Every control becomes one exchange with
+// the control panel; what the window highlights is what the panel reported
+// or acknowledged (thePanelStatus), redrawn by UpdateControls.
+class MainFrame : public MainFrameBase
+{
+public:
+    MainFrame();
+    ~MainFrame() override;
+
+    // A projector must be chosen; connects the link when it is down.
+    // 0 when ready, -1 without a projector, else the connection's result.
+    // Unless quiet, a failure is shown to the user.
+    CommResult EnsureConnected(bool quiet);
+    // Disconnects and tells the user, for any code but 0.
+    void ReportCommError(CommResult code);
+    // Asks the panel for its status (not in demo mode, never with messages
+    // about a missing projector or link).
+    void PollStatus();
+    // Redraws enables, highlights, the slider and the microphone choice
+    // from thePanelStatus; changes only what differs.
+    void UpdateControls();
+
+    // Reads every source of theProjectorList; unless quiet, reports errors
+    // or warnings. Returns the combined result.
+    FileResult ReadProjectorFiles(bool quiet);
+    // Refills the projector choice from theProjectorList and selects the
+    // default projector.
+    void FillProjectorChoice();
+
+protected:
+    // The status timer: start-up steps on its first run, then the status
+    // poll once a second.
+    void OnStartupTimer(wxTimerEvent& event);
+    // False when the session ended while the updater ran.
+    bool RunStartupSteps();
+    void LoadProjectorSource();
+    void OpenConfiguration();
+    void ShowAdvanced(bool show);
+
+    // The chosen projector, or null.
+    Projector* GetChosenProjector() const;
+    // Sends a converted projector command through the panel and prints what
+    // the projector answered.
+    CommResult SendProjectorCommand(const std::vector<uint8_t>& bytes, int pollCount);
+    void OnExtraCommand(wxCommandEvent& event);
+    // Blocks the window; virtual so that tests can see the waits.
+    virtual void WaitMilliseconds(long milliseconds);
+
+    void OnClose(wxCloseEvent& event) override;
+    void OnPowerOn(wxCommandEvent& event) override;
+    void OnFreeze(wxCommandEvent& event) override;
+    void OnPowerOff(wxCommandEvent& event) override;
+    void OnBlank(wxCommandEvent& event) override;
+    void OnVolumeButton(wxCommandEvent& event) override;
+    void OnVolumeSlider(wxScrollEvent& event) override;
+    void OnMute(wxCommandEvent& event) override;
+    void OnSource(wxCommandEvent& event) override;
+    void OnProjectorChoice(wxCommandEvent& event) override;
+    void OnMicChoice(wxCommandEvent& event) override;
+    void OnStayOnTop(wxCommandEvent& event) override;
+    void OnWhiteboardMode(wxCommandEvent& event) override;
+    void OnDemoMode(wxCommandEvent& event) override;
+    void OnViewChoice(wxCommandEvent& event) override;
+
+    void SetPower(uint8_t state);
+
+    bool m_projectorSelected = false;
+    bool m_startupDone = false;
+    bool m_frozen = false;
+    bool m_linkUp = false;
+    bool m_hasFreeze = false;
+    bool m_hasUnFreeze = false;
+
+    wxTimer m_statusTimer;
+    wxBitmap m_checkBmp;
+    wxBitmap m_noCheckBmp;
+};

@@ -1,0 +1,479 @@
+// The main window's controls: each becomes one exchange with the control
+// panel, and thePanelStatus changes only when the panel acknowledged.
+
+#include "mainframe/mainframe.h"
+
+#include "controls/bmppanel.h"
+#include "controls/bmptextbutton.h"
+#include "controls/enablesizer.h"
+#include "controls/messagebox.h"
+#include "log/log.h"
+#include "mainframe/localtext.h"
+#include "mainframe/panelstatus.h"
+#include "projdefs/nocase.h"
+#include "projdefs/parsecommand.h"
+#include "projdefs/projectorlist.h"
+#include "settings/settings.h"
+
+#include <wx/button.h>
+#include <wx/clntdata.h>
+#include <wx/utils.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int PROJECTOR_REPLY_SIZE = 64;
+constexpr long FREEZE_HIDE_MS = 100;
+constexpr long FREEZE_DELAY_DEFAULT_MS = 500;
+constexpr long FREEZE_DELAY_MIN_MS = 100;
+
+const char* const COMMAND_FREEZE = "Freeze";
+const char* const COMMAND_UNFREEZE = "UnFreeze";
+
+// Commands with a role of their own: no extra button for them.
+bool HasFixedRole(const std::string& name)
+{
+    for (const char* fixed : {"On", "Off", "SourceVGA", "SourceComposite"})
+        if (EqualsNoCase(name, fixed))
+            return true;
+    return false;
+}
+
+// The 8-bit name of the entry an extra button sends. Looking the entry up by
+// this, not by the label converted back, keeps a name that the locale's
+// character set cannot carry both ways (a Latin-1 file under UTF-8).
+class EntryName : public wxClientData
+{
+public:
+    explicit EntryName(const std::string& name) : m_name(name) {}
+    const std::string& Get() const { return m_name; }
+
+private:
+    std::string m_name;
+};
+
+void ShowCommandError(wxWindow* parent)
+{
+    ShowMessageBox("The command is not well formed", "Command Error", wxOK | wxICON_ERROR, parent);
+}
+
+} // namespace
+
+CommResult MainFrame::EnsureConnected(bool quiet)
+{
+    if (!m_projectorSelected)
+    {
+        if (!quiet)
+            ShowMessageBox("No projector is selected.\nPlease select projector before using Kesto",
+                           "Communication Error", wxOK | wxICON_ERROR, this);
+        return COMM_NO_DATA;
+    }
+    if (thePanelComm->IsConnected())
+    {
+        m_linkUp = true;
+        return COMM_OK;
+    }
+    const CommResult result = thePanelComm->Connect();
+    if (result != COMM_OK && !quiet)
+        ShowMessageBox("Unable to connect to control panel\n" +
+                           FromLocal8Bit(theLog->GetLastErrorText()),
+                       "Communication Error", wxOK | wxICON_ERROR, this);
+    m_linkUp = result == COMM_OK;
+    return result;
+}
+
+void MainFrame::ReportCommError(CommResult code)
+{
+    wxString message;
+    switch (code)
+    {
+    case COMM_OK:
+        return;
+    case COMM_NO_DATA:
+        message = "control panel did not return any data";
+        break;
+    case COMM_NAK:
+        message = "control panel did not accept the command";
+        break;
+    case COMM_BAD_CRC:
+    case COMM_MALFORMED:
+    case COMM_IO_ERROR:
+        message = FromLocal8Bit(theLog->GetLastText()); // the link's own description
+        break;
+    default:
+        message = "unknown error occurred";
+        break;
+    }
+    thePanelComm->Disconnect();
+    m_linkUp = false;
+    ShowMessageBox(message, "Communication Error", wxOK | wxICON_ERROR, this);
+}
+
+void MainFrame::SetPower(uint8_t state)
+{
+    if (EnsureConnected(false) != COMM_OK)
+        return;
+    const CommResult result = thePanelComm->SetPower(state, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+    if (result != COMM_OK)
+    {
+        ReportCommError(result);
+        return;
+    }
+    thePanelStatus.powerState = static_cast<int8_t>(state);
+    UpdateControls();
+}
+
+void MainFrame::OnPowerOn(wxCommandEvent&)
+{
+    SetPower(1);
+}
+
+void MainFrame::OnPowerOff(wxCommandEvent&)
+{
+    SetPower(2);
+}
+
+void MainFrame::OnBlank(wxCommandEvent&)
+{
+    if (EnsureConnected(false) != COMM_OK)
+        return;
+    const uint8_t blank = thePanelStatus.blankState != 1 ? 1 : 0;
+    const CommResult result = thePanelComm->SetBlank(blank, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+    if (result != COMM_OK)
+    {
+        ReportCommError(result);
+        return;
+    }
+    thePanelStatus.blankState = static_cast<int8_t>(blank);
+    UpdateControls();
+}
+
+void MainFrame::OnMute(wxCommandEvent&)
+{
+    if (EnsureConnected(false) != COMM_OK)
+        return;
+    const uint8_t mute = thePanelStatus.muteState != 1 ? 1 : 0;
+    const CommResult result = thePanelComm->SetMute(mute, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+    if (result != COMM_OK)
+    {
+        ReportCommError(result);
+        return;
+    }
+    thePanelStatus.muteState = static_cast<int8_t>(mute);
+    UpdateControls();
+}
+
+void MainFrame::OnVolumeButton(wxCommandEvent& event)
+{
+    if (EnsureConnected(false) != COMM_OK)
+        return;
+    const int step = event.GetId() == ID_VOLUME_DOWN ? -2 : 2;
+    const int value = std::clamp(m_sliderVolume->GetValue() + step, m_sliderVolume->GetMin(),
+                                 m_sliderVolume->GetMax());
+    m_sliderVolume->SetValue(value);
+    // Posted, not sent: the slider's handler sends the volume after this
+    // handler has returned, as if the thumb had been dragged.
+    wxScrollEvent drag(wxEVT_SCROLL_THUMBTRACK, m_sliderVolume->GetId(), value, wxHORIZONTAL);
+    drag.SetEventObject(m_sliderVolume);
+    wxPostEvent(m_sliderVolume, drag);
+}
+
+void MainFrame::OnVolumeSlider(wxScrollEvent&)
+{
+    if (EnsureConnected(false) != COMM_OK)
+        return;
+    const int value = m_sliderVolume->GetValue();
+    const CommResult result = thePanelComm->SetVolume(static_cast<uint8_t>(value), POLL_COMMAND_MS,
+                                                      POLL_COMMAND_COUNT);
+    if (result != COMM_OK)
+    {
+        ReportCommError(result);
+        return;
+    }
+    thePanelStatus.volumeLevel = static_cast<int8_t>(value);
+    UpdateControls();
+}
+
+void MainFrame::OnMicChoice(wxCommandEvent&)
+{
+    const int level = m_micChoice->GetSelection();
+    if (EnsureConnected(false) != COMM_OK)
+        return;
+    if (level < 0)
+        return;
+    const CommResult result = thePanelComm->SetMicLevel(static_cast<uint8_t>(level), POLL_COMMAND_MS,
+                                                        POLL_COMMAND_COUNT);
+    if (result != COMM_OK)
+    {
+        ReportCommError(result);
+        return;
+    }
+    thePanelStatus.micLevel = static_cast<int8_t>(level);
+    UpdateControls();
+}
+
+void MainFrame::OnSource(wxCommandEvent& event)
+{
+    wxBusyCursor busy;
+    // Anything but the two other sources means "Comp 1", also the whiteboard
+    // window's way back.
+    uint8_t source = 1;
+    if (event.GetId() == ID_SOURCE_COMP2)
+        source = 2;
+    else if (event.GetId() == ID_SOURCE_VCR)
+        source = 3;
+
+    if (EnsureConnected(false) != COMM_OK)
+        return;
+    const CommResult result = thePanelComm->SetSource(source, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+    if (result != COMM_OK)
+    {
+        ReportCommError(result);
+        return;
+    }
+    thePanelStatus.sourceState = static_cast<int8_t>(source);
+    PollStatus();
+    UpdateControls();
+}
+
+Projector* MainFrame::GetChosenProjector() const
+{
+    const int selection = m_projectorChoice->GetSelection();
+    if (selection < 1)
+        return nullptr;
+    return static_cast<Projector*>(m_projectorChoice->GetClientData(static_cast<unsigned>(selection)));
+}
+
+CommResult MainFrame::SendProjectorCommand(const std::vector<uint8_t>& bytes, int pollCount)
+{
+    const CommResult result =
+        thePanelComm->SendCommand(SERIAL_PASSTHROUGH, bytes.data(), static_cast<int>(bytes.size()),
+                                  nullptr, 0, POLL_COMMAND_MS, pollCount);
+    if (result != COMM_OK)
+        return result;
+
+    // Whatever the projector answered is only shown on standard output.
+    uint8_t reply[PROJECTOR_REPLY_SIZE];
+    const CommResult count = thePanelComm->SendCommand(NO_CMD, nullptr, 0, reply, sizeof reply,
+                                                       POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+    if (count > 0)
+    {
+        const int shown = std::min<int>(count, PROJECTOR_REPLY_SIZE);
+        for (int i = 0; i < shown; ++i)
+            printf(" %02X", reply[i]);
+        printf("\n");
+        fflush(stdout);
+    }
+    return result;
+}
+
+void MainFrame::WaitMilliseconds(long milliseconds)
+{
+    wxMilliSleep(static_cast<unsigned long>(milliseconds));
+}
+
+void MainFrame::OnFreeze(wxCommandEvent&)
+{
+    if (EnsureConnected(false) != COMM_OK)
+        return;
+    Projector* proj = GetChosenProjector();
+    wxASSERT_MSG(proj != nullptr, "proj != NULL");
+    if (!proj)
+        return;
+    const bool wasFrozen = m_frozen;
+    const ProjectorEntry* cmd = proj->FindEntry(wasFrozen ? COMMAND_UNFREEZE : COMMAND_FREEZE);
+    wxASSERT_MSG(cmd != nullptr, "cmd != NULL");
+    if (!cmd)
+        return;
+    CommandBytes bytes;
+    if (ParseCommand(cmd->value.c_str(), &bytes) != 0)
+    {
+        ShowCommandError(this);
+        return;
+    }
+
+    // The window must not be on the picture that is frozen.
+    if (!wasFrozen)
+    {
+        Hide();
+        WaitMilliseconds(FREEZE_HIDE_MS);
+    }
+    const CommResult result = SendProjectorCommand(bytes, POLL_FREEZE_COUNT);
+    if (!wasFrozen)
+    {
+        long delay = FREEZE_DELAY_DEFAULT_MS;
+        if (theSettings)
+            theSettings->Read(KEY_OPTIONS_FREEZEDELAY, &delay, FREEZE_DELAY_DEFAULT_MS);
+        WaitMilliseconds(std::max(delay, FREEZE_DELAY_MIN_MS));
+    }
+    Show();
+
+    if (result != COMM_OK)
+    {
+        ReportCommError(result);
+        return;
+    }
+    m_frozen = !wasFrozen && m_hasUnFreeze;
+    UpdateControls();
+}
+
+void MainFrame::OnExtraCommand(wxCommandEvent& event)
+{
+    Projector* proj = GetChosenProjector();
+    wxASSERT_MSG(proj != nullptr, "proj != NULL");
+    if (!proj)
+        return;
+    wxButton* button = wxDynamicCast(event.GetEventObject(), wxButton);
+    wxASSERT_MSG(button != nullptr, "button != NULL");
+    if (!button)
+        return;
+    const EntryName* name = dynamic_cast<const EntryName*>(button->GetClientObject());
+    const ProjectorEntry* cmd =
+        proj->FindEntry(name ? name->Get() : ToLocal8Bit(button->GetLabelText()));
+    wxASSERT_MSG(cmd != nullptr, "cmd != NULL");
+    if (!cmd)
+        return;
+    CommandBytes bytes;
+    if (ParseCommand(cmd->value.c_str(), &bytes) != 0)
+    {
+        ShowCommandError(this);
+        return;
+    }
+    if (EnsureConnected(false) != COMM_OK)
+        return;
+    const CommResult result = SendProjectorCommand(bytes, POLL_COMMAND_COUNT);
+    if (result != COMM_OK)
+        ReportCommError(result);
+}
+
+void MainFrame::OnProjectorChoice(wxCommandEvent&)
+{
+    m_extraCmdSizer->Clear(true);
+    m_hasFreeze = false;
+    m_hasUnFreeze = false;
+
+    Projector* proj = GetChosenProjector();
+    if (!proj)
+    {
+        m_projectorSelected = false;
+        UpdateControls();
+    }
+    else
+    {
+        m_projectorSelected = true;
+        UpdateControls();
+        for (size_t i = 0; i < proj->GetEntryCount(); ++i)
+        {
+            const ProjectorEntry* entry = proj->GetEntry(i);
+            if (!entry || entry->kind != ProjectorEntry::COMMAND)
+                continue;
+            if (HasFixedRole(entry->name))
+                continue;
+            if (EqualsNoCase(entry->name, COMMAND_FREEZE))
+                m_hasFreeze = true;
+            else if (EqualsNoCase(entry->name, COMMAND_UNFREEZE))
+                m_hasUnFreeze = true;
+            else
+            {
+                // The label shows the name as it is, "&" included.
+                wxButton* button = new wxButton(m_extraCmdPanel, wxID_ANY,
+                                                wxControl::EscapeMnemonics(FromLocal8Bit(entry->name)));
+                button->SetClientObject(new EntryName(entry->name));
+                m_extraCmdSizer->Add(button, 0, wxALL, 2);
+                button->Bind(wxEVT_BUTTON, &MainFrame::OnExtraCommand, this);
+            }
+        }
+    }
+    if (m_hasUnFreeze && !m_hasFreeze)
+        m_hasUnFreeze = false;
+    m_frozen = false;
+
+    m_extraCmdPanel->Show(!m_extraCmdSizer->IsEmpty());
+    m_extraCmdPanel->FitInside();
+    m_extraCmdPanel->Layout();
+    m_btnFreeze->Show(m_hasFreeze);
+    // The Freeze highlight follows the cleared state now, not a second later.
+    UpdateControls();
+    m_powerPanel->Layout();
+    m_advancedPanel->Layout();
+    Layout();
+    Refresh();
+}
+
+void MainFrame::PollStatus()
+{
+    if (thePanelComm->IsDemo())
+        return;
+    if (EnsureConnected(true) != COMM_OK)
+        return;
+    uint8_t status[PANEL_STATUS_SIZE] = {};
+    const CommResult result = thePanelComm->GetStatus(status, POLL_STATUS_MS, POLL_STATUS_COUNT);
+    if (result < 0)
+    {
+        ReportCommError(result);
+        return;
+    }
+    if (result >= PANEL_STATUS_SIZE)
+    {
+        thePanelStatus.FromStatusReply(status);
+        return;
+    }
+    // A short reply: the fields it did not carry keep what they were.
+    uint8_t merged[PANEL_STATUS_SIZE] = {
+        static_cast<uint8_t>(thePanelStatus.powerState),  static_cast<uint8_t>(thePanelStatus.sourceState),
+        static_cast<uint8_t>(thePanelStatus.volumeLevel), static_cast<uint8_t>(thePanelStatus.muteState),
+        static_cast<uint8_t>(thePanelStatus.blankState),  static_cast<uint8_t>(thePanelStatus.micLevel)};
+    for (int i = 0; i < result; ++i)
+        merged[i] = status[i];
+    thePanelStatus.FromStatusReply(merged);
+}
+
+namespace {
+
+void SetHighlight(BmpTextButton* button, bool highlighted)
+{
+    if (button->IsHighlighted() != highlighted)
+        button->SetHighlighted(highlighted);
+}
+
+} // namespace
+
+void MainFrame::UpdateControls()
+{
+    PanelStatus& status = thePanelStatus;
+    if (status.powerState > 2)
+        status.powerState = static_cast<int8_t>(status.powerState - 2);
+
+    const bool on = status.powerState == 1;
+    if (m_btnOn->IsHighlighted() != on)
+    {
+        EnableSizer(m_powerPanel->GetSizer(), on);
+        EnableSizer(m_volumePanel->GetSizer(), on);
+        EnableSizer(m_sourcePanel->GetSizer(), on);
+    }
+    m_btnOn->Enable(); // changes nothing when it is enabled already
+
+    // Bytes out of range from the panel are shown at the nearest end; the
+    // microphone choice keeps its selection for an unknown level.
+    const int volume = std::clamp<int>(status.volumeLevel, m_sliderVolume->GetMin(), m_sliderVolume->GetMax());
+    if (m_sliderVolume->GetValue() != volume)
+        m_sliderVolume->SetValue(volume);
+    if (status.micLevel >= 0 && status.micLevel < static_cast<int>(m_micChoice->GetCount()) &&
+        m_micChoice->GetSelection() != status.micLevel)
+        m_micChoice->SetSelection(status.micLevel);
+
+    const int value = m_sliderVolume->GetValue();
+    m_btnVolumeDown->Enable(on && value > m_sliderVolume->GetMin());
+    m_btnVolumeUp->Enable(on && value < m_sliderVolume->GetMax());
+
+    SetHighlight(m_btnOn, status.powerState == 1);
+    SetHighlight(m_btnOff, status.powerState != 1);
+    SetHighlight(m_btnBlank, status.blankState == 1);
+    SetHighlight(m_btnMute, status.muteState == 1);
+    SetHighlight(m_btnComp1, status.sourceState == 1);
+    SetHighlight(m_btnComp2, status.sourceState == 2);
+    SetHighlight(m_btnVcr, status.sourceState == 3);
+    SetHighlight(m_btnFreeze, m_frozen);
+}

@@ -1,0 +1,3 @@
+#include "mainframe/sessionending.h"
+
+bool theSessionEnding = false;
