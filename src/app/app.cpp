@@ -22,6 +22,11 @@
 
 wxString theAppDataFolder;
 
+App::App() : m_endSessionRetry(this)
+{
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { EndSession(); }, m_endSessionRetry.GetId());
+}
+
 bool App::OnInit()
 {
     wxImage::AddHandler(new wxPNGHandler);
@@ -31,6 +36,9 @@ bool App::OnInit()
     if (RefuseSecondInstance(m_checker, GetAppName()))
         exit(1);
 
+    // One log line at a time even into a pipe or the journal, so that a
+    // crash or a kill loses no line already printed.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     theLog = new LogStdout;
     theAppDataFolder = FindAppDataFolder(GetVendorName());
 
@@ -97,7 +105,10 @@ void App::EndSession()
         return; // no loop runs: nothing left to end
     if (active != m_mainLoop || active->IsYielding())
     {
-        CallAfter(&App::EndSession);
+        // Try again shortly. A timer, not a posted event: a yield on the
+        // stack would process a posted event at once, and again, forever.
+        if (!m_endSessionRetry.IsRunning())
+            m_endSessionRetry.StartOnce(10);
         return;
     }
     for (wxWindow* window : wxWindowList(wxTopLevelWindows))

@@ -2,12 +2,14 @@
 
 #include <wx/app.h>
 #include <wx/snglinst.h>
+#include <wx/timer.h>
 
 extern wxString theAppDataFolder;
 
 class App : public wxApp
 {
 public:
+    App();
     bool OnInit() override;
     int OnExit() override;
 
@@ -19,6 +21,7 @@ private:
     void EndSession();
 
     wxSingleInstanceChecker m_checker;
+    wxTimer m_endSessionRetry; // the end of a session waits for nested loops to return
     bool m_curlReady = false; // curl_global_init succeeded: cleaned up at exit
 };
 

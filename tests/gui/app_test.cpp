@@ -92,6 +92,34 @@ TEST_F(Program, FirstStartWritesSettingsAndSigtermEndsCleanly)
     }
 }
 
+TEST_F(Program, SignalWhileAMessageBoxIsOpenEndsCleanly)
+{
+    // An automatic check at start-up reads the user file again and reports
+    // its warning in a message box; the signal comes while the box is open.
+    const std::string userFile = dataFolder + "/CustomList.txt";
+    ASSERT_EQ(system(("mkdir -p '" + dataFolder + "'").c_str()), 0);
+    ASSERT_TRUE(WriteWholeFile(userFile, "version: 1.0\r\nprojector: X\r\nC, On\r\n"));
+    ASSERT_TRUE(WriteWholeFile(settingsFile, "[Files]\nName2=" + userFile + "\nURL2=file://" + userFile +
+                                                 "\n[StartUp]\nAutoCheck=1\n"));
+    auto child = Launch({});
+    // The quiet read at start-up warns once, the read after the check again.
+    const std::string warning = "Warning: ReadSource: data line must have 3 parameters";
+    bool reported = false;
+    for (int waited = 0; waited < 15000 && !reported; waited += 20)
+    {
+        const std::string out = child->Output();
+        const size_t first = out.find(warning);
+        reported = first != std::string::npos && out.find(warning, first + 1) != std::string::npos;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(reported) << child->Output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the box open
+
+    ASSERT_TRUE(child->Signal(SIGTERM));
+    ASSERT_TRUE(child->Wait(15000)) << "the program did not end with the box open";
+    EXPECT_EQ(child->ExitStatus(), 0);
+}
+
 TEST_F(Program, SecondInstanceIsRefusedWithInstanceError)
 {
     auto first = Launch({});
