@@ -12,14 +12,14 @@
 //
 //   xvfb-run -a -s "-screen 0 1280x800x24" build/bench/bench-startup [IDLE_SECONDS]
 //
-// Under Xvfb, GTK's start-up loads Mesa's software OpenGL, whose libLLVM
-// alone adds some 44 MB of resident pages before any window exists; run
-// with GDK_GL=disable to see the program's own footprint without it.
+// The toolkit is prepared as the program prepares it (no OpenGL: under Xvfb
+// Mesa's software driver alone would add some 44 MB of resident pages).
 
 #include "comm/panelcomm.h"
 #include "log/log.h"
 #include "mainframe/mainframe.h"
 #include "mainframe/panelstatus.h"
+#include "platform/toolkitenvironment.h"
 #include "projdefs/projectorlist.h"
 #include "settings/settings.h"
 
@@ -107,6 +107,7 @@ int main(int argc, char** argv)
 {
     const int idleSeconds = argc > 1 ? atoi(argv[1]) : 30;
 
+    PrepareToolkitEnvironment();
     wxApp::SetInstance(new wxApp);
     if (!wxEntryStart(argc, argv))
     {

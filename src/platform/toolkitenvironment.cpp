@@ -1,0 +1,8 @@
+#include "platform/toolkitenvironment.h"
+
+#include <cstdlib>
+
+void PrepareToolkitEnvironment()
+{
+    setenv("GDK_GL", "disable", 0);
+}
