@@ -75,6 +75,10 @@ protected:
     void OnDemoMode(wxCommandEvent& event) override;
     void OnViewChoice(wxCommandEvent& event) override;
 
+    // Sends one setting of the control panel (connecting first when needed);
+    // on success remembers the value and redraws, on failure reports it.
+    using PanelSetter = CommResult (PanelComm::*)(uint8_t value, int pollMs, int pollCount);
+    bool SendPanelSetting(PanelSetter setter, uint8_t value, int8_t& remembered);
     void SetPower(uint8_t state);
 
     bool m_projectorSelected = false;

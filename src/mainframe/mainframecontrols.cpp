@@ -111,18 +111,24 @@ void MainFrame::ReportCommError(CommResult code)
     ShowMessageBox(message, "Communication Error", wxOK | wxICON_ERROR, this);
 }
 
-void MainFrame::SetPower(uint8_t state)
+bool MainFrame::SendPanelSetting(PanelSetter setter, uint8_t value, int8_t& remembered)
 {
     if (EnsureConnected(false) != COMM_OK)
-        return;
-    const CommResult result = thePanelComm->SetPower(state, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+        return false;
+    const CommResult result = (thePanelComm->*setter)(value, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
     if (result != COMM_OK)
     {
         ReportCommError(result);
-        return;
+        return false;
     }
-    thePanelStatus.powerState = static_cast<int8_t>(state);
+    remembered = static_cast<int8_t>(value);
     UpdateControls();
+    return true;
+}
+
+void MainFrame::SetPower(uint8_t state)
+{
+    SendPanelSetting(&PanelComm::SetPower, state, thePanelStatus.powerState);
 }
 
 void MainFrame::OnPowerOn(wxCommandEvent&)
@@ -137,32 +143,14 @@ void MainFrame::OnPowerOff(wxCommandEvent&)
 
 void MainFrame::OnBlank(wxCommandEvent&)
 {
-    if (EnsureConnected(false) != COMM_OK)
-        return;
     const uint8_t blank = thePanelStatus.blankState != 1 ? 1 : 0;
-    const CommResult result = thePanelComm->SetBlank(blank, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
-    if (result != COMM_OK)
-    {
-        ReportCommError(result);
-        return;
-    }
-    thePanelStatus.blankState = static_cast<int8_t>(blank);
-    UpdateControls();
+    SendPanelSetting(&PanelComm::SetBlank, blank, thePanelStatus.blankState);
 }
 
 void MainFrame::OnMute(wxCommandEvent&)
 {
-    if (EnsureConnected(false) != COMM_OK)
-        return;
     const uint8_t mute = thePanelStatus.muteState != 1 ? 1 : 0;
-    const CommResult result = thePanelComm->SetMute(mute, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
-    if (result != COMM_OK)
-    {
-        ReportCommError(result);
-        return;
-    }
-    thePanelStatus.muteState = static_cast<int8_t>(mute);
-    UpdateControls();
+    SendPanelSetting(&PanelComm::SetMute, mute, thePanelStatus.muteState);
 }
 
 void MainFrame::OnVolumeButton(wxCommandEvent& event)
@@ -182,18 +170,8 @@ void MainFrame::OnVolumeButton(wxCommandEvent& event)
 
 void MainFrame::OnVolumeSlider(wxScrollEvent&)
 {
-    if (EnsureConnected(false) != COMM_OK)
-        return;
-    const int value = m_sliderVolume->GetValue();
-    const CommResult result = thePanelComm->SetVolume(static_cast<uint8_t>(value), POLL_COMMAND_MS,
-                                                      POLL_COMMAND_COUNT);
-    if (result != COMM_OK)
-    {
-        ReportCommError(result);
-        return;
-    }
-    thePanelStatus.volumeLevel = static_cast<int8_t>(value);
-    UpdateControls();
+    const uint8_t value = static_cast<uint8_t>(m_sliderVolume->GetValue());
+    SendPanelSetting(&PanelComm::SetVolume, value, thePanelStatus.volumeLevel);
 }
 
 void MainFrame::OnMicChoice(wxCommandEvent&)
