@@ -88,7 +88,7 @@ void App::EndSession()
     const wxWindowList windows = wxTopLevelWindows; // closing may change the list
     for (wxWindow* window : windows)
     {
-        wxDialog* dialog = wxDynamicCast(window, wxDialog);
+        wxDialog* dialog = dynamic_cast<wxDialog*>(window);
         if (dialog == nullptr)
             continue;
         if (dialog->IsModal())
@@ -112,7 +112,7 @@ void App::EndSession()
         return;
     }
     for (wxWindow* window : wxWindowList(wxTopLevelWindows))
-        if (!wxDynamicCast(window, wxDialog))
+        if (!dynamic_cast<wxDialog*>(window))
             window->Destroy();
     ExitMainLoop();
 }

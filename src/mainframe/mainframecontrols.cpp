@@ -303,7 +303,7 @@ void MainFrame::OnExtraCommand(wxCommandEvent& event)
     wxASSERT_MSG(proj != nullptr, "proj != NULL");
     if (!proj)
         return;
-    wxButton* button = wxDynamicCast(event.GetEventObject(), wxButton);
+    wxButton* button = dynamic_cast<wxButton*>(event.GetEventObject());
     wxASSERT_MSG(button != nullptr, "button != NULL");
     if (!button)
         return;
