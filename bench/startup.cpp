@@ -15,11 +15,11 @@
 // The toolkit is prepared as the program prepares it (no OpenGL: under Xvfb
 // Mesa's software driver alone would add some 44 MB of resident pages).
 
+#include "app/toolkitstart.h"
 #include "comm/panelcomm.h"
 #include "log/log.h"
 #include "mainframe/mainframe.h"
 #include "mainframe/panelstatus.h"
-#include "platform/toolkitenvironment.h"
 #include "projdefs/projectorlist.h"
 #include "settings/settings.h"
 
@@ -107,14 +107,8 @@ int main(int argc, char** argv)
 {
     const int idleSeconds = argc > 1 ? atoi(argv[1]) : 30;
 
-    PrepareToolkitEnvironment();
-    wxApp::SetInstance(new wxApp);
-    if (!wxEntryStart(argc, argv))
-    {
-        fprintf(stderr, "cannot initialise wxWidgets: is there a display?\n");
+    if (!StartToolkitWithoutLoop(argc, argv))
         return 1;
-    }
-    wxImage::AddHandler(new wxPNGHandler);
     wxTheApp->SetExitOnFrameDelete(false);
 
     theLog = new LogStdout;

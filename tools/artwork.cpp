@@ -4,6 +4,8 @@
 // again under Xvfb (it needs a display for fonts) after changing a drawing:
 //   cmake --build build --target kesto-artwork && xvfb-run -a build/kesto-artwork .
 
+#include "app/toolkitstart.h"
+
 #include <wx/app.h>
 #include <wx/brush.h>
 #include <wx/colour.h>
@@ -222,13 +224,8 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: kesto-artwork ROOT\n");
         return 2;
     }
-    wxApp::SetInstance(new wxApp);
-    if (!wxEntryStart(argc, argv))
-    {
-        fprintf(stderr, "cannot initialise wxWidgets: is there a display?\n");
+    if (!StartToolkitWithoutLoop(argc, argv))
         return 1;
-    }
-    wxImage::AddHandler(new wxPNGHandler);
 
     const wxString root = wxString::FromUTF8(argv[1]);
     const wxString images = root + "/images/";

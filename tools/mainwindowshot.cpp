@@ -5,6 +5,7 @@
 //   cmake --build build --target kesto-mainwindow-shot
 //   xvfb-run -a -s "-screen 0 1280x800x24" build/kesto-mainwindow-shot docs/mainwindow.png
 
+#include "app/toolkitstart.h"
 #include "comm/panelcomm.h"
 #include "controls/bmptextbutton.h"
 #include "log/log.h"
@@ -73,13 +74,8 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: kesto-mainwindow-shot FILE.png\n");
         return 2;
     }
-    wxApp::SetInstance(new wxApp);
-    if (!wxEntryStart(argc, argv))
-    {
-        fprintf(stderr, "cannot initialise wxWidgets: is there a display?\n");
+    if (!StartToolkitWithoutLoop(argc, argv))
         return 1;
-    }
-    wxImage::AddHandler(new wxPNGHandler);
     theLog = new LogStdout;
     theLog->SetMask(3); // errors and warnings
 

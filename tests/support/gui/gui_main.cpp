@@ -1,12 +1,12 @@
 // main() of the GUI tests: a real wxApp on the (Xvfb) display, wx assertions
 // turned into test failures, and no display needed just to list the tests.
 
+#include "app/toolkitstart.h"
 #include "support/gui/gui_helpers.h"
 
 #include <gtest/gtest.h>
 
 #include <wx/app.h>
-#include <wx/image.h>
 #include <wx/init.h>
 
 #include <cstring>
@@ -39,16 +39,11 @@ int main(int argc, char** argv)
     if (onlyListing)
         return RUN_ALL_TESTS();
 
-    wxApp::SetInstance(new wxApp);
-    if (!wxEntryStart(argc, argv))
-    {
-        fprintf(stderr, "cannot initialise wxWidgets: is there a display?\n");
+    if (!StartToolkitWithoutLoop(argc, argv))
         return 1;
-    }
     wxSetAssertHandler(FailOnWxAssert);
     wxTheApp->SetAppName("AulavoxKestoTests");
     wxTheApp->SetVendorName("AulavoxTech");
-    wxImage::AddHandler(new wxPNGHandler);
     if (!wxTheApp->CallOnInit())
         return 1;
 
