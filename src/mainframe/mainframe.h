@@ -2,11 +2,13 @@
 
 #include "comm/panelcomm.h"
 #include "mainframe/mainframebase.h"
+#include "projdefs/parsecommand.h"
 #include "projdefs/resultcodes.h"
 
 #include <wx/timer.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class Projector;
@@ -54,6 +56,9 @@ protected:
     Projector* GetChosenProjector() const;
     // Sends a converted projector command through the panel and prints what
     // the projector answered.
+    // Looks the projector's command up by name and converts it; a malformed
+    // command is reported to the user. False when there is nothing to send.
+    bool ConvertProjectorCommand(const Projector& proj, const std::string& name, CommandBytes& bytes);
     CommResult SendProjectorCommand(const std::vector<uint8_t>& bytes, int pollCount);
     void OnExtraCommand(wxCommandEvent& event);
     // Blocks the window; virtual so that tests can see the waits.

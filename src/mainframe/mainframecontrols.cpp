@@ -224,6 +224,20 @@ Projector* MainFrame::GetChosenProjector() const
     return static_cast<Projector*>(m_projectorChoice->GetClientData(static_cast<unsigned>(selection)));
 }
 
+bool MainFrame::ConvertProjectorCommand(const Projector& proj, const std::string& name, CommandBytes& bytes)
+{
+    const ProjectorEntry* cmd = proj.FindEntry(name);
+    wxASSERT_MSG(cmd != nullptr, "cmd != NULL");
+    if (!cmd)
+        return false;
+    if (ParseCommand(cmd->value.c_str(), &bytes) != 0)
+    {
+        ShowCommandError(this);
+        return false;
+    }
+    return true;
+}
+
 CommResult MainFrame::SendProjectorCommand(const std::vector<uint8_t>& bytes, int pollCount)
 {
     const CommResult result =
@@ -261,16 +275,9 @@ void MainFrame::OnFreeze(wxCommandEvent&)
     if (!proj)
         return;
     const bool wasFrozen = m_frozen;
-    const ProjectorEntry* cmd = proj->FindEntry(wasFrozen ? COMMAND_UNFREEZE : COMMAND_FREEZE);
-    wxASSERT_MSG(cmd != nullptr, "cmd != NULL");
-    if (!cmd)
-        return;
     CommandBytes bytes;
-    if (ParseCommand(cmd->value.c_str(), &bytes) != 0)
-    {
-        ShowCommandError(this);
+    if (!ConvertProjectorCommand(*proj, wasFrozen ? COMMAND_UNFREEZE : COMMAND_FREEZE, bytes))
         return;
-    }
 
     // The window must not be on the picture that is frozen.
     if (!wasFrozen)
@@ -308,17 +315,9 @@ void MainFrame::OnExtraCommand(wxCommandEvent& event)
     if (!button)
         return;
     const EntryName* name = dynamic_cast<const EntryName*>(button->GetClientObject());
-    const ProjectorEntry* cmd =
-        proj->FindEntry(name ? name->Get() : ToLocal8Bit(button->GetLabelText()));
-    wxASSERT_MSG(cmd != nullptr, "cmd != NULL");
-    if (!cmd)
-        return;
     CommandBytes bytes;
-    if (ParseCommand(cmd->value.c_str(), &bytes) != 0)
-    {
-        ShowCommandError(this);
+    if (!ConvertProjectorCommand(*proj, name ? name->Get() : ToLocal8Bit(button->GetLabelText()), bytes))
         return;
-    }
     if (EnsureConnected(false) != COMM_OK)
         return;
     const CommResult result = SendProjectorCommand(bytes, POLL_COMMAND_COUNT);
