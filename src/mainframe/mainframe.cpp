@@ -9,7 +9,7 @@
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
 #include "resources.h"
-#include "settings/settings.h"
+#include "settings/mainsettings.h"
 
 #include <wx/image.h>
 #include <wx/textdlg.h>
@@ -77,13 +77,9 @@ MainFrame::MainFrame()
     hide.SetInt(VIEW_HIDE_ADVANCED);
     OnViewChoice(hide);
 
-    bool stayOnTop = false;
-    bool whiteboard = false;
-    if (theSettings)
-    {
-        theSettings->Read(KEY_OPTIONS_STAYONTOP, &stayOnTop, false);
-        theSettings->Read(KEY_OPTIONS_WHITEBOARDMODE, &whiteboard, false);
-    }
+    const MainSettings settings = CurrentSettings();
+    const bool stayOnTop = settings.StayOnTop();
+    const bool whiteboard = settings.WhiteBoardMode();
     m_chkStayOnTop->SetValue(stayOnTop);
     wxCommandEvent stayOnTopEvent(wxEVT_CHECKBOX, m_chkStayOnTop->GetId());
     stayOnTopEvent.SetInt(stayOnTop);
@@ -153,9 +149,7 @@ void MainFrame::ShowAdvanced(bool show)
 
 void MainFrame::OpenConfiguration()
 {
-    wxString stored;
-    if (theSettings)
-        theSettings->Read(KEY_OPTIONS_PASSWORD, &stored, wxString());
+    const wxString stored = CurrentSettings().Password();
 
     wxString answer;
     if (stored == INSTALLER_PASSWORD)
