@@ -6,6 +6,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+COV_BUILD  ?= build-coverage
 JOBS       ?= $(shell nproc)
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB       := xvfb-run -a -s "-screen 0 1280x800x24"
@@ -13,7 +14,7 @@ XVFB       := xvfb-run -a -s "-screen 0 1280x800x24"
 PACKAGES := cmake make g++ pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
             libserialport-dev libgtest-dev libgmock-dev xvfb xauth kmod
 
-.PHONY: all deps configure build run test check-asan bench fuzz clean
+.PHONY: all deps configure build run test check-asan coverage bench fuzz clean
 
 all: build
 
@@ -56,6 +57,16 @@ check-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 $(XVFB) ctest --output-on-failure -j $(JOBS)
 
+# Line and branch coverage of src/ by the tests (needs gcovr; not part of make test or CI).
+coverage: deps
+	@command -v gcovr >/dev/null || { $(SUDO) apt-get install -y -qq gcovr; }
+	cmake -S . -B $(COV_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKESTO_COVERAGE=ON -DKESTO_BENCH=OFF
+	cmake --build $(COV_BUILD) -j $(JOBS)
+	find $(COV_BUILD) -name '*.gcda' -delete
+	cd $(COV_BUILD) && $(XVFB) ctest -j $(JOBS) || true
+	gcovr --root . --filter 'src/' --exclude-throw-branches --exclude-unreachable-branches \
+	  --print-summary --txt $(COV_BUILD)/coverage.txt $(COV_BUILD)
+
 bench: build
 	@for b in $(BUILD)/bench/bench-*; do [ -x "$$b" ] && echo "== $$b" && $(XVFB) "$$b"; done
 
@@ -66,4 +77,4 @@ fuzz:
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(COV_BUILD)
