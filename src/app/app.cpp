@@ -48,7 +48,9 @@ bool App::OnInit()
     // Step 8: the control-panel link.
     thePanelComm = new PanelComm;
 
-    theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
+    // Without a data folder the settings live in memory only: no file is
+    // ever written outside that folder.
+    theSettings = OpenSettingsStore(theAppDataFolder.empty() ? wxString() : SettingsFilePath(theAppDataFolder));
     RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
 
     // The main window owns nothing of the above; the toolkit owns it.
