@@ -8,9 +8,6 @@
 #include "platform/standarddescriptors.h"
 #include "platform/toolkitenvironment.h"
 
-#include <wx/defs.h>
-#include <wx/snglinst.h>
-
 #include <clocale>
 #include <cstdio>
 
@@ -35,12 +32,10 @@ int main(int argc, char** argv)
     setlocale(LC_ALL, "");
     PrepareToolkitEnvironment();
 
-    // Never deleted: the lock is held until the process ends, when the kernel
-    // releases it. (Its destructor would run after the toolkit's clean-up and
-    // use the toolkit's file-name conversion, which is gone by then.)
-    static wxSingleInstanceChecker* const checker = new wxSingleInstanceChecker;
-    const InstanceLock lock = TakeInstanceLock(*checker, APP_NAME);
-    if (lock == InstanceLock::HELD_BY_ANOTHER)
+    // Held until the process ends.
+    InstanceLock lock;
+    const InstanceLock::Result locked = lock.Take(APP_NAME);
+    if (locked == InstanceLock::HELD_BY_ANOTHER)
     {
         ReportSecondInstance(argc, argv, APP_NAME);
         return 1;
@@ -50,10 +45,11 @@ int main(int argc, char** argv)
     // crash or a kill loses no line already printed.
     setvbuf(stdout, nullptr, _IOLBF, 0);
     theLog = new LogStdout;
-    if (lock == InstanceLock::UNAVAILABLE)
-        theLog->Print(Log::LEVEL_WARNING, "unable to make the single-instance lock in '%s': a second copy of the "
-                                          "program is not kept out",
-                      static_cast<const char*>(InstanceLockFolder().mb_str()));
+    if (locked == InstanceLock::UNAVAILABLE)
+        theLog->Print(Log::LEVEL_WARNING,
+                      "unable to make the single-instance lock '%s': %s; a second copy of the program is not kept out",
+                      static_cast<const char*>(lock.GetPath().utf8_str()),
+                      static_cast<const char*>(lock.GetReason().utf8_str()));
     theAppDataFolder = FindAppDataFolder(VENDOR_NAME);
 
     const StartCommand command = FirstArgumentCommand(argc > 1 ? argv[1] : nullptr);

@@ -14,9 +14,9 @@ wxString SecondInstanceMessage(const wxString& appName)
     return "Another instance of " + appName + " is already running";
 }
 
-bool RefuseSecondInstance(wxSingleInstanceChecker& checker, const wxString& appName)
+bool RefuseSecondInstance(InstanceLock& lock, const wxString& appName)
 {
-    if (TakeInstanceLock(checker, appName) != InstanceLock::HELD_BY_ANOTHER)
+    if (lock.Take(appName) != InstanceLock::HELD_BY_ANOTHER)
         return false;
     ShowMessageBox(SecondInstanceMessage(appName), "Instance Error", wxOK | wxICON_ERROR, nullptr);
     return true;

@@ -32,6 +32,10 @@ void MainFrame::OnStartupTimer(wxTimerEvent&)
 {
     if (theSessionEnding)
         return; // the session end takes the timer over
+    // Closed for good (a termination signal) before this tick came: the
+    // start-up's yield would delete the window under this very call.
+    if (wxTheApp != nullptr && wxTheApp->IsScheduledForDestruction(this))
+        return;
     if (!m_startupDone && !RunStartupSteps())
         return; // the session ended meanwhile: the timer stays off
     if (m_linkUp)

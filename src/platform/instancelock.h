@@ -1,22 +1,40 @@
 #pragma once
 
-#include <wx/defs.h>
-#include <wx/snglinst.h>
 #include <wx/string.h>
 
-enum class InstanceLock
+// The lock that keeps a second copy of the program from running: an
+// exclusive flock on a file in $XDG_RUNTIME_DIR when that is set (the
+// per-user runtime folder), else in the home folder. The kernel releases it
+// when the process ends, however it ends, so a crash never blocks the next
+// start; the file itself may stay.
+class InstanceLock
 {
-    TAKEN,           // this is the only copy of the program
-    HELD_BY_ANOTHER, // another copy runs
-    UNAVAILABLE,     // no lock could be made: nothing keeps a second copy out
+public:
+    enum Result
+    {
+        TAKEN,           // this is the only copy of the program
+        HELD_BY_ANOTHER, // another copy runs
+        UNAVAILABLE,     // no lock could be made: nothing keeps a second copy out
+    };
+
+    InstanceLock() = default;
+    ~InstanceLock(); // gives the lock back
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // Takes the lock for the program of that name; reports nothing itself.
+    Result Take(const wxString& appName);
+
+    // The lock file, and why it could not be made (after UNAVAILABLE).
+    const wxString& GetPath() const { return m_path; }
+    const wxString& GetReason() const { return m_reason; }
+
+private:
+    int m_fd = -1;
+    wxString m_path;
+    wxString m_reason;
 };
 
-// Takes the lock that keeps a second copy of the program from running. It
-// lives in $XDG_RUNTIME_DIR when that is set (the per-user runtime folder),
-// else in the home folder; the kernel releases it when the process ends, so
-// a crash never blocks the next start. The checker keeps the lock as long
-// as it lives. Reports nothing itself.
-InstanceLock TakeInstanceLock(wxSingleInstanceChecker& checker, const wxString& appName);
-
-// The folder of the lock, for messages ("" for the home folder).
+// The folder of the lock: $XDG_RUNTIME_DIR when set and absolute, else the
+// home folder.
 wxString InstanceLockFolder();

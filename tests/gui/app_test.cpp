@@ -2,6 +2,7 @@
 // each run is a first start on a new account.
 
 #include "app/singleinstance.h"
+#include "platform/instancelock.h"
 
 #include "support/core/child_process.h"
 #include "support/core/temp_dir.h"
@@ -131,8 +132,8 @@ TEST_F(Program, SecondInstanceIsRefusedWithInstanceError)
     wxSetEnv("HOME", home.Path());
     bool refused = false;
     {
-        wxSingleInstanceChecker checker;
-        wxTEST_DIALOG(refused = RefuseSecondInstance(checker, "AulavoxKesto"),
+        InstanceLock lock;
+        wxTEST_DIALOG(refused = RefuseSecondInstance(lock, "AulavoxKesto"),
                       ExpectMessageBox("Another instance of AulavoxKesto is already running",
                                        "Instance Error", wxICON_ERROR));
     }
@@ -143,8 +144,8 @@ TEST_F(Program, SecondInstanceIsRefusedWithInstanceError)
 
     // With the first gone, the next start is allowed.
     {
-        wxSingleInstanceChecker checker;
-        EXPECT_FALSE(RefuseSecondInstance(checker, "AulavoxKesto"));
+        InstanceLock lock;
+        EXPECT_FALSE(RefuseSecondInstance(lock, "AulavoxKesto"));
     }
     wxSetEnv("HOME", oldHome);
 }

@@ -86,8 +86,8 @@ TEST_F(CommandLine, SecondInstanceIsRefusedOnStandardError)
     const bool hadRuntime = wxGetEnv("XDG_RUNTIME_DIR", &oldRuntime);
     wxSetEnv("XDG_RUNTIME_DIR", runtime.Path());
     {
-        wxSingleInstanceChecker first;
-        ASSERT_EQ(TakeInstanceLock(first, "AulavoxKesto"), InstanceLock::TAKEN);
+        InstanceLock first;
+        ASSERT_EQ(first.Take("AulavoxKesto"), InstanceLock::TAKEN);
         for (const char* command : {"--appdir", "--install", "--frobnicate"})
         {
             const ProgramRun run = Run({command});
@@ -113,8 +113,9 @@ TEST_F(CommandLine, NoLockPossibleWarnsAndRuns)
     ASSERT_TRUE(WriteWholeFile(runtime.File("not-a-folder"), ""));
     const ProgramRun run = Run({"--appdir"}, ProgramRun::Output::CAPTURED, runtime.File("not-a-folder"));
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out.rfind("Warning: unable to make the single-instance lock in '" +
-                                runtime.File("not-a-folder") + "'", 0),
+    EXPECT_EQ(run.out.rfind("Warning: unable to make the single-instance lock '" + runtime.File("not-a-folder") +
+                                "/.AulavoxKesto.lock': Not a directory; a second copy of the program is not kept out\n",
+                            0),
               0u)
         << run.out;
     EXPECT_NE(run.out.find(dataFolder), std::string::npos) << run.out;

@@ -74,7 +74,7 @@ TEST_F(HostileStart, ClosedStandardStreamsDoNotStopTheProgram)
         run.terminateWhenExists = settingsFile;
         run.timeoutMs = 15000;
         ASSERT_TRUE(run.Run(home.Path())) << "the program did not end on SIGTERM";
-        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.status, 0) << "signal " << run.signal << "\n" << run.err;
     }
 }
 

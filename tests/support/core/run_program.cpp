@@ -74,6 +74,7 @@ bool ProgramRun::Run(const std::string& scratchFolder)
         nanosleep(&tick, nullptr);
     }
     status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
+    signal = WIFSIGNALED(waitStatus) ? WTERMSIG(waitStatus) : 0;
     out = output == Output::CAPTURED ? ReadWholeFile(outFile) : std::string();
     err = ReadWholeFile(errFile);
     return true;

@@ -26,6 +26,7 @@ struct ProgramRun
 
     // Results.
     int status = -1; // the exit status; -1 when ended by a signal or killed
+    int signal = 0;  // the signal that ended it, if one did
     std::string out;
     std::string err;
 
