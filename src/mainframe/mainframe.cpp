@@ -2,6 +2,7 @@
 
 #include "mainframe/mainframe.h"
 
+#include "configdlg/configdlg.h"
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
 #include "controls/messagebox.h"
@@ -165,9 +166,16 @@ void MainFrame::OpenConfiguration()
         ShowMessageBox("Password was incorrect", "Password Entry", wxOK | wxICON_ERROR, this);
         return;
     }
-    // The password is right: the configuration dialog opens here once it
-    // exists; after it the window re-reads the projector file, refills the
-    // projector choice and restarts the schedules.
+    {
+        ConfigDlg dialog(this);
+        dialog.CentreOnParent(wxBOTH);
+        dialog.ShowModal();
+    }
+    if (theSessionEnding)
+        return; // the session end takes over; nothing more opens
+    // The dialog's edits reach this window through the user file on disk.
+    ReadProjectorFiles(false);
+    FillProjectorChoice();
 }
 
 void MainFrame::OnStayOnTop(wxCommandEvent&)
