@@ -5,6 +5,7 @@
 #include "mainframe/mainframe.h"
 #include "platform/appdatafolder.h"
 #include "projdefs/projectorlist.h"
+#include "schedule/schedulestore.h"
 #include "settings/settings.h"
 
 #include <curl/curl.h>
@@ -50,6 +51,7 @@ bool App::OnInit()
 
     theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
     RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
+    LoadScheduleList();
 
     // The main window owns nothing of the above; the toolkit owns it.
     wxFrame* frame = new MainFrame;
