@@ -6,6 +6,7 @@
 #include "log/log.h"
 #include "mainframe/mainframe.h"
 #include "platform/appdatafolder.h"
+#include "platform/installedfiles.h"
 #include "projdefs/projectorlist.h"
 #include "settings/settings.h"
 
@@ -66,7 +67,8 @@ bool App::OnInit()
     thePanelComm = new PanelComm;
 
     theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
-    RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
+    // The shipped reference file: the working folder's data/, else the installed one.
+    RecordDefaults(*theSettings, theAppDataFolder, ShippedDataBaseFolder(wxGetCwd(), InstalledDataFolder()));
 
     // The main window owns nothing of the above; the toolkit owns it.
     wxFrame* frame = new MainFrame;
