@@ -7,6 +7,7 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
+COV_BUILD  ?= build-coverage
 JOBS       ?= $(shell nproc)
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB       := xvfb-run -a -s "-screen 0 1280x800x24"
@@ -16,7 +17,7 @@ PACKAGES := cmake make g++ pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
 # Building and checking the Debian package (CI only).
 PACKAGE_TOOLS := dpkg-dev file gzip desktop-file-utils appstream lintian
 
-.PHONY: all deps package-deps configure build run test check-asan bench fuzz package-check clean
+.PHONY: all deps package-deps configure build run test check-asan coverage bench fuzz package-check clean
 
 all: build
 
@@ -67,6 +68,16 @@ check-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0 $(XVFB) ctest --output-on-failure -j $(JOBS)
 
+# Line and branch coverage of src/ by the tests (needs gcovr; not part of make test or CI).
+coverage: deps
+	@command -v gcovr >/dev/null || { $(SUDO) apt-get install -y -qq gcovr; }
+	cmake -S . -B $(COV_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKESTO_COVERAGE=ON -DKESTO_BENCH=OFF
+	cmake --build $(COV_BUILD) -j $(JOBS)
+	find $(COV_BUILD) -name '*.gcda' -delete
+	cd $(COV_BUILD) && $(XVFB) ctest -j $(JOBS) || true
+	gcovr --root . --filter 'src/' --exclude-throw-branches --exclude-unreachable-branches \
+	  --print-summary --txt $(COV_BUILD)/coverage.txt $(COV_BUILD)
+
 bench: build
 	@for b in $(BUILD)/bench/bench-*; do [ -x "$$b" ] && echo "== $$b" && $(XVFB) "$$b"; done
 
@@ -81,4 +92,4 @@ package-check: package-deps
 	JOBS=$(JOBS) tools/package-check
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) build-package
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(COV_BUILD) build-package
