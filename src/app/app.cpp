@@ -4,6 +4,7 @@
 #include "log/log.h"
 #include "mainframe/mainframe.h"
 #include "platform/appdatafolder.h"
+#include "platform/installedfiles.h"
 #include "projdefs/projectorlist.h"
 #include "schedule/schedulestore.h"
 #include "settings/settings.h"
@@ -50,7 +51,8 @@ bool App::OnInit()
     thePanelComm = new PanelComm;
 
     theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
-    RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
+    // The shipped reference file: the working folder's data/, else the installed one.
+    RecordDefaults(*theSettings, theAppDataFolder, ShippedDataBaseFolder(wxGetCwd(), InstalledDataFolder()));
     LoadScheduleList();
 
     // The main window owns nothing of the above; the toolkit owns it.
