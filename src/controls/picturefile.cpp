@@ -1,13 +1,24 @@
 #include "controls/picturefile.h"
 
 #include "log/log.h"
+#include "platform/installedfiles.h"
 
 #include <wx/filefn.h>
 #include <wx/image.h>
 #include <wx/log.h>
 
-wxBitmap LoadPictureFile(const wxString& fileName)
+wxString PictureFilePath(const wxString& fileName)
 {
+    if (!fileName.StartsWith("images/"))
+        return fileName;
+    const wxString workingFolder = wxGetCwd();
+    const wxString base = PictureBaseFolder(workingFolder, InstalledDataFolder());
+    return base == workingFolder ? fileName : base + "/" + fileName;
+}
+
+wxBitmap LoadPictureFile(const wxString& name)
+{
+    const wxString fileName = PictureFilePath(name);
     wxImage image;
     bool loaded = false;
     if (wxFileExists(fileName))

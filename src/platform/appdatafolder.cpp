@@ -5,6 +5,8 @@
 #include <wx/log.h>
 #include <wx/utils.h>
 
+wxString theAppDataFolder;
+
 namespace {
 
 wxString BaseDataFolder()

@@ -7,3 +7,6 @@
 // vendor name. It is created with any missing parents. Returns an empty
 // text when no base folder is known or the folder cannot be created.
 wxString FindAppDataFolder(const wxString& vendorName);
+
+// The folder found at start-up, for the whole run.
+extern wxString theAppDataFolder;
