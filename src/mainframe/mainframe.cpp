@@ -97,6 +97,10 @@ MainFrame::MainFrame()
     // once shown: fit the frame again then, so that nothing is cut.
     CallAfter([this] { ShowAdvanced(m_advancedPanel->IsShown()); });
 
+    m_scheduleTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &MainFrame::OnScheduleTimer, this, m_scheduleTimer.GetId());
+    RestartSchedules();
+
     m_statusTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnStartupTimer, this, m_statusTimer.GetId());
     m_statusTimer.StartOnce(100);
@@ -105,6 +109,7 @@ MainFrame::MainFrame()
 MainFrame::~MainFrame()
 {
     m_statusTimer.Stop();
+    m_scheduleTimer.Stop();
 }
 
 void MainFrame::OnClose(wxCloseEvent& event)
