@@ -2,6 +2,7 @@
 
 #include "comm/panelcomm.h"
 #include "log/log.h"
+#include "log/toolkitlog.h"
 #include "mainframe/mainframe.h"
 #include "platform/appdatafolder.h"
 #include "platform/installedfiles.h"
@@ -27,6 +28,9 @@ App::App() : m_endSessionRetry(this)
 
 bool App::OnInit()
 {
+    // The toolkit made a log target of its own while it started (one that
+    // shows boxes): ours again.
+    RouteToolkitMessagesToLog();
     wxImage::AddHandler(new wxPNGHandler);
     SetAppName("AulavoxKesto");
     SetVendorName("AulavoxTech");
