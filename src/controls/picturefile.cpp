@@ -1,6 +1,7 @@
 #include "controls/picturefile.h"
 
 #include "log/log.h"
+#include "platform/installedfiles.h"
 #include "platform/regularfile.h"
 
 #include <wx/image.h>
@@ -16,8 +17,18 @@ constexpr size_t MAX_PICTURE_BYTES = 16 * 1024 * 1024;
 
 } // namespace
 
-wxBitmap LoadPictureFile(const wxString& fileName)
+wxString PictureFilePath(const wxString& fileName)
 {
+    if (!fileName.StartsWith("images/"))
+        return fileName;
+    const wxString workingFolder = wxGetCwd();
+    const wxString base = PictureBaseFolder(workingFolder, InstalledDataFolder());
+    return base == workingFolder ? fileName : base + "/" + fileName;
+}
+
+wxBitmap LoadPictureFile(const wxString& name)
+{
+    const wxString fileName = PictureFilePath(name);
     // Read through the non-blocking open: a named pipe in the picture's
     // place must not hang the start.
     std::string data;
