@@ -8,6 +8,7 @@
 #include "controls/enablesizer.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
+#include "mainframe/displaysync.h"
 #include "mainframe/localtext.h"
 #include "mainframe/panelstatus.h"
 #include "projdefs/nocase.h"
@@ -262,7 +263,8 @@ CommResult MainFrame::SendProjectorCommand(const std::vector<uint8_t>& bytes, in
 
 void MainFrame::WaitMilliseconds(long milliseconds)
 {
-    wxMilliSleep(static_cast<unsigned long>(milliseconds));
+    // Not a plain sleep: the screen must change meanwhile.
+    RunDisplayFor(milliseconds);
 }
 
 void MainFrame::OnFreeze(wxCommandEvent&)
@@ -278,10 +280,13 @@ void MainFrame::OnFreeze(wxCommandEvent&)
     if (!ConvertProjectorCommand(*proj, wasFrozen ? COMMAND_UNFREEZE : COMMAND_FREEZE, bytes))
         return;
 
-    // The window must not be on the picture that is frozen.
+    // The window must not be on the picture that is frozen: the hide has to
+    // reach the display server, not wait in the program until this handler
+    // returns.
     if (!wasFrozen)
     {
         Hide();
+        SyncWithDisplayServer();
         WaitMilliseconds(FREEZE_HIDE_MS);
     }
     const CommResult result = SendProjectorCommand(bytes, POLL_FREEZE_COUNT);
@@ -291,6 +296,8 @@ void MainFrame::OnFreeze(wxCommandEvent&)
         WaitMilliseconds(std::max(delay, FREEZE_DELAY_MIN_MS));
     }
     Show();
+    if (!wasFrozen)
+        SyncWithDisplayServer(); // back on the screen at once
 
     if (result != COMM_OK)
     {

@@ -7,6 +7,7 @@
 #include "mainframe/localtext.h"
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
+#include "projdefs/leftovers.h"
 #include "projdefs/projectorlist.h"
 #include "settings/mainsettings.h"
 
@@ -42,6 +43,12 @@ void MainFrame::OnStartupTimer(wxTimerEvent&)
 
 bool MainFrame::RunStartupSteps()
 {
+    // A run killed while saving or downloading a projector file left its
+    // temporary file; nothing of this run can be writing one yet.
+    const MainSettings configured = CurrentSettings();
+    for (unsigned file : {FILE_REFERENCE, FILE_USER})
+        RemoveLeftoverTemporaries(ToLocal8Bit(configured.FileName(file)));
+
     LoadProjectorSource();
     ReadProjectorFiles(true);
 
