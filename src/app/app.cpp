@@ -50,7 +50,9 @@ bool App::OnInit()
     // Step 8: the control-panel link.
     thePanelComm = new PanelComm;
 
-    theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
+    // Without a data folder the settings live in memory only: no file is
+    // ever written outside that folder.
+    theSettings = OpenSettingsStore(theAppDataFolder.empty() ? wxString() : SettingsFilePath(theAppDataFolder));
     // The shipped reference file: the working folder's data/, else the installed one.
     RecordDefaults(*theSettings, theAppDataFolder, ShippedDataBaseFolder(wxGetCwd(), InstalledDataFolder()));
     LoadScheduleList();

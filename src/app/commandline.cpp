@@ -100,6 +100,9 @@ int RunMaintenanceCommand(StartCommand command, const wxString& appDataFolder, D
     case StartCommand::UNINSTALL:
         return ReportDriverResult("removal", UninstallI2CDriver(ChosenBus(bus, systemBus)), false);
     case StartCommand::APPDIR:
+        // No folder: the log has said why; printing nothing is no success.
+        if (appDataFolder.empty())
+            return 1;
         return WriteOutput(appDataFolder.mb_str()) ? 0 : 1;
     case StartCommand::UNKNOWN:
         WriteOutput("unknown command\n");

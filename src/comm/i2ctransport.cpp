@@ -69,7 +69,7 @@ CommResult FindI2CPanel(PanelComm& comm)
     BuildPacket(PROBE_LETTER, nullptr, 0, probe);
     uint8_t answer[PROBE_ANSWER_SIZE] = {};
     const int count = Transfer(bus, handle, probe, 1, answer, PROBE_ANSWER_SIZE, POLL_STATUS_MS, POLL_STATUS_COUNT);
-    if (count >= 0 && ProbeAnswerIsPanel(answer, count))
+    if (ProbeAnswerIsPanel(answer, count)) // a failed exchange (-5) is traced as a count too
     {
         for (int k = 0; k < 4; ++k)
             comm.m_panelInfo[k] = answer[2 + k];

@@ -101,7 +101,7 @@ CommResult FindSerialPanel(PanelComm& comm)
         uint8_t answer[PROBE_READ_SIZE] = {};
         const int count = Transfer(port, probe, PROBE_PACKET_SIZE, answer, PROBE_READ_SIZE, POLL_STATUS_MS,
                                    POLL_STATUS_COUNT);
-        if (count >= 0 && ProbeAnswerIsPanel(answer, count))
+        if (ProbeAnswerIsPanel(answer, count)) // a failed exchange (-5) is traced as a count too
         {
             comm.m_serialPort = port;
             for (int k = 0; k < 4; ++k)

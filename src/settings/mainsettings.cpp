@@ -8,6 +8,9 @@ const char* const DEFAULT_PASSWORD = "lemon";
 
 wxString DefaultFileName(const wxString& appDataFolder, unsigned fileNumber)
 {
+    // Without a data folder there is no place for the files: none is named.
+    if (appDataFolder.empty())
+        return wxString();
     return appDataFolder + (fileNumber == FILE_REFERENCE ? "/AulavoxMaster.txt" : "/CustomList.txt");
 }
 

@@ -14,7 +14,8 @@ constexpr bool DEFAULT_STAY_ON_TOP = false;
 constexpr long DEFAULT_FREEZE_DELAY_MS = 500;
 extern const char* const DEFAULT_PASSWORD;
 
-// The projector file of the given number inside the application-data folder.
+// The projector file of the given number inside the application-data folder
+// ("" without a data folder).
 wxString DefaultFileName(const wxString& appDataFolder, unsigned fileNumber);
 // The reference file's URL (the shipped sample below the working folder);
 // the user file has none.

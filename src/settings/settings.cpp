@@ -5,8 +5,6 @@
 #include <wx/filename.h>
 #include <wx/strconv.h>
 
-SettingsStore* theSettings = nullptr;
-
 wxString FileNameKey(unsigned fileNumber)
 {
     return wxString::Format(KEY_FILES_NAME_FMT, fileNumber);
@@ -15,13 +13,6 @@ wxString FileNameKey(unsigned fileNumber)
 wxString FileUrlKey(unsigned fileNumber)
 {
     return wxString::Format(KEY_FILES_URL_FMT, fileNumber);
-}
-
-SettingsStore* OpenSettingsStore(const wxString& fileName)
-{
-    return new SettingsStore("AulavoxKesto", "AulavoxTech", fileName, wxEmptyString,
-                             wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS,
-                             wxConvAuto());
 }
 
 wxString SettingsFilePath(const wxString& appDataFolder)
