@@ -75,6 +75,23 @@ protected:
     // Colours the value editor by whether its text is a valid command string.
     void CheckCommandText();
 
+    // Schedules page: the rows mirror theScheduleList by index; every change
+    // is stored and flushed at once.
+    void FillSchedulesPage();
+    // Writes record index into its row, appending rows as needed.
+    void ShowScheduleRow(long index);
+    // Runs the schedule editor on record index (-1: a new record) and
+    // stores what it returns with "Ok".
+    void EditSchedule(long index);
+    long SelectedScheduleRow() const;
+    void OnEnableSchedules(wxCommandEvent& event) override;
+    void OnScheduleSelected(wxListEvent& event) override;
+    void OnScheduleDeselected(wxListEvent& event) override;
+    void OnScheduleNew(wxCommandEvent& event) override;
+    void OnScheduleEdit(wxCommandEvent& event) override;
+    void OnScheduleDelete(wxCommandEvent& event) override;
+    void OnScheduleDeleteAll(wxCommandEvent& event) override;
+
     // Puts a value into a text control without a change notification.
     static void SetQuietly(wxTextCtrl* text, const wxString& value);
     // Settings this dialog reads; start-up has recorded all of them.

@@ -181,6 +181,7 @@ void MainFrame::OpenConfiguration()
     // The dialog's edits reach this window through the user file on disk.
     ReadProjectorFiles(false);
     FillProjectorChoice();
+    RestartSchedules();
 }
 
 void MainFrame::OnStayOnTop(wxCommandEvent&)
