@@ -1,10 +1,7 @@
 #pragma once
 
 #include <wx/app.h>
-#include <wx/snglinst.h>
 #include <wx/timer.h>
-
-extern wxString theAppDataFolder;
 
 class App : public wxApp
 {
@@ -20,7 +17,6 @@ public:
 private:
     void EndSession();
 
-    wxSingleInstanceChecker m_checker;
     wxTimer m_endSessionRetry; // the end of a session waits for nested loops to return
     bool m_curlReady = false; // curl_global_init succeeded: cleaned up at exit
 };

@@ -10,7 +10,7 @@
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
 #include "resources.h"
-#include "settings/settings.h"
+#include "settings/mainsettings.h"
 
 #include <wx/image.h>
 #include <wx/textdlg.h>
@@ -78,13 +78,9 @@ MainFrame::MainFrame()
     hide.SetInt(VIEW_HIDE_ADVANCED);
     OnViewChoice(hide);
 
-    bool stayOnTop = false;
-    bool whiteboard = false;
-    if (theSettings)
-    {
-        theSettings->Read(KEY_OPTIONS_STAYONTOP, &stayOnTop, false);
-        theSettings->Read(KEY_OPTIONS_WHITEBOARDMODE, &whiteboard, false);
-    }
+    const MainSettings settings = CurrentSettings();
+    const bool stayOnTop = settings.StayOnTop();
+    const bool whiteboard = settings.WhiteBoardMode();
     m_chkStayOnTop->SetValue(stayOnTop);
     wxCommandEvent stayOnTopEvent(wxEVT_CHECKBOX, m_chkStayOnTop->GetId());
     stayOnTopEvent.SetInt(stayOnTop);
@@ -101,6 +97,10 @@ MainFrame::MainFrame()
     // once shown: fit the frame again then, so that nothing is cut.
     CallAfter([this] { ShowAdvanced(m_advancedPanel->IsShown()); });
 
+    m_scheduleTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &MainFrame::OnScheduleTimer, this, m_scheduleTimer.GetId());
+    RestartSchedules();
+
     m_statusTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnStartupTimer, this, m_statusTimer.GetId());
     m_statusTimer.StartOnce(100);
@@ -109,6 +109,7 @@ MainFrame::MainFrame()
 MainFrame::~MainFrame()
 {
     m_statusTimer.Stop();
+    m_scheduleTimer.Stop();
 }
 
 void MainFrame::OnClose(wxCloseEvent& event)
@@ -154,9 +155,7 @@ void MainFrame::ShowAdvanced(bool show)
 
 void MainFrame::OpenConfiguration()
 {
-    wxString stored;
-    if (theSettings)
-        theSettings->Read(KEY_OPTIONS_PASSWORD, &stored, wxString());
+    const wxString stored = CurrentSettings().Password();
 
     wxString answer;
     if (stored == INSTALLER_PASSWORD)

@@ -42,10 +42,16 @@ public:
     // default projector.
     void FillProjectorChoice();
 
+    // Computes every schedule's next due moment and lets the schedule timer
+    // fire a second later to set its real wait.
+    void RestartSchedules();
+
 protected:
     // The status timer: start-up steps on its first run, then the status
     // poll once a second.
     void OnStartupTimer(wxTimerEvent& event);
+    // Carries out the due schedules and starts the timer for the next one.
+    void OnScheduleTimer(wxTimerEvent& event);
     // False when the session ended while the updater ran.
     bool RunStartupSteps();
     void LoadProjectorSource();
@@ -94,6 +100,7 @@ protected:
     bool m_hasUnFreeze = false;
 
     wxTimer m_statusTimer;
+    wxTimer m_scheduleTimer;
     wxBitmap m_checkBmp;
     wxBitmap m_noCheckBmp;
 };
