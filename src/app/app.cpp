@@ -11,8 +11,6 @@
 
 #include <curl/curl.h>
 
-#include <wx/dialog.h>
-#include <wx/evtloop.h>
 #include <wx/filefn.h>
 #include <wx/image.h>
 
@@ -22,10 +20,7 @@
 
 wxString theAppDataFolder;
 
-App::App() : m_endSessionRetry(this)
-{
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { EndSession(); }, m_endSessionRetry.GetId());
-}
+App::App() = default;
 
 bool App::OnInit()
 {
@@ -49,7 +44,7 @@ bool App::OnInit()
         exit(status);
     }
 
-    // From here on a termination signal ends the program through OnExit. It
+    // From here on a termination signal ends the session (OnExit follows). It
     // is taken before the settings file is first written, so anyone who sees
     // the file can rely on an orderly end.
     for (int sig : {SIGTERM, SIGHUP, SIGINT})
@@ -69,8 +64,10 @@ bool App::OnInit()
     RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
 
     // The main window owns nothing of the above; the toolkit owns it.
-    wxFrame* frame = new MainFrame;
+    MainFrame* frame = new MainFrame;
     SetTopWindow(frame);
+    Bind(wxEVT_QUERY_END_SESSION, &MainFrame::OnQueryEndSession, frame);
+    Bind(wxEVT_END_SESSION, &MainFrame::OnEndSession, frame);
 
     frame->Show();
     return true;
@@ -78,43 +75,10 @@ bool App::OnInit()
 
 void App::OnTerminationSignal(int)
 {
-    static_cast<App*>(wxTheApp)->EndSession();
-}
-
-void App::EndSession()
-{
-    // Non-vetoable. A dialog lives on its caller's stack: end its loop and let
-    // the caller return, never delete it from here.
-    const wxWindowList windows = wxTopLevelWindows; // closing may change the list
-    for (wxWindow* window : windows)
-    {
-        wxDialog* dialog = dynamic_cast<wxDialog*>(window);
-        if (dialog == nullptr)
-            continue;
-        if (dialog->IsModal())
-            dialog->EndModal(wxID_CANCEL);
-        else if (dialog->IsShown())
-            dialog->Close(true);
-    }
-
-    // Frames go only once no nested loop or yield of a caller is on the
-    // stack, so no handler returns into a deleted window. Then the main loop
-    // ends and OnExit releases everything in order.
-    wxEventLoopBase* active = wxEventLoopBase::GetActive();
-    if (active == nullptr)
-        return; // no loop runs: nothing left to end
-    if (active != m_mainLoop || active->IsYielding())
-    {
-        // Try again shortly. A timer, not a posted event: a yield on the
-        // stack would process a posted event at once, and again, forever.
-        if (!m_endSessionRetry.IsRunning())
-            m_endSessionRetry.StartOnce(10);
-        return;
-    }
-    for (wxWindow* window : wxWindowList(wxTopLevelWindows))
-        if (!dynamic_cast<wxDialog*>(window))
-            window->Destroy();
-    ExitMainLoop();
+    if (MainFrame* frame = MainFrame::Find())
+        frame->EndSessionNow();
+    else
+        wxTheApp->ExitMainLoop(); // the window is gone already: the loop ends anyway
 }
 
 int App::OnExit()

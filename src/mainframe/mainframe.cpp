@@ -100,6 +100,8 @@ MainFrame::MainFrame()
     // once shown: fit the frame again then, so that nothing is cut.
     CallAfter([this] { ShowAdvanced(m_advancedPanel->IsShown()); });
 
+    SetUpTrayIcon();
+
     m_statusTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnStartupTimer, this, m_statusTimer.GetId());
     m_statusTimer.StartOnce(100);
@@ -108,13 +110,7 @@ MainFrame::MainFrame()
 MainFrame::~MainFrame()
 {
     m_statusTimer.Stop();
-}
-
-void MainFrame::OnClose(wxCloseEvent& event)
-{
-    // Until the tray icon exists, closing the window ends the program.
-    m_statusTimer.Stop();
-    event.Skip();
+    DeleteTrayIcon();
 }
 
 void MainFrame::OnViewChoice(wxCommandEvent& event)
