@@ -11,7 +11,8 @@ SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB       := xvfb-run -a -s "-screen 0 1280x800x24"
 
 PACKAGES := cmake make g++ pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
-            libserialport-dev libgtest-dev libgmock-dev xvfb xauth kmod
+            libserialport-dev libgtest-dev libgmock-dev xvfb xauth kmod \
+            libsm-dev libglib2.0-dev dbus
 
 .PHONY: all deps configure build run test check-asan bench fuzz clean
 

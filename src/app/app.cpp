@@ -1,6 +1,7 @@
 #include "app/app.h"
 
 #include "app/commandline.h"
+#include "app/sessionwatch.h"
 #include "app/singleinstance.h"
 #include "comm/panelcomm.h"
 #include "log/log.h"
@@ -13,6 +14,7 @@
 
 #include <wx/filefn.h>
 #include <wx/image.h>
+#include <wx/stdpaths.h>
 
 #include <csignal>
 #include <cstdio>
@@ -21,6 +23,7 @@
 wxString theAppDataFolder;
 
 App::App() = default;
+App::~App() = default;
 
 bool App::OnInit()
 {
@@ -68,6 +71,8 @@ bool App::OnInit()
     SetTopWindow(frame);
     Bind(wxEVT_QUERY_END_SESSION, &MainFrame::OnQueryEndSession, frame);
     Bind(wxEVT_END_SESSION, &MainFrame::OnEndSession, frame);
+    m_sessionWatch = std::make_unique<SessionWatch>();
+    m_sessionWatch->Start(wxStandardPaths::Get().GetExecutablePath().utf8_string());
 
     frame->Show();
     return true;
@@ -83,6 +88,8 @@ void App::OnTerminationSignal(int)
 
 int App::OnExit()
 {
+    // Session manager and logind first: nothing reaches the window any more.
+    m_sessionWatch.reset();
     // Order matters: the link first, then the projector list, the settings, the log.
     delete thePanelComm; // closes an open port and the I2C bus
     thePanelComm = nullptr;

@@ -3,12 +3,17 @@
 #include <wx/app.h>
 #include <wx/snglinst.h>
 
+#include <memory>
+
+class SessionWatch;
+
 extern wxString theAppDataFolder;
 
 class App : public wxApp
 {
 public:
     App();
+    ~App() override;
     bool OnInit() override;
     int OnExit() override;
 
@@ -19,6 +24,7 @@ public:
 
 private:
     wxSingleInstanceChecker m_checker;
+    std::unique_ptr<SessionWatch> m_sessionWatch; // logout and shutdown reach the main window
     bool m_curlReady = false; // curl_global_init succeeded: cleaned up at exit
 };
 

@@ -54,9 +54,10 @@ public:
     // The end of the user session as the platform reports it (a signal, the
     // session manager's last word): OnEndSession without a veto.
     void EndSessionNow();
-    // The session manager's turn to ask before the desktop session ends: the
-    // question without Cancel and the power-off, but not yet the exit.
-    void AskBeforeSessionEnds();
+    // The desktop session is about to end: the question without Cancel and
+    // the power-off (without the question when nobody may be asked), but
+    // not yet the exit.
+    void AskBeforeSessionEnds(bool mayAsk);
     // The session manager withdrew the end: the next one asks again.
     void SessionEndCancelled();
     // The machine shuts down: turns the projector off, asking nobody.

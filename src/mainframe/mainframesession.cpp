@@ -248,13 +248,15 @@ int MainFrame::CloseOtherWindows()
     return count;
 }
 
-void MainFrame::AskBeforeSessionEnds()
+void MainFrame::AskBeforeSessionEnds(bool mayAsk)
 {
     if (m_asking || theSessionEnding)
         return;
     m_endForced = false;
-    if (IsPowerOn())
+    if (mayAsk && IsPowerOn())
         AskToTurnOff(false);
+    else if (IsPowerOn())
+        TurnOffRoom();
     m_askedForSession = true;
     if (m_endForced)
         EndSessionNow(); // the session's last word came while asking

@@ -16,6 +16,7 @@
 #include <wx/menu.h>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -307,6 +308,56 @@ TEST_F(SessionEndTest, SignalWhileTheUpdaterRunsClosesItAndSkipsItsFollowUp)
     EXPECT_FALSE(frame->m_startupDone);
     EXPECT_TRUE(FrameGone()) << "the retry ends the window once the updater is gone";
     // No re-read, no projector choice, no connection: nothing reached the box.
+    EXPECT_EQ(sim.RequestCount(), 0u);
+}
+
+TEST_F(SessionEndTest, LogoutAsksOnceBeforeTheSessionManagersLastWord)
+{
+    BuildWithPower(1);
+    // The session manager's turn: the question without Cancel, not the exit.
+    wxTEST_DIALOG(frame->AskBeforeSessionEnds(true), ExpectQuestion(Answer::NO, false));
+    EXPECT_FALSE(theSessionEnding);
+    EXPECT_NE(wxTopLevelWindows.Find(frame), nullptr);
+    EXPECT_EQ(sim.RequestCount(), 0u);
+
+    // The logout was called off: the next one asks again, and Yes turns off.
+    frame->SessionEndCancelled();
+    wxTEST_DIALOG(frame->AskBeforeSessionEnds(true), ExpectQuestion(Answer::YES, false));
+    AssertOnlyPowerOff();
+    sim.ClearReceived();
+
+    // The last word ends the program without asking a second time.
+    frame->EndSessionNow();
+    EXPECT_TRUE(theSessionEnding);
+    EXPECT_TRUE(FrameGone());
+    EXPECT_EQ(sim.RequestCount(), 0u);
+}
+
+TEST_F(SessionEndTest, WithoutLeaveToAskTheRoomIsTurnedOffAtOnce)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<void(MainFrame&)> notice;
+    };
+    const std::vector<Row> rows = {
+        {"logout without interaction", [](MainFrame& f) { f.AskBeforeSessionEnds(false); }},
+        {"machine shutdown", [](MainFrame& f) { f.TurnOffForShutdown(); }},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        if (!frame)
+            BuildWithPower(1);
+        sim.ClearReceived();
+        row.notice(*frame); // no question: the strict hook fails on any dialog
+        AssertOnlyPowerOff();
+        EXPECT_FALSE(theSessionEnding) << "the program itself goes on until the end comes";
+    }
+    // With the projector off nothing is sent.
+    thePanelStatus.powerState = 2;
+    sim.ClearReceived();
+    frame->TurnOffForShutdown();
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
 
