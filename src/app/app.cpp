@@ -1,13 +1,13 @@
 #include "app/app.h"
 
-#include "app/commandline.h"
 #include "app/sessionwatch.h"
-#include "app/singleinstance.h"
 #include "comm/panelcomm.h"
 #include "log/log.h"
 #include "mainframe/mainframe.h"
 #include "platform/appdatafolder.h"
+#include "platform/installedfiles.h"
 #include "projdefs/projectorlist.h"
+#include "schedule/schedulestore.h"
 #include "settings/settings.h"
 
 #include <curl/curl.h>
@@ -20,8 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-wxString theAppDataFolder;
-
 App::App() = default;
 App::~App() = default;
 
@@ -31,21 +29,8 @@ bool App::OnInit()
     SetAppName("AulavoxKesto");
     SetVendorName("AulavoxTech");
 
-    if (RefuseSecondInstance(m_checker, GetAppName()))
-        exit(1);
-
-    // One log line at a time even into a pipe or the journal, so that a
-    // crash or a kill loses no line already printed.
-    setvbuf(stdout, nullptr, _IOLBF, 0);
-    theLog = new LogStdout;
-    theAppDataFolder = FindAppDataFolder(GetVendorName());
-
-    if (argc > 1)
-    {
-        int status = RunMaintenanceCommand(argv[1], theAppDataFolder);
-        fflush(stdout);
-        exit(status);
-    }
+    // The single-instance check, the log, the data folder and the command
+    // line came before the toolkit started (main).
 
     // From here on a termination signal ends the session (OnExit follows). It
     // is taken before the settings file is first written, so anyone who sees
@@ -63,8 +48,12 @@ bool App::OnInit()
     // Step 8: the control-panel link.
     thePanelComm = new PanelComm;
 
-    theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
-    RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
+    // Without a data folder the settings live in memory only: no file is
+    // ever written outside that folder.
+    theSettings = OpenSettingsStore(theAppDataFolder.empty() ? wxString() : SettingsFilePath(theAppDataFolder));
+    // The shipped reference file: the working folder's data/, else the installed one.
+    RecordDefaults(*theSettings, theAppDataFolder, ShippedDataBaseFolder(wxGetCwd(), InstalledDataFolder()));
+    LoadScheduleList();
 
     // The main window owns nothing of the above; the toolkit owns it.
     MainFrame* frame = new MainFrame;

@@ -1,13 +1,10 @@
 #pragma once
 
 #include <wx/app.h>
-#include <wx/snglinst.h>
 
 #include <memory>
 
 class SessionWatch;
-
-extern wxString theAppDataFolder;
 
 class App : public wxApp
 {
@@ -23,7 +20,6 @@ public:
     static void OnTerminationSignal(int signal);
 
 private:
-    wxSingleInstanceChecker m_checker;
     std::unique_ptr<SessionWatch> m_sessionWatch; // logout and shutdown reach the main window
     bool m_curlReady = false; // curl_global_init succeeded: cleaned up at exit
 };

@@ -44,6 +44,10 @@ public:
     // default projector.
     void FillProjectorChoice();
 
+    // Computes every schedule's next due moment and lets the schedule timer
+    // fire a second later to set its real wait.
+    void RestartSchedules();
+
     // The end of the program (tray "Exit", vetoable) or of the user session
     // (not vetoable): while the projector is on, asks with a count-down
     // whether to turn it off; then closes every dialog and the window.
@@ -70,6 +74,8 @@ protected:
     // The status timer: start-up steps on its first run, then the status
     // poll once a second.
     void OnStartupTimer(wxTimerEvent& event);
+    // Carries out the due schedules and starts the timer for the next one.
+    void OnScheduleTimer(wxTimerEvent& event);
     // False when the session ended while the updater ran.
     bool RunStartupSteps();
     void LoadProjectorSource();
@@ -141,6 +147,7 @@ protected:
     bool m_askedForSession = false; // the session manager's turn has asked
 
     wxTimer m_statusTimer;
+    wxTimer m_scheduleTimer;
     AxtTaskBarIcon* m_taskBarIcon = nullptr;
     wxBitmap m_checkBmp;
     wxBitmap m_noCheckBmp;

@@ -13,7 +13,7 @@
 #include "projdefs/nocase.h"
 #include "projdefs/parsecommand.h"
 #include "projdefs/projectorlist.h"
-#include "settings/settings.h"
+#include "settings/mainsettings.h"
 
 #include <wx/button.h>
 #include <wx/clntdata.h>
@@ -26,7 +26,6 @@ namespace {
 
 constexpr int PROJECTOR_REPLY_SIZE = 64;
 constexpr long FREEZE_HIDE_MS = 100;
-constexpr long FREEZE_DELAY_DEFAULT_MS = 500;
 constexpr long FREEZE_DELAY_MIN_MS = 100;
 
 const char* const COMMAND_FREEZE = "Freeze";
@@ -293,9 +292,7 @@ void MainFrame::OnFreeze(wxCommandEvent&)
     const CommResult result = SendProjectorCommand(bytes, POLL_FREEZE_COUNT);
     if (!wasFrozen)
     {
-        long delay = FREEZE_DELAY_DEFAULT_MS;
-        if (theSettings)
-            theSettings->Read(KEY_OPTIONS_FREEZEDELAY, &delay, FREEZE_DELAY_DEFAULT_MS);
+        const long delay = CurrentSettings().FreezeDelay();
         WaitMilliseconds(std::max(delay, FREEZE_DELAY_MIN_MS));
     }
     Show();

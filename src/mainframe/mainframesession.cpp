@@ -171,8 +171,8 @@ void MainFrame::OnEndSession(wxCloseEvent& event)
         }
     }
 
+    m_scheduleTimer.Stop();
     m_statusTimer.Stop();
-    // The schedule timer stops here too, once the window has one.
     theSessionEnding = true;
 
     if (CloseOtherWindows() == 0 && NoCallerWaiting())

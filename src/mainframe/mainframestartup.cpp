@@ -8,7 +8,7 @@
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
 #include "projdefs/projectorlist.h"
-#include "settings/settings.h"
+#include "settings/mainsettings.h"
 
 #include <wx/app.h>
 #include <wx/utils.h>
@@ -52,17 +52,11 @@ bool MainFrame::RunStartupSteps()
     LoadProjectorSource();
     ReadProjectorFiles(true);
 
-    bool autoCheck = false;
-    bool autoDownload = false;
-    if (theSettings)
-    {
-        theSettings->Read(KEY_STARTUP_AUTOCHECK, &autoCheck, false);
-        theSettings->Read(KEY_STARTUP_AUTODOWNLOAD, &autoDownload, false);
-    }
+    const MainSettings settings = CurrentSettings();
     int flags = 0;
-    if (autoCheck)
+    if (settings.AutoCheck())
         flags |= ConnectionDlg::UPDATE_CHECK;
-    if (autoDownload)
+    if (settings.AutoDownload())
         flags |= ConnectionDlg::UPDATE_DOWNLOAD;
     if (flags != 0)
     {
@@ -96,13 +90,9 @@ bool MainFrame::RunStartupSteps()
 void MainFrame::LoadProjectorSource()
 {
     theProjectorList->Clear();
-    wxString path;
-    wxString url;
-    if (theSettings)
-    {
-        theSettings->Read(FileNameKey(FILE_USER), &path, wxString());
-        theSettings->Read(FileUrlKey(FILE_USER), &url, wxString());
-    }
+    const MainSettings settings = CurrentSettings();
+    const wxString path = settings.FileName(FILE_USER);
+    const wxString url = settings.FileUrl(FILE_USER);
     // Only the user file: the reference file stays in the configuration.
     if (!path.empty())
         theProjectorList->AddSource(ToLocal8Bit(path), ToLocal8Bit(url));
@@ -126,13 +116,9 @@ FileResult MainFrame::ReadProjectorFiles(bool quiet)
 
 void MainFrame::FillProjectorChoice()
 {
-    bool allowChange = false;
-    wxString defaultName;
-    if (theSettings)
-    {
-        theSettings->Read(KEY_PROJ_ALLOWCHANGE, &allowChange, false);
-        theSettings->Read(KEY_PROJ_DEFAULT, &defaultName, wxString());
-    }
+    const MainSettings settings = CurrentSettings();
+    const bool allowChange = settings.AllowChange();
+    const wxString defaultName = settings.DefaultProjector();
 
     // The order InsertSorted gives (ascending by character codes, an exact
     // duplicate name kept once, for the first projector of that name), worked

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "configdlg/configdlgbase.h"
+#include "projdefs/projectorlist.h"
+
+class TreeItemData;
+
+// The password-protected configuration dialog: the options of the settings
+// file, the reference and user projector files with their trees and editor,
+// programming of the control panel, and the schedules. Created on the
+// caller's stack and shown modally once.
+class ConfigDlg : public ConfigDlgBase
+{
+public:
+    // The two projector files; a file's settings keys use its number + 1.
+    enum : unsigned
+    {
+        REFERENCE_FILE = 0,
+        USER_FILE = 1,
+    };
+
+    // Context-menu commands of the user tree.
+    enum
+    {
+        ID_RENAME = 10000,
+        ID_NEW_PROJECTOR = 10001,
+        ID_DELETE_PROJECTOR = 10002,
+        ID_NEW_COMMAND = 10003,
+        ID_DELETE_COMMAND = 10004,
+    };
+
+    explicit ConfigDlg(wxWindow* parent);
+    ~ConfigDlg() override;
+
+    // Fills the Options page from the settings store.
+    void LoadOptions();
+    // Reads one projector file, as the settings name it, into its list and
+    // tree. Unless quiet, a user file that cannot be read is reported.
+    void LoadFile(unsigned file, bool quiet);
+    // True: the file's list holds edits that are not on disk.
+    void SetFileModified(unsigned file, bool modified);
+    // Rebuilds a tree from its list: the version node first, then the
+    // projectors sorted by name, each with its commands in entry order.
+    void BuildProjectorTree(wxTreeCtrl* tree, ProjectorList* list);
+
+protected:
+    // Options page
+    void OnOptionChanged(wxCommandEvent& event) override;
+    void OnApply(wxCommandEvent& event) override;
+    void OnRevertOptions(wxCommandEvent& event) override;
+    void OnBrowseFile(wxCommandEvent& event) override;
+    // The file the user picks, starting at `current`; empty when cancelled.
+    virtual wxString AskForFile(const wxString& current);
+    void FillDefaultChoice(const wxString& defaultName);
+
+    // Projector files
+    void OnFileSave(wxCommandEvent& event) override;
+    void OnFileRevert(wxCommandEvent& event) override;
+    void OnFileUpdate(wxCommandEvent& event) override;
+    void OnFilePush(wxCommandEvent& event) override;
+    ProjectorList& ListOf(unsigned file);
+    wxTreeCtrl* TreeOf(unsigned file);
+
+    // Trees and the displays below them
+    void OnTreeSelChanged(wxTreeEvent& event) override;
+    // The payload of a tree item, or null.
+    static TreeItemData* DataOf(wxTreeCtrl* tree, const wxTreeItemId& item);
+    // Empties a tree without any selection handler running.
+    void ClearTree(wxTreeCtrl* tree);
+    // Shows what the item stands for below the trees and makes it the
+    // current selection; an invalid item clears the displays.
+    void ShowSelection(wxTreeCtrl* tree, const wxTreeItemId& item);
+
+    // Command value editor
+    // Colours the value editor by whether its text is a valid command string.
+    void CheckCommandText();
+
+    // Puts a value into a text control without a change notification.
+    static void SetQuietly(wxTextCtrl* text, const wxString& value);
+    // Settings this dialog reads; start-up has recorded all of them.
+    static wxString ReadText(const wxString& key);
+    static bool ReadFlag(const wxString& key);
+
+    bool m_optionsModified = false;
+    ProjectorList m_refList;
+    ProjectorList m_userList;
+    wxTreeCtrl* m_curTree = nullptr;
+    Projector* m_curProjector = nullptr;
+    // The entries the "Baud" and "Cable" texts edit; null when none is shown.
+    ProjectorEntry* m_baudEntry = nullptr;
+    ProjectorEntry* m_cableEntry = nullptr;
+    // Set while the dialog rebuilds a tree, so that selection changes of the
+    // toolkit do not reach the displays meanwhile.
+    bool m_rebuilding = false;
+};
