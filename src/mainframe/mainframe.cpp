@@ -195,6 +195,16 @@ void MainFrame::OnWhiteboardMode(wxCommandEvent&)
     // Read after a change of source; nothing to do at once.
 }
 
+void MainFrame::StartInDemoMode()
+{
+    m_chkDemoMode->SetValue(true);
+    wxCommandEvent demoEvent(wxEVT_CHECKBOX, m_chkDemoMode->GetId());
+    demoEvent.SetEventObject(m_chkDemoMode);
+    demoEvent.SetInt(1);
+    OnDemoMode(demoEvent);
+    UpdateControls();
+}
+
 void MainFrame::OnDemoMode(wxCommandEvent&)
 {
     const bool demo = m_chkDemoMode->IsChecked();

@@ -36,6 +36,8 @@ public:
     // Redraws enables, highlights, the slider and the microphone choice
     // from thePanelStatus; changes only what differs.
     void UpdateControls();
+    // Ticks "Demo Mode" as the user would: the link goes into demo mode.
+    void StartInDemoMode();
 
     // Reads every source of theProjectorList; unless quiet, reports errors
     // or warnings. Returns the combined result.
