@@ -1,5 +1,6 @@
 #include "platform/replacefile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -49,6 +50,19 @@ bool WriteAll(int fd, const std::string& contents)
         }
         done += static_cast<std::size_t>(written);
     }
+    return true;
+}
+
+// The prefix and six letters or digits of mkstemp. The toolkit's own
+// temporary files (of earlier versions of the program) are the bare name
+// and such letters.
+bool IsTemporaryName(const std::string& name, const std::string& prefix)
+{
+    if (name.size() != prefix.size() + TEMPORARY_LETTERS || name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i)
+        if (!isalnum(static_cast<unsigned char>(name[i])))
+            return false;
     return true;
 }
 
@@ -152,7 +166,8 @@ int RemoveStaleReplacements(const wxString& path)
     const std::string target = FinalTargetBytes(name.data(), reason);
     if (target.empty())
         return 0;
-    const std::string prefix = NameOf(target) + TEMPORARY_MARK;
+    const std::string targetName = NameOf(target);
+    const std::string prefix = targetName + TEMPORARY_MARK;
     const std::string folder = FolderOf(target);
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
@@ -161,7 +176,7 @@ int RemoveStaleReplacements(const wxString& path)
     while (const dirent* entry = readdir(dir))
     {
         const std::string entryName = entry->d_name;
-        if (entryName.size() != prefix.size() + TEMPORARY_LETTERS || entryName.compare(0, prefix.size(), prefix) != 0)
+        if (!IsTemporaryName(entryName, prefix) && !IsTemporaryName(entryName, targetName))
             continue;
         const std::string stale = folder + "/" + entryName;
         struct stat info;

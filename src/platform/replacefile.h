@@ -18,6 +18,7 @@ wxString FinalLinkTarget(const wxString& path, wxString& reason);
 // reason set on failure.
 bool ReplaceFile(const wxString& path, const std::string& contents, mode_t mode, wxString& reason);
 
-// Removes the temporary files that ReplaceFile left beside path's final
-// target when a run was killed in the middle. Returns how many it removed.
+// Removes the temporary files that ReplaceFile (or the toolkit's own saving,
+// in earlier versions) left beside path's final target when a run was
+// killed in the middle. Returns how many it removed.
 int RemoveStaleReplacements(const wxString& path);

@@ -208,11 +208,14 @@ TEST_F(SettingsFile, TemporaryFilesOfAKilledRunAreRemoved)
     ASSERT_TRUE(WriteWholeFile(file, "[Options]\nPassword=old\n"));
     ASSERT_TRUE(WriteWholeFile(file + ".new-a1B2c3", "[Options]\nPass"));
     ASSERT_TRUE(WriteWholeFile(file + ".new-zzzzzz", ""));
+    ASSERT_TRUE(WriteWholeFile(file + "Xy12Zw", "")); // the toolkit's own, of earlier versions
+    ASSERT_TRUE(WriteWholeFile(file + ".bad.1", "kept"));
     ASSERT_TRUE(WriteWholeFile(dir.File("AulavoxKesto.ini.new-keep-me"), "not ours"));
     ASSERT_TRUE(WriteWholeFile(dir.File("Other.ini.new-a1B2c3"), "not ours"));
     std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(file)));
     EXPECT_EQ(FolderEntries(dir.Path()),
-              (std::vector<std::string>{"AulavoxKesto.ini", "AulavoxKesto.ini.new-keep-me", "Other.ini.new-a1B2c3"}));
+              (std::vector<std::string>{"AulavoxKesto.ini", "AulavoxKesto.ini.bad.1", "AulavoxKesto.ini.new-keep-me",
+                                        "Other.ini.new-a1B2c3"}));
     EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "old");
 }
 

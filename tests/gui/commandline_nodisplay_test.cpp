@@ -107,8 +107,9 @@ TEST_F(CommandLine, SecondInstanceIsRefusedOnStandardError)
 
 TEST_F(CommandLine, NoLockPossibleWarnsAndRuns)
 {
-    // The runtime folder is a regular file, and the home folder cannot be
-    // written: no lock can be made anywhere.
+    // The runtime folder is a regular file: no lock can be made there, and
+    // the home folder is not tried instead (two copies could then take
+    // different locks).
     ASSERT_TRUE(WriteWholeFile(runtime.File("not-a-folder"), ""));
     const ProgramRun run = Run({"--appdir"}, ProgramRun::Output::CAPTURED, runtime.File("not-a-folder"));
     EXPECT_EQ(run.status, 0) << run.err;
