@@ -194,7 +194,6 @@ void MainFrame::OnMicChoice(wxCommandEvent&)
 
 void MainFrame::OnSource(wxCommandEvent& event)
 {
-    wxBusyCursor busy;
     // Anything but the two other sources means "Comp 1", also the whiteboard
     // window's way back.
     uint8_t source = 1;
@@ -203,17 +202,23 @@ void MainFrame::OnSource(wxCommandEvent& event)
     else if (event.GetId() == ID_SOURCE_VCR)
         source = 3;
 
-    if (EnsureConnected(false) != COMM_OK)
-        return;
-    const CommResult result = thePanelComm->SetSource(source, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
-    if (result != COMM_OK)
     {
-        ReportCommError(result);
-        return;
+        // Busy during the exchange only, not over the whiteboard window.
+        wxBusyCursor busy;
+        if (EnsureConnected(false) != COMM_OK)
+            return;
+        const CommResult result = thePanelComm->SetSource(source, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+        if (result != COMM_OK)
+        {
+            ReportCommError(result);
+            return;
+        }
+        thePanelStatus.sourceState = static_cast<int8_t>(source);
+        PollStatus();
+        UpdateControls();
     }
-    thePanelStatus.sourceState = static_cast<int8_t>(source);
-    PollStatus();
-    UpdateControls();
+    if (source != 1 && m_chkWhiteboardMode->IsChecked())
+        RunWhiteboardDialog();
 }
 
 Projector* MainFrame::GetChosenProjector() const

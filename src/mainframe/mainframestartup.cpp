@@ -32,7 +32,14 @@ struct ByCharacterCodes
 void MainFrame::OnStartupTimer(wxTimerEvent&)
 {
     if (theSessionEnding)
-        return; // the session end takes the timer over
+    {
+        // The end of the session waits for dialogs to go: look again.
+        wxCloseEvent* end = new wxCloseEvent(wxEVT_END_SESSION, GetId());
+        end->SetEventObject(this);
+        end->SetCanVeto(false);
+        QueueEvent(end);
+        return;
+    }
     if (!m_startupDone && !RunStartupSteps())
         return; // the session ended meanwhile: the timer stays off
     if (m_linkUp)

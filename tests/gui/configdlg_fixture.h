@@ -69,6 +69,8 @@ public:
     using ConfigDlg::m_waitAppendButton;
     using ConfigDlg::m_waitChoice;
     using ConfigDlg::m_whiteBoardBox;
+    using ConfigDlg::BuildTreeMenu;
+    using ConfigDlg::OnTreeMenuCommand;
 
 protected:
     wxString AskForFile(const wxString& current) override
@@ -174,7 +176,7 @@ protected:
     // Reads a key of the settings file as written on disk.
     std::string StoredValue(const std::string& key) const
     {
-        SettingsStore reread("AulavoxKesto", "AulavoxTech", wxString::FromUTF8(settingsFile),
+        wxFileConfig reread("AulavoxKesto", "AulavoxTech", wxString::FromUTF8(settingsFile),
                              wxEmptyString, wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS);
         wxString value;
         if (!reread.Read(wxString::FromUTF8(key), &value))
