@@ -10,7 +10,8 @@
 // at a random moment. After each kill every file must be the old one whole or
 // a new one whole; then the program is started again ("next start"), given
 // the time to start, ended with SIGTERM, and its data folder must hold
-// nothing but the settings file and the projector file. Counts are printed.
+// nothing but the settings file and the projector file. Counts are printed
+// ("temps": runs whose kill left a temporary file for the next start).
 //
 //   xvfb-run -a -s "-screen 0 1280x800x24" build/bench/bench-crashloop [RUNS]
 
@@ -73,6 +74,7 @@ struct Counts
     int oldWhole = 0;
     int newWhole = 0;
     int damaged = 0;
+    int temporaries = 0;   // runs that left a temporary file for the next start to remove
     int leftovers = 0;     // files left in the data folder after the next start
     int notEnded = 0;      // next start did not end on SIGTERM within 5 s
 };
@@ -339,6 +341,9 @@ public:
         else
             ++counts.oldWhole;
 
+        if (!Unexpected(folder).empty())
+            ++counts.temporaries;
+
         // The next start cleans up after the killed run.
         ChildProcess next({m_program}, env, home.File("next.out"));
         if (!next.Start())
@@ -373,24 +378,25 @@ public:
 
     void Print() const
     {
-        printf("%-9s %5s %8s %9s %9s %8s %10s %9s\n", "kind", "runs", "killed", "old whole", "new whole", "damaged",
-               "leftovers", "no end");
+        printf("%-9s %5s %8s %9s %9s %8s %6s %10s %9s\n", "kind", "runs", "killed", "old whole", "new whole",
+               "damaged", "temps", "leftovers", "no end");
         Counts total;
         for (int k = 0; k < KIND_COUNT; ++k)
         {
             const Counts& c = m_counts[k];
-            printf("%-9s %5d %8d %9d %9d %8d %10d %9d\n", KIND_NAMES[k], c.runs, c.killedRunning, c.oldWhole,
-                   c.newWhole, c.damaged, c.leftovers, c.notEnded);
+            printf("%-9s %5d %8d %9d %9d %8d %6d %10d %9d\n", KIND_NAMES[k], c.runs, c.killedRunning, c.oldWhole,
+                   c.newWhole, c.damaged, c.temporaries, c.leftovers, c.notEnded);
             total.runs += c.runs;
             total.killedRunning += c.killedRunning;
             total.oldWhole += c.oldWhole;
             total.newWhole += c.newWhole;
             total.damaged += c.damaged;
+            total.temporaries += c.temporaries;
             total.leftovers += c.leftovers;
             total.notEnded += c.notEnded;
         }
-        printf("%-9s %5d %8d %9d %9d %8d %10d %9d\n", "all", total.runs, total.killedRunning, total.oldWhole,
-               total.newWhole, total.damaged, total.leftovers, total.notEnded);
+        printf("%-9s %5d %8d %9d %9d %8d %6d %10d %9d\n", "all", total.runs, total.killedRunning, total.oldWhole,
+               total.newWhole, total.damaged, total.temporaries, total.leftovers, total.notEnded);
     }
 
     bool Clean() const
