@@ -18,7 +18,7 @@ PACKAGES := cmake make g++ pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
 # Building and checking the Debian package (CI only).
 PACKAGE_TOOLS := dpkg-dev file gzip desktop-file-utils appstream lintian
 
-.PHONY: all deps package-deps configure build run test check-asan coverage bench fuzz package-check clean
+.PHONY: all deps package-deps configure build run test check-asan coverage bench crashloop fuzz package-check clean
 
 all: build
 
@@ -80,7 +80,13 @@ coverage: deps
 	  --print-summary --txt $(COV_BUILD)/coverage.txt $(COV_BUILD)
 
 bench: build
-	@for b in $(BUILD)/bench/bench-*; do [ -x "$$b" ] && echo "== $$b" && $(XVFB) "$$b"; done
+	@for b in $(BUILD)/bench/bench-*; do [ "$${b##*/}" != bench-crashloop ] && [ -x "$$b" ] && \
+	  echo "== $$b" && $(XVFB) "$$b"; done
+
+# kill -9 at random moments of file writing, then check every file (long:
+# some 200 program starts). RUNS=N for another count.
+crashloop: build
+	$(XVFB) $(BUILD)/bench/bench-crashloop $(RUNS)
 
 # libFuzzer targets, built with clang; not part of the tests.
 fuzz:
