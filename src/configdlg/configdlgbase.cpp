@@ -1,5 +1,7 @@
 #include "configdlg/configdlgbase.h"
 
+#include "configdlg/projectortree.h"
+
 #include <algorithm>
 
 namespace {
@@ -186,7 +188,7 @@ wxPanel* ConfigDlgBase::BuildProjectorsPage()
     m_refUpdateButton->SetToolTip("Download the latest reference file from the configure URL.");
     refHeading->Add(m_refUpdateButton, 0, wxALL, 2);
     refColumn->Add(refHeading, 0, wxEXPAND, 5);
-    m_refTree = new wxTreeCtrl(page, ID_REF_TREE, wxDefaultPosition, wxDefaultSize, treeStyle);
+    m_refTree = new ProjectorTree(page, ID_REF_TREE, wxDefaultPosition, wxDefaultSize, treeStyle);
     refColumn->Add(m_refTree, 1, wxEXPAND | wxALL, 5);
     treesRow->Add(refColumn, 1, wxEXPAND, 5);
 
@@ -222,8 +224,8 @@ wxPanel* ConfigDlgBase::BuildProjectorsPage()
         "Update the projector file on the hard drive from the configured URL.");
     userHeading->Add(m_userUpdateButton, 0, wxALL, 2);
     userColumn->Add(userHeading, 0, wxEXPAND, 5);
-    m_userTree = new wxTreeCtrl(page, ID_USER_TREE, wxDefaultPosition, wxDefaultSize,
-                                treeStyle | wxTR_EDIT_LABELS);
+    m_userTree = new ProjectorTree(page, ID_USER_TREE, wxDefaultPosition, wxDefaultSize,
+                                   treeStyle | wxTR_EDIT_LABELS);
     userColumn->Add(m_userTree, 1, wxEXPAND | wxALL, 5);
     treesRow->Add(userColumn, 1, wxEXPAND, 5);
 
