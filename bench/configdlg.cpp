@@ -5,6 +5,9 @@
 //   - opening: from construction until both trees and the "Default:" choice
 //     are filled and the dialog is shown;
 //   - "Apply": the options written and both files read and their trees rebuilt;
+//   - renaming a user projector (the tree sorted again) and copying a
+//     reference projector into the user file, best of 5 (goal: each under
+//     100 ms);
 // and prints the ratio of the two sizes (goals: each under 1 s at 5,000, the
 // ratio under 15). Wall-clock time is the goal; the process's CPU time is
 // shown beside it, since the machine may be shared.
@@ -32,6 +35,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+constexpr int EDIT_RUNS = 5;
 
 double CpuMs()
 {
@@ -78,8 +83,38 @@ public:
         wxCommandEvent event(wxEVT_BUTTON, m_applyButton->GetId());
         OnApply(event);
     }
+    // Renames the user file's projector in the middle of the tree's order.
+    void RenameMiddleProjector(const wxString& name)
+    {
+        const wxTreeItemId root = m_userTree->GetRootItem();
+        wxTreeItemId node = ProjectorAt(m_userTree, m_userTree->GetChildrenCount(root, false) / 2);
+        m_userTree->SelectItem(node);
+        wxTreeEvent edit(wxEVT_TREE_END_LABEL_EDIT, m_userTree, node);
+        edit.SetLabel(name);
+        OnTreeEndLabelEdit(edit);
+    }
+    // Selects the reference tree's projector node at this position.
+    void SelectReference(size_t position) { m_refTree->SelectItem(ProjectorAt(m_refTree, position)); }
+    // Copies the selected reference projector into the user file.
+    void CopySelected()
+    {
+        wxCommandEvent copy(wxEVT_BUTTON, m_copyButton->GetId());
+        OnCopyProjector(copy);
+    }
+    size_t UserProjectors() const { return m_userList.GetProjectorCount(); }
     size_t TreeCount() const { return m_refTree->GetCount() + m_userTree->GetCount(); }
     unsigned ChoiceCount() const { return m_defaultChoice->GetCount(); }
+
+private:
+    static wxTreeItemId ProjectorAt(wxTreeCtrl* tree, size_t position)
+    {
+        const wxTreeItemId root = tree->GetRootItem();
+        wxTreeItemIdValue cookie;
+        wxTreeItemId child = tree->GetFirstChild(root, cookie);
+        for (size_t i = 0; i < position && child.IsOk(); ++i)
+            child = tree->GetNextChild(root, cookie);
+        return child;
+    }
 };
 
 struct Figures
@@ -89,6 +124,10 @@ struct Figures
     double constructMs = 0;
     double openCpuMs = 0;
     double applyCpuMs = 0;
+    double renameMs = 0;
+    double copyMs = 0;
+    double renameCpuMs = 0;
+    double copyCpuMs = 0;
 };
 
 bool Measure(int count, Figures& figures)
@@ -127,9 +166,39 @@ bool Measure(int count, Figures& figures)
     figures.applyMs = Ms(Clock::now() - applyStart);
     figures.applyCpuMs = CpuMs() - applyCpuStart;
 
+    // The editor on the rebuilt trees, best of EDIT_RUNS: renames that move
+    // a projector to the front of the order, then copies that each add a
+    // projector.
+    figures.renameMs = figures.renameCpuMs = figures.copyMs = figures.copyCpuMs = 1e9;
+    for (int run = 0; run < EDIT_RUNS; ++run)
+    {
+        const Clock::time_point start = Clock::now();
+        const double cpuStart = CpuMs();
+        dlg->RenameMiddleProjector(wxString::Format("Aardvark %d", run));
+        figures.renameMs = std::min(figures.renameMs, Ms(Clock::now() - start));
+        figures.renameCpuMs = std::min(figures.renameCpuMs, CpuMs() - cpuStart);
+    }
+    for (int run = 0; run < EDIT_RUNS; ++run)
+    {
+        const size_t before = dlg->UserProjectors();
+        dlg->SelectReference(static_cast<size_t>(count / 2 + run));
+        const Clock::time_point start = Clock::now();
+        const double cpuStart = CpuMs();
+        dlg->CopySelected();
+        figures.copyMs = std::min(figures.copyMs, Ms(Clock::now() - start));
+        figures.copyCpuMs = std::min(figures.copyCpuMs, CpuMs() - cpuStart);
+        if (dlg->UserProjectors() != before + 1)
+        {
+            fprintf(stderr, "the copy added no projector\n");
+            return false;
+        }
+    }
+
     printf("%5d projectors a file: %zu tree nodes, %u default choices; open %.1f ms (cpu %.1f), Apply %.1f ms (cpu %.1f)\n",
            count, nodes, choices, figures.openMs, figures.openCpuMs, figures.applyMs,
            figures.applyCpuMs);
+    printf("      rename %.1f ms (cpu %.1f), copy %.1f ms (cpu %.1f)\n", figures.renameMs,
+           figures.renameCpuMs, figures.copyMs, figures.copyCpuMs);
     fflush(stdout);
 
     dlg->Destroy();
@@ -156,6 +225,8 @@ int main(int argc, char** argv)
         return 1;
     printf("open at 5,000:  %.1f ms (goal < 1000 ms), ratio to 500: %.1f (goal < 15); cpu %.1f ms, ratio %.1f\n",
            large.openMs, large.openMs / small.openMs, large.openCpuMs, large.openCpuMs / small.openCpuMs);
+    printf("rename at 5,000: %.1f ms (cpu %.1f), copy at 5,000: %.1f ms (cpu %.1f) (goal < 100 ms each)\n",
+           large.renameMs, large.renameCpuMs, large.copyMs, large.copyCpuMs);
     printf("Apply at 5,000: %.1f ms (goal < 1000 ms), ratio to 500: %.1f (goal < 15); cpu %.1f ms, ratio %.1f\n",
            large.applyMs, large.applyMs / small.applyMs, large.applyCpuMs, large.applyCpuMs / small.applyCpuMs);
 

@@ -3,7 +3,6 @@
 #include "configdlg/configdlg.h"
 
 #include "controls/enablesizer.h"
-#include "settings/settings.h"
 
 ConfigDlg::ConfigDlg(wxWindow* parent)
     : ConfigDlgBase(parent, wxID_ANY, "Configuration", wxDefaultPosition, wxSize(561, 406),
@@ -50,20 +49,4 @@ wxTreeCtrl* ConfigDlg::TreeOf(unsigned file)
 void ConfigDlg::SetQuietly(wxTextCtrl* text, const wxString& value)
 {
     text->ChangeValue(value);
-}
-
-wxString ConfigDlg::ReadText(const wxString& key)
-{
-    wxString value;
-    if (theSettings)
-        theSettings->Read(key, &value);
-    return value;
-}
-
-bool ConfigDlg::ReadFlag(const wxString& key)
-{
-    bool value = false;
-    if (theSettings)
-        theSettings->Read(key, &value);
-    return value;
 }

@@ -55,7 +55,8 @@ protected:
     void OnBrowseFile(wxCommandEvent& event) override;
     // The file the user picks, starting at `current`; empty when cancelled.
     virtual wxString AskForFile(const wxString& current);
-    void FillDefaultChoice(const wxString& defaultName);
+    // The projectors of the user file on disk, sorted, after "**None**".
+    void FillDefaultChoice(const wxString& path, const wxString& url, const wxString& defaultName);
 
     // Projector files
     void OnFileSave(wxCommandEvent& event) override;
@@ -126,9 +127,6 @@ protected:
 
     // Puts a value into a text control without a change notification.
     static void SetQuietly(wxTextCtrl* text, const wxString& value);
-    // Settings this dialog reads; start-up has recorded all of them.
-    static wxString ReadText(const wxString& key);
-    static bool ReadFlag(const wxString& key);
 
     bool m_optionsModified = false;
     ProjectorList m_refList;

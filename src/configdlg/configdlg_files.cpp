@@ -8,7 +8,7 @@
 #include "log/log.h"
 #include "mainframe/localtext.h"
 #include "mainframe/sessionending.h"
-#include "settings/settings.h"
+#include "settings/mainsettings.h"
 
 #include <wx/utils.h>
 
@@ -24,8 +24,9 @@ wxString LastErrorText()
 void ConfigDlg::LoadFile(unsigned file, bool quiet)
 {
     // The settings as applied, not the Options page's texts.
-    const wxString path = ReadText(FileNameKey(file + 1));
-    const wxString url = ReadText(FileUrlKey(file + 1));
+    const MainSettings settings = CurrentSettings();
+    const wxString path = settings.FileName(file + 1);
+    const wxString url = settings.FileUrl(file + 1);
     ProjectorList& list = ListOf(file);
     wxTreeCtrl* tree = TreeOf(file);
 

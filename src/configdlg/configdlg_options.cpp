@@ -3,7 +3,7 @@
 #include "configdlg/configdlg.h"
 
 #include "mainframe/localtext.h"
-#include "settings/settings.h"
+#include "settings/mainsettings.h"
 
 #include <wx/filedlg.h>
 
@@ -23,37 +23,39 @@ struct ByCharacterCodes
 
 void ConfigDlg::LoadOptions()
 {
-    SetQuietly(m_refFileText, ReadText(FileNameKey(REFERENCE_FILE + 1)));
-    SetQuietly(m_refUrlText, ReadText(FileUrlKey(REFERENCE_FILE + 1)));
-    SetQuietly(m_userFileText, ReadText(FileNameKey(USER_FILE + 1)));
-    SetQuietly(m_userUrlText, ReadText(FileUrlKey(USER_FILE + 1)));
+    const MainSettings settings = CurrentSettings();
+    SetQuietly(m_refFileText, settings.FileName(REFERENCE_FILE + 1));
+    SetQuietly(m_refUrlText, settings.FileUrl(REFERENCE_FILE + 1));
+    SetQuietly(m_userFileText, settings.FileName(USER_FILE + 1));
+    SetQuietly(m_userUrlText, settings.FileUrl(USER_FILE + 1));
 
-    SetQuietly(m_passwordText, ReadText(KEY_OPTIONS_PASSWORD));
-    m_whiteBoardBox->SetValue(ReadFlag(KEY_OPTIONS_WHITEBOARDMODE));
-    m_stayOnTopBox->SetValue(ReadFlag(KEY_OPTIONS_STAYONTOP));
-    m_autoCheckBox->SetValue(ReadFlag(KEY_STARTUP_AUTOCHECK));
-    m_autoDownloadBox->SetValue(ReadFlag(KEY_STARTUP_AUTODOWNLOAD));
-    m_allowChangeBox->SetValue(ReadFlag(KEY_PROJ_ALLOWCHANGE));
-    SetQuietly(m_freezeDelayText, ReadText(KEY_OPTIONS_FREEZEDELAY));
+    SetQuietly(m_passwordText, settings.Password());
+    m_whiteBoardBox->SetValue(settings.WhiteBoardMode());
+    m_stayOnTopBox->SetValue(settings.StayOnTop());
+    m_autoCheckBox->SetValue(settings.AutoCheck());
+    m_autoDownloadBox->SetValue(settings.AutoDownload());
+    m_allowChangeBox->SetValue(settings.AllowChange());
+    SetQuietly(m_freezeDelayText, settings.FreezeDelayText());
 
-    FillDefaultChoice(ReadText(KEY_PROJ_DEFAULT));
+    FillDefaultChoice(settings.FileName(USER_FILE + 1), settings.FileUrl(USER_FILE + 1),
+                      settings.DefaultProjector());
 
     m_optionsModified = false;
     m_applyButton->Enable(false);
     m_revertButton->Enable(false);
 }
 
-void ConfigDlg::FillDefaultChoice(const wxString& defaultName)
+void ConfigDlg::FillDefaultChoice(const wxString& path, const wxString& url,
+                                  const wxString& defaultName)
 {
     // The projectors of the user file as it is on disk, whatever the
     // Projectors page holds. Sorted in memory and handed over in one batch:
     // item by item takes seconds with thousands of projectors.
     std::set<wxString, ByCharacterCodes> names;
-    const wxString path = ReadText(FileNameKey(USER_FILE + 1));
     if (!path.empty())
     {
         ProjectorList onDisk;
-        onDisk.AddSource(ToLocal8Bit(path), ToLocal8Bit(ReadText(FileUrlKey(USER_FILE + 1))));
+        onDisk.AddSource(ToLocal8Bit(path), ToLocal8Bit(url));
         onDisk.ReadSource(0); // what it cannot read is simply not offered
         for (size_t i = 0; i < onDisk.GetProjectorCount(); ++i)
             names.insert(FromLocal8Bit(onDisk.GetProjector(i)->GetName()));

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -176,10 +177,9 @@ protected:
     // Reads a key of the settings file as written on disk.
     std::string StoredValue(const std::string& key) const
     {
-        wxFileConfig reread("AulavoxKesto", "AulavoxTech", wxString::FromUTF8(settingsFile),
-                             wxEmptyString, wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS);
+        std::unique_ptr<SettingsStore> reread(OpenSettingsStore(wxString::FromUTF8(settingsFile)));
         wxString value;
-        if (!reread.Read(wxString::FromUTF8(key), &value))
+        if (!reread || !reread->Read(wxString::FromUTF8(key), &value))
             return "<missing>";
         return value.utf8_string();
     }
