@@ -524,15 +524,4 @@ TEST(TrayMenu, RowsBuildItemsSeparatorsAndSubmenus)
     EXPECT_EQ(deep->GetSubMenu()->FindItemByPosition(0)->GetId(), 5);
 }
 
-TEST_F(SessionEndTest, MainWindowTrayMenuOffersRestoreAboutAndExit)
-{
-    BuildWithPower(2);
-    std::unique_ptr<wxMenu> menu(session->m_taskBarIcon->CreatePopupMenu());
-    ASSERT_TRUE(menu);
-    EXPECT_EQ(menu->GetTitle().utf8_string(), "Aulavox");
-    EXPECT_EQ(Labels(*menu), (std::vector<std::string>{"Restore Kesto", "About", "-", "Exit"}));
-    for (int id : {10000, 10002, 10001})
-        EXPECT_NE(menu->FindItem(id), nullptr) << id;
-}
-
 } // namespace
