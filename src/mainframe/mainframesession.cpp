@@ -177,7 +177,10 @@ void MainFrame::OnEndSession(wxCloseEvent& event)
 
     if (CloseOtherWindows() == 0 && NoCallerWaiting())
     {
-        DeleteTrayIcon();
+        // Gone from the tray at once; the icon itself may be the one whose
+        // menu event is being handled, so it is deleted with the window.
+        if (m_taskBarIcon != nullptr)
+            m_taskBarIcon->RemoveIcon();
         Destroy();
         wxTheApp->ExitMainLoop();
         return;
@@ -253,11 +256,12 @@ void MainFrame::AskBeforeSessionEnds(bool mayAsk)
     if (m_asking || theSessionEnding)
         return;
     m_endForced = false;
+    // Set first: a logout called off while the question is open clears it.
+    m_askedForSession = true;
     if (mayAsk && IsPowerOn())
         AskToTurnOff(false);
     else if (IsPowerOn())
         TurnOffRoom();
-    m_askedForSession = true;
     if (m_endForced)
         EndSessionNow(); // the session's last word came while asking
 }

@@ -4,6 +4,7 @@
 #include "mainframe_fixture.h"
 
 #include "app/app.h"
+#include "configdlg/configdlg.h"
 #include "mainframe/axttaskbaricon.h"
 #include "mainframe/sessionending.h"
 #include "mainframe/timeddlg.h"
@@ -361,6 +362,52 @@ TEST_F(SessionEndTest, WithoutLeaveToAskTheRoomIsTurnedOffAtOnce)
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
 
+// The configuration dialog is open when the signal is handled. The hook
+// shows it in place of its modal loop, so the end of the session closes it
+// (with force) instead of ending that loop.
+class ExpectConfigDuringSessionEnd : public wxExpectModalBase<ConfigDlg, ExpectConfigDuringSessionEnd>
+{
+public:
+    explicit ExpectConfigDuringSessionEnd(std::function<void()> meanwhile) : m_meanwhile(std::move(meanwhile)) {}
+
+    mutable bool forcedClose = false;
+
+protected:
+    int OnInvoked(ConfigDlg* dialog) const override
+    {
+        dialog->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+            forcedClose = forcedClose || !event.CanVeto();
+            event.Skip();
+        });
+        dialog->Show();
+        m_meanwhile();
+        EXPECT_TRUE(wxTheApp->SetSignalHandler(SIGTERM, &App::OnTerminationSignal));
+        EXPECT_EQ(raise(SIGTERM), 0);
+        EXPECT_TRUE(YieldUntil([] { return theSessionEnding; }));
+        wxTheApp->SetSignalHandler(SIGTERM, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        return wxID_CANCEL;
+    }
+
+private:
+    std::function<void()> m_meanwhile;
+};
+
+TEST_F(SessionEndTest, SignalWhileTheConfigurationIsOpenClosesItAndSkipsItsFollowUp)
+{
+    theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor"); // opens without the password prompt
+    BuildWithPower(2);
+    const size_t items = frame->m_projectorChoice->GetCount();
+    // Read again after the dialog, this file would add a projector.
+    ExpectConfigDuringSessionEnd config(
+        [this] { WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\nprojector: Room 9\nC, On, X\n"); });
+    wxTEST_DIALOG(frame->OpenConfiguration(), config);
+    EXPECT_TRUE(config.forcedClose) << "the end of the session closes the dialog";
+    EXPECT_EQ(frame->m_projectorChoice->GetCount(), items) << "the projector file was not read again";
+    EXPECT_TRUE(FrameGone());
+    EXPECT_EQ(sim.RequestCount(), 0u);
+}
+
 TEST_F(SessionEndTest, CloseBoxHidesWithATrayAndMinimisesWithout)
 {
     for (bool tray : {true, false})
@@ -475,17 +522,6 @@ TEST(TrayMenu, RowsBuildItemsSeparatorsAndSubmenus)
     EXPECT_EQ(deep->GetItemLabelText().utf8_string(), "Deep");
     ASSERT_EQ(deep->GetSubMenu()->GetMenuItemCount(), 1u);
     EXPECT_EQ(deep->GetSubMenu()->FindItemByPosition(0)->GetId(), 5);
-}
-
-TEST_F(SessionEndTest, MainWindowTrayMenuOffersRestoreAboutAndExit)
-{
-    BuildWithPower(2);
-    std::unique_ptr<wxMenu> menu(session->m_taskBarIcon->CreatePopupMenu());
-    ASSERT_TRUE(menu);
-    EXPECT_EQ(menu->GetTitle().utf8_string(), "Aulavox");
-    EXPECT_EQ(Labels(*menu), (std::vector<std::string>{"Restore Kesto", "About", "-", "Exit"}));
-    for (int id : {10000, 10002, 10001})
-        EXPECT_NE(menu->FindItem(id), nullptr) << id;
 }
 
 } // namespace

@@ -86,16 +86,4 @@ TEST_F(ProgramOnBox, TerminationSignalWhileOnCountsDownTurnsOffAndExitsInOrder)
     EXPECT_NE(settings.find("FreezeDelay=500\n"), std::string::npos) << settings;
 }
 
-TEST_F(ProgramOnBox, TerminationSignalWhileOffEndsAtOnceWithoutSendingAnything)
-{
-    sim.SetStatus({2, 1, 10, 0, 0, 0});
-    auto child = StartConnected();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    sim.ClearReceived();
-    ASSERT_TRUE(child->Signal(SIGTERM));
-    ASSERT_TRUE(child->Wait(5000)) << "no question, no count-down";
-    EXPECT_EQ(child->ExitStatus(), 0);
-    EXPECT_FALSE(WaitForRequest(POWER_OFF, 0));
-}
-
 } // namespace
