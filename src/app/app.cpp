@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+bool theStartInDemoMode = false;
+
 App::App() : m_endSessionRetry(this)
 {
     Bind(wxEVT_TIMER, [this](wxTimerEvent&) { EndSession(); }, m_endSessionRetry.GetId());
@@ -58,7 +60,9 @@ bool App::OnInit()
     LoadScheduleList();
 
     // The main window owns nothing of the above; the toolkit owns it.
-    wxFrame* frame = new MainFrame;
+    MainFrame* frame = new MainFrame;
+    if (theStartInDemoMode)
+        frame->StartInDemoMode();
     SetTopWindow(frame);
 
     frame->Show();
