@@ -2,6 +2,7 @@
 #include "app/commandline.h"
 #include "app/singleinstance.h"
 #include "log/log.h"
+#include "log/toolkitlog.h"
 #include "platform/appdatafolder.h"
 #include "platform/instancelock.h"
 #include "platform/standarddescriptors.h"
@@ -28,6 +29,8 @@ const char* const VENDOR_NAME = "AulavoxTech";
 int main(int argc, char** argv)
 {
     OpenClosedStandardDescriptors();
+    // Until the toolkit starts (App::OnInit routes them again after that).
+    RouteToolkitMessagesToLog();
     // The local character set, for texts printed and file names converted.
     setlocale(LC_ALL, "");
     PrepareToolkitEnvironment();

@@ -24,7 +24,8 @@ public:
     // Reads exactly count (1..255) bytes from the device at address; 0 when read.
     virtual int ReadI2CBuf(int32_t handle, uint8_t address, uint8_t* buffer, int count, int flags) = 0;
     // Makes the bus layer available now and at boot; path names a driver
-    // file to load instead of the default one (nullptr: the default).
+    // file to load instead of the default one (nullptr: the default). The
+    // default succeeds when the driver is already there.
     virtual int InstallDriver(const char* path, int flags) = 0;
     // Undoes what InstallDriver made permanent; 0 when done or nothing to undo.
     virtual int UninstallDriver() = 0;

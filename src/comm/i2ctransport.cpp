@@ -141,8 +141,11 @@ int InstallI2CDriver(DdcBus& bus, const char* path)
 {
     if (bus.InitDDCHelper() == 0)
     {
-        bus.DeinitDDCHelper(); // already working
-        return 0;
+        bus.DeinitDDCHelper();
+        // Working now, but perhaps only until the next boot (removed, then
+        // installed again in one boot): the default driver is installed in
+        // any case, which makes it permanent; loading it again does no harm.
+        return bus.InstallDriver(nullptr, 1);
     }
     int result = -1;
     if (path != nullptr && path[0] != '\0')

@@ -15,6 +15,7 @@ ConfigDlg::ConfigDlg(wxWindow* parent)
     LoadFile(USER_FILE, false);
     EnableSizer(m_programRow, false);
     EnableSizer(m_commandArea, false);
+    FillSchedulesPage();
 }
 
 ConfigDlg::~ConfigDlg()

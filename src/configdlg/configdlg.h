@@ -3,6 +3,10 @@
 #include "configdlg/configdlgbase.h"
 #include "projdefs/projectorlist.h"
 
+#include <functional>
+
+class wxMenu;
+
 class TreeItemData;
 
 // The password-protected configuration dialog: the options of the settings
@@ -71,9 +75,54 @@ protected:
     // current selection; an invalid item clears the displays.
     void ShowSelection(wxTreeCtrl* tree, const wxTreeItemId& item);
 
+    // Editing the user tree
+    void OnTreeItemRightClick(wxTreeEvent& event) override;
+    void OnTreeItemMenu(wxTreeEvent& event) override;
+    // The context menu of an item by its kind; null for the reference tree
+    // and for items without payload. The caller deletes it.
+    wxMenu* BuildTreeMenu(wxTreeCtrl* tree, const wxTreeItemId& item);
+    void OnTreeMenuCommand(wxCommandEvent& event);
+    void OnTreeBeginLabelEdit(wxTreeEvent& event) override;
+    void OnTreeEndLabelEdit(wxTreeEvent& event) override;
+    void OnCopyProjector(wxCommandEvent& event) override;
+    // Removes a node and its model object; the displays follow the new selection.
+    void DeleteNode(wxTreeCtrl* tree, const wxTreeItemId& node,
+                    const std::function<void()>& removeFromModel);
+    static ProjectorList* ListOfTree(wxTreeCtrl* tree);
+    // The projector node of the tree whose payload is this projector.
+    static wxTreeItemId ProjectorNode(wxTreeCtrl* tree, const Projector* projector);
+
     // Command value editor
+    void OnCommandText(wxCommandEvent& event) override;
     // Colours the value editor by whether its text is a valid command string.
     void CheckCommandText();
+
+    // Schedules page: the rows mirror theScheduleList by index; every change
+    // is stored and flushed at once.
+    void FillSchedulesPage();
+    // Writes record index into its row, appending rows as needed.
+    void ShowScheduleRow(long index);
+    // Runs the schedule editor on record index (-1: a new record) and
+    // stores what it returns with "Ok".
+    void EditSchedule(long index);
+    long SelectedScheduleRow() const;
+    void OnEnableSchedules(wxCommandEvent& event) override;
+    void OnScheduleSelected(wxListEvent& event) override;
+    void OnScheduleDeselected(wxListEvent& event) override;
+    void OnScheduleNew(wxCommandEvent& event) override;
+    void OnScheduleEdit(wxCommandEvent& event) override;
+    void OnScheduleDelete(wxCommandEvent& event) override;
+    void OnScheduleDeleteAll(wxCommandEvent& event) override;
+
+    // Programming the control panel and building commands
+    void OnParameterText(wxCommandEvent& event) override;
+    void OnProgram(wxCommandEvent& event) override;
+    void OnHexText(wxCommandEvent& event) override;
+    void OnAppendHex(wxCommandEvent& event) override;
+    void OnAppendSpecial(wxCommandEvent& event) override;
+    void OnAppendWait(wxCommandEvent& event) override;
+    // Appends to the end of the command value, through its change notification.
+    void AppendToCommand(const wxString& text);
 
     // Puts a value into a text control without a change notification.
     static void SetQuietly(wxTextCtrl* text, const wxString& value);

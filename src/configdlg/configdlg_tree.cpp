@@ -146,7 +146,9 @@ void ConfigDlg::ShowSelection(wxTreeCtrl* tree, const wxTreeItemId& item)
             EnableSizer(m_commandArea, editable);
         }
         CheckCommandText();
-        m_copyButton->Enable(projector != nullptr && command == nullptr && tree == m_refTree);
+        // Copying needs a user file to copy into.
+        m_copyButton->Enable(projector != nullptr && command == nullptr && tree == m_refTree &&
+                             m_userTree->GetRootItem().IsOk());
     }
     m_curTree = tree;
     m_curProjector = projector;

@@ -101,6 +101,8 @@ MainFrame::MainFrame()
     Bind(wxEVT_TIMER, &MainFrame::OnScheduleTimer, this, m_scheduleTimer.GetId());
     RestartSchedules();
 
+    SetUpTrayIcon();
+
     m_statusTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnStartupTimer, this, m_statusTimer.GetId());
     m_statusTimer.StartOnce(100);
@@ -110,13 +112,7 @@ MainFrame::~MainFrame()
 {
     m_statusTimer.Stop();
     m_scheduleTimer.Stop();
-}
-
-void MainFrame::OnClose(wxCloseEvent& event)
-{
-    // Until the tray icon exists, closing the window ends the program.
-    m_statusTimer.Stop();
-    event.Skip();
+    DeleteTrayIcon();
 }
 
 void MainFrame::OnViewChoice(wxCommandEvent& event)
@@ -181,6 +177,7 @@ void MainFrame::OpenConfiguration()
     // The dialog's edits reach this window through the user file on disk.
     ReadProjectorFiles(false);
     FillProjectorChoice();
+    RestartSchedules();
 }
 
 void MainFrame::OnStayOnTop(wxCommandEvent&)

@@ -6,6 +6,7 @@
 // too long for the reader's pieces) is refused before anything is written.
 #include "projdefs/projectorlist.h"
 
+#include "projdefs/leftovers.h"
 #include "projdefs/logprint.h"
 #include "projdefs/piecereader.h"
 
@@ -22,9 +23,6 @@ namespace {
 // Lines of a written file end with CR LF, as in the files shared with
 // Windows machines; the reader accepts both.
 const char LINE_END[] = "\r\n";
-
-// Suffix of the temporary file; the update download uses ".tmp".
-const char TEMP_SUFFIX[] = ".new";
 
 // The reader takes lines in pieces of 1022 characters, line end included;
 // a text of up to 1022 characters still reads back whole (its line end then
@@ -202,7 +200,7 @@ FileResult ProjectorList::WriteSource(size_t srcIndex)
         }
     }
 
-    const std::string tmpName = source->fileName + TEMP_SUFFIX;
+    const std::string tmpName = source->fileName + SAVE_SUFFIX;
     if (!WriteTempFile(tmpName, source->fileName, text))
         return FILE_OPEN_ERROR;
     if (rename(tmpName.c_str(), source->fileName.c_str()) != 0)

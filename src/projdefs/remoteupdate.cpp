@@ -1,5 +1,6 @@
 #include "projdefs/remoteupdate.h"
 
+#include "projdefs/leftovers.h"
 #include "projdefs/logprint.h"
 #include "projdefs/projectorlist.h"
 #include "projdefs/updateconnection.h"
@@ -446,7 +447,7 @@ FileResult StartSourceUpdate(ProjectorList& list, unsigned srcIndex, bool checkO
 
     if (!checkOnly)
     {
-        conn->tmpName = source.fileName + ".tmp";
+        conn->tmpName = source.fileName + DOWNLOAD_SUFFIX;
         conn->file = fopen(conn->tmpName.c_str(), "wb");
         if (conn->file == nullptr)
         {

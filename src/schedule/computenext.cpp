@@ -9,6 +9,8 @@
 #include "schedule/scheduleclock.h"
 
 #include <algorithm>
+#include <climits>
+#include <ctime>
 
 namespace {
 
@@ -21,12 +23,17 @@ struct CalendarDay
 
     static CalendarDay Of(const wxDateTime& time)
     {
-        return {time.GetYear(), static_cast<int>(time.GetMonth()), static_cast<int>(time.GetDay())};
+        const wxDateTime::Tm tm = time.GetTm();
+        return {tm.year, static_cast<int>(tm.mon), static_cast<int>(tm.mday)};
     }
 
     static int DaysIn(int year, int month)
     {
-        return wxDateTime::GetNumberOfDays(static_cast<wxDateTime::Month>(month), year);
+        static const int DAYS[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        if (month != 1)
+            return DAYS[month];
+        const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+        return leap ? 29 : 28;
     }
 
     void NextDay()
@@ -47,6 +54,25 @@ struct CalendarDay
     }
 
     int MonthIndex() const { return year * 12 + month; }
+
+    // Days since 1 January 1970 in the proleptic Gregorian calendar.
+    long long DaysSinceEpoch() const
+    {
+        const int y = year - (month < 2 ? 1 : 0);
+        const long long era = (y >= 0 ? y : y - 399) / 400;
+        const int yearOfEra = static_cast<int>(y - era * 400);
+        const int shiftedMonth = (month + 10) % 12; // March = 0
+        const int dayOfYear = (153 * shiftedMonth + 2) / 5 + day - 1;
+        const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+        return era * 146097 + dayOfEra - 719468;
+    }
+
+    // Sunday = 0, as the local calendar counts.
+    int WeekDay() const
+    {
+        const long long days = DaysSinceEpoch();
+        return static_cast<int>(((days % 7) + 11) % 7); // 1 January 1970 was a Thursday
+    }
 };
 
 // startTime's wall-clock time of day.
@@ -61,17 +87,49 @@ struct TimeOfDay
     }
 };
 
-wxDateTime At(const CalendarDay& day, const TimeOfDay& time)
+long UtcOffsetAt(time_t when, struct tm& local)
 {
-    return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(day.day), static_cast<wxDateTime::Month>(day.month),
-                      day.year, time.hour, time.minute, time.second, time.millisecond);
+    if (localtime_r(&when, &local) == nullptr)
+        return LONG_MIN;
+    return local.tm_gmtoff;
 }
 
-wxDateTime::WeekDay WeekDayOf(const CalendarDay& day)
+// The moment of a wall-clock time without the C library's mktime, which
+// checks the zone file on every call when TZ is not set (about 30 times
+// slower). Near a change of the clocks, and outside the years in which the
+// toolkit itself uses the zone's rules, the toolkit decides (it moves a
+// time that the day lacks forward).
+bool FastLocalTime(const CalendarDay& day, const TimeOfDay& time, wxDateTime& result)
 {
+    if (day.year < 1971 || day.year > 2036)
+        return false;
+    const time_t asUtc =
+        static_cast<time_t>(day.DaysSinceEpoch() * 86400 + time.hour * 3600 + time.minute * 60 + time.second);
+    struct tm local = {};
+    const long guess = UtcOffsetAt(asUtc, local);
+    if (guess == LONG_MIN)
+        return false;
+    const time_t when = asUtc - guess;
+    const long offset = UtcOffsetAt(when, local);
+    if (offset != guess || local.tm_hour != time.hour || local.tm_min != time.minute || local.tm_sec != time.second ||
+        local.tm_mday != day.day || local.tm_mon != day.month || local.tm_year + 1900 != day.year)
+        return false;
+    // No change of the clocks within three hours either way: the time is
+    // neither skipped nor repeated.
+    struct tm around = {};
+    if (UtcOffsetAt(when - 3 * 3600, around) != offset || UtcOffsetAt(when + 3 * 3600, around) != offset)
+        return false;
+    result = wxDateTime(static_cast<wxLongLong>(when) * 1000 + time.millisecond);
+    return true;
+}
+
+wxDateTime At(const CalendarDay& day, const TimeOfDay& time)
+{
+    wxDateTime fast;
+    if (FastLocalTime(day, time, fast))
+        return fast;
     return wxDateTime(static_cast<wxDateTime::wxDateTime_t>(day.day), static_cast<wxDateTime::Month>(day.month),
-                      day.year, 12)
-        .GetWeekDay();
+                      day.year, time.hour, time.minute, time.second, time.millisecond);
 }
 
 // The first candidate of the daily and weekly kinds: startTime while it is
@@ -107,15 +165,20 @@ wxDateTime NextWeekly(const wxDateTime& start, const wxDateTime& t, uint32_t day
     const TimeOfDay time = TimeOfDay::Of(start);
     CalendarDay day{};
     wxDateTime candidate = FirstCandidate(start, t, time, day);
-    // At most one step to reach t, then a week to find a chosen day.
-    for (int step = 0; step < 16; ++step)
+    // Only the first day's candidate can lie before t; every later day's
+    // lies after it, so the days are stepped without building times.
+    bool stepped = false;
+    if (candidate < t)
     {
-        if (!(candidate < t) && (days & (1u << WeekDayOf(day))) != 0)
-            return candidate;
         day.NextDay();
-        candidate = At(day, time);
+        stepped = true;
     }
-    return ScheduleNeverTime;
+    for (int step = 0; step < 7 && (days & (1u << day.WeekDay())) == 0; ++step)
+    {
+        day.NextDay();
+        stepped = true;
+    }
+    return stepped ? At(day, time) : candidate;
 }
 
 // Adding a month keeps the day of the month; a day the month lacks becomes

@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "platform/fileurl.h"
 #include "settings/mainsettings.h"
 
 #include <wx/filename.h>
@@ -23,9 +24,9 @@ wxString SettingsFilePath(const wxString& appDataFolder)
 wxString DefaultReferenceUrl(const wxString& workingDirectory)
 {
     wxString dir = workingDirectory;
-    if (dir.EndsWith("/"))
+    while (dir.EndsWith("/"))
         dir.RemoveLast();
-    return "file://" + dir + "/data/AulavoxMaster.txt";
+    return FileUrlOfPath(dir + "/data/AulavoxMaster.txt");
 }
 
 void RecordDefaults(SettingsStore& store, const wxString& appDataFolder,

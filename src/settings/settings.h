@@ -73,7 +73,8 @@ SettingsStore* OpenSettingsStore(const wxString& fileName);
 wxString SettingsFilePath(const wxString& appDataFolder);
 
 // Default URL of the reference file: the shipped data/AulavoxMaster.txt
-// below the given working directory, as a file:// URL.
+// below the given working directory, as a file:// URL (percent-encoded, so
+// that a folder with blanks or "#" in its name is named right).
 wxString DefaultReferenceUrl(const wxString& workingDirectory);
 
 // Reads every key of the main table with its default, in the fixed order,

@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include "log/log.h"
+#include "log/toolkitlog.h"
 #include "platform/regularfile.h"
 #include "platform/replacefile.h"
 #include "settings/settingstext.h"
@@ -189,7 +190,9 @@ SettingsStore* OpenSettingsStore(const wxString& fileName)
         LogError("the settings file '%s' is no text: moved aside to '%s'; starting from the defaults", target, bad);
         return new SettingsStore(wxString(), target, std::string(), false);
     }
-    SettingsStore* store = new SettingsStore(PathOfDescriptor(fd, target), target, bytes, true);
+    const wxString readPath = PathOfDescriptor(fd, target);
+    const ToolkitFileNameAlias alias(readPath, target); // the store's messages name the file
+    SettingsStore* store = new SettingsStore(readPath, target, bytes, true);
     close(fd);
     return store;
 }

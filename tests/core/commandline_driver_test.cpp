@@ -32,7 +32,7 @@ TEST(DriverCommands, InstallSucceedsSilently)
     Outcome outcome = RunCommand("--install", working);
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.output, "");
-    EXPECT_TRUE(working.installPaths.empty()); // already working
+    EXPECT_EQ(working.installPaths, std::vector<std::string>{"(none)"}); // made permanent as well
 
     FakeDdcBus missing;
     missing.initResult = ENOENT;

@@ -259,15 +259,6 @@ TEST(PanelCommLifetime, DestructionShutsTheBusDownAfterDisconnecting)
     EXPECT_TRUE(log.Contains("Debug2: closed i2c"));
 }
 
-TEST(I2CDriver, InstallLeavesAWorkingDriverAlone)
-{
-    FakeDdcBus bus;
-    EXPECT_EQ(InstallI2CDriver(bus, nullptr), 0);
-    EXPECT_EQ(bus.initCalls, 1);
-    EXPECT_EQ(bus.deinitCalls, 1);
-    EXPECT_TRUE(bus.installPaths.empty());
-}
-
 TEST(I2CDriver, InstallTriesTheGivenFileThenTheDefault)
 {
     char cwd[512];

@@ -140,6 +140,51 @@ TEST(ScheduleNext, EveryKindAtItsBoundariesAndAcrossClockChanges)
     SetScheduleClock(nullptr);
 }
 
+TEST(ScheduleNext, WallClockTimesInZonesEastAndWestAndOnARepeatedHour)
+{
+    struct ZoneRow
+    {
+        const char* zone;
+        Row row;
+    };
+    const std::vector<ZoneRow> rows = {
+        {"America/New_York", {"clocks forward in New York", "2026-03-07 08:00:00", 0, Daily, 0,
+                              "2026-03-01 07:45:00", NEVER, "2026-03-08 07:45:00 EDT"}},
+        {"America/New_York", {"clocks back in New York", "2026-10-31 20:00:00", 0, Weekly, DAY_SUNDAY,
+                              "2026-10-04 07:45:00", NEVER, "2026-11-01 07:45:00 EST"}},
+        {"Australia/Sydney", {"clocks back in Sydney", "2026-04-04 08:00:00", 0, Daily, 0, "2026-03-01 07:45:00",
+                              NEVER, "2026-04-05 07:45:00 AEST"}},
+        {"UTC", {"no clock change", "2026-03-28 08:00:00", 0, Daily, 0, "2026-03-20 07:45:00", NEVER,
+                 "2026-03-29 07:45:00 UTC"}},
+    };
+    for (const ZoneRow& zoneRow : rows)
+    {
+        ScopedTimeZone zone(zoneRow.zone);
+        const Row& row = zoneRow.row;
+        const wxDateTime now = Local(row.now);
+        SetScheduleClock([now] { return now; });
+        Schedule s;
+        s.repeat = row.repeat;
+        s.days = row.days;
+        s.startTime = Local(row.start);
+        s.stopTime = ScheduleNeverTime;
+        s.ComputeNext();
+        EXPECT_EQ(Text(s.nextTime), row.next) << row.what;
+    }
+
+    // 02:30 comes twice when the clocks go back: the toolkit picks which.
+    ScopedTimeZone zone("Europe/Berlin");
+    const wxDateTime now = Local("2026-10-24 08:00:00");
+    SetScheduleClock([now] { return now; });
+    Schedule s;
+    s.repeat = Daily;
+    s.startTime = Local("2026-10-01 02:30:00");
+    s.stopTime = ScheduleNeverTime;
+    s.ComputeNext();
+    EXPECT_EQ(s.nextTime, wxDateTime(25, wxDateTime::Oct, 2026, 2, 30));
+    SetScheduleClock(nullptr);
+}
+
 TEST(ScheduleNext, TheNeverTimeStaysTheSameTextInAnyZone)
 {
     for (const char* zone : {"UTC", "Europe/Berlin", "America/New_York", "Australia/Sydney"})

@@ -69,6 +69,8 @@ public:
     using ConfigDlg::m_waitAppendButton;
     using ConfigDlg::m_waitChoice;
     using ConfigDlg::m_whiteBoardBox;
+    using ConfigDlg::BuildTreeMenu;
+    using ConfigDlg::OnTreeMenuCommand;
 
 protected:
     wxString AskForFile(const wxString& current) override

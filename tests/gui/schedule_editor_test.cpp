@@ -381,23 +381,25 @@ TEST_F(ScheduleEditor, ApplyRevertAndCancel)
 class ExpectEditorShowing : public wxExpectModalBase<ScheduleEditDlg, ExpectEditorShowing>
 {
 public:
-    explicit ExpectEditorShowing(const wxString& name) : m_name(name) {}
+    ExpectEditorShowing(EditorProbe* probe, const wxString& name) : m_probe(probe), m_name(name) {}
 
 protected:
     int OnInvoked(ScheduleEditDlg* dialog) const override
     {
-        EXPECT_EQ(static_cast<EditorProbe*>(dialog)->m_nameText->GetValue(), m_name);
+        EXPECT_EQ(dialog, m_probe);
+        EXPECT_EQ(m_probe->m_nameText->GetValue(), m_name);
         return wxID_OK;
     }
 
 private:
+    EditorProbe* m_probe;
     wxString m_name;
 };
 
 TEST_F(ScheduleEditor, ShowModalLoadsTheControlsFirst)
 {
     dlg->SetSchedule(Weekly3());
-    wxTEST_DIALOG(EXPECT_EQ(dlg->ShowModal(), wxID_OK), ExpectEditorShowing("Lecture"));
+    wxTEST_DIALOG(EXPECT_EQ(dlg->ShowModal(), wxID_OK), ExpectEditorShowing(dlg, "Lecture"));
 }
 
 } // namespace

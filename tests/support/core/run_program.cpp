@@ -28,13 +28,14 @@ bool ProgramRun::Run(const std::string& scratchFolder)
     if (pid == 0)
     {
         dup2(errFd, STDERR_FILENO);
+        const int devnull = open("/dev/null", O_RDONLY);
+        if (devnull >= 0)
+            dup2(devnull, STDIN_FILENO);
+        // Closed last, so that nothing opened here takes its number.
         if (output == Output::CLOSED)
             close(STDOUT_FILENO);
         else
             dup2(outFd, STDOUT_FILENO);
-        const int devnull = open("/dev/null", O_RDONLY);
-        if (devnull >= 0)
-            dup2(devnull, STDIN_FILENO);
         for (const auto& [name, value] : env)
         {
             if (value.empty())
@@ -55,8 +56,11 @@ bool ProgramRun::Run(const std::string& scratchFolder)
         return false;
 
     int waitStatus = 0;
+    bool terminated = false;
     for (int waited = 0;; waited += 10)
     {
+        if (!terminateWhenExists.empty() && !terminated && FileExists(terminateWhenExists))
+            terminated = kill(pid, SIGTERM) == 0;
         const pid_t r = waitpid(pid, &waitStatus, WNOHANG);
         if (r == pid)
             break;

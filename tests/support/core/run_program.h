@@ -20,6 +20,9 @@ struct ProgramRun
     std::vector<std::pair<std::string, std::string>> env;
     Output output = Output::CAPTURED;
     int timeoutMs = 20000;
+    // When not empty: SIGTERM is sent once this file exists (the program's
+    // sign that it is running).
+    std::string terminateWhenExists;
 
     // Results.
     int status = -1; // the exit status; -1 when ended by a signal or killed
