@@ -18,7 +18,7 @@ PACKAGES := cmake make g++ pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
 # Building and checking the Debian package (CI only).
 PACKAGE_TOOLS := dpkg-dev file gzip desktop-file-utils appstream lintian
 
-.PHONY: all deps package-deps configure build run test check-asan coverage bench crashloop fuzz package-check clean
+.PHONY: all deps package-deps configure build run run-data test check-asan coverage bench crashloop fuzz package-check clean
 
 all: build
 
@@ -48,13 +48,29 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Starts the program from the repository root, where it finds images/ and data/.
-run: build
+# The try-out run: from the repository root (images/, data/), with a data
+# folder of its own under $(BUILD) whose user file is the shipped projector
+# file with its first projector as default, in demo mode.
+RUN_DATA := $(CURDIR)/$(BUILD)/run-data
+RUN_ENV  := XDG_DATA_HOME=$(RUN_DATA)
+
+run-data:
+	@mkdir -p $(RUN_DATA)/AulavoxTech
+	@if [ ! -e $(RUN_DATA)/AulavoxTech/CustomList.txt ]; then \
+	  cp data/AulavoxMaster.txt $(RUN_DATA)/AulavoxTech/CustomList.txt; \
+	fi
+	@if [ ! -e $(RUN_DATA)/AulavoxTech/AulavoxKesto.ini ]; then \
+	  first=$$(grep -i -m1 '^projector:' data/AulavoxMaster.txt | sed 's/^[^:]*:[[:space:]]*//' | tr -d '\r'); \
+	  printf '[Proj]\nDefault=%s\n' "$$first" > $(RUN_DATA)/AulavoxTech/AulavoxKesto.ini; \
+	  echo "try-out data folder $(RUN_DATA)/AulavoxTech, default projector: $$first"; \
+	fi
+
+run: build run-data
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
-	  ./$(BUILD)/aulavox-kesto; \
+	  $(RUN_ENV) ./$(BUILD)/aulavox-kesto --demo; \
 	else \
 	  echo "no display: starting under Xvfb and taking a screenshot"; \
-	  $(XVFB) sh -c './$(BUILD)/aulavox-kesto & pid=$$!; sleep 4; \
+	  $(RUN_ENV) $(XVFB) sh -c './$(BUILD)/aulavox-kesto --demo & pid=$$!; sleep 4; \
 	    ./$(BUILD)/kesto-screenshot $(BUILD)/screenshot.png; rc=$$?; \
 	    kill -TERM $$pid; wait $$pid; exit $$rc' && \
 	  echo "screenshot saved to $(BUILD)/screenshot.png"; \

@@ -21,6 +21,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+bool theStartInDemoMode = false;
+
 App::App() = default;
 App::~App() = default;
 
@@ -61,6 +63,8 @@ bool App::OnInit()
 
     // The main window owns nothing of the above; the toolkit owns it.
     MainFrame* frame = new MainFrame;
+    if (theStartInDemoMode)
+        frame->StartInDemoMode();
     SetTopWindow(frame);
     Bind(wxEVT_QUERY_END_SESSION, &MainFrame::OnQueryEndSession, frame);
     Bind(wxEVT_END_SESSION, &MainFrame::OnEndSession, frame);

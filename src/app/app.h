@@ -26,3 +26,7 @@ private:
 
 wxDECLARE_APP(App);
 
+// The main window starts with "Demo Mode" ticked ("--demo"); set before the
+// toolkit starts.
+extern bool theStartInDemoMode;
+

@@ -49,6 +49,10 @@ struct Installation : testing::Test
     // steps (after the window was built) and ends it; returns its log.
     std::string RunOnce()
     {
+        // A user file, so that no read error box is open when the program ends.
+        const std::string folder = home.File(".local/share/AulavoxTech");
+        fs::create_directories(folder);
+        EXPECT_TRUE(WriteWholeFile(folder + "/CustomList.txt", "version: 1.0\nprojector: Room 1\nC, On, PWR1<cr>\n"));
         const char* display = getenv("DISPLAY");
         ChildProcess child({"/bin/sh", "-c", "cd \"$0\" && exec \"$1\"", working.Path(), program},
                            {{"HOME", home.Path()},
@@ -64,6 +68,7 @@ struct Installation : testing::Test
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         EXPECT_TRUE(started) << child.Output();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the start-up steps end
         EXPECT_TRUE(child.Signal(SIGTERM));
         EXPECT_TRUE(child.Wait(15000));
         EXPECT_EQ(child.ExitStatus(), 0) << child.Output();
