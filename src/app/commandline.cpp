@@ -22,6 +22,7 @@ const CommandName COMMANDS[] = {
     {"--install", StartCommand::INSTALL},
     {"--uninstall", StartCommand::UNINSTALL},
     {"--appdir", StartCommand::APPDIR},
+    {"--demo", StartCommand::DEMO},
 };
 
 // Case is ignored for ASCII letters only: the keywords are ASCII, and bytes
@@ -87,7 +88,7 @@ StartCommand FirstArgumentCommand(const char* firstArgument)
 
 bool EndsTheProcess(StartCommand command)
 {
-    return command != StartCommand::RUN;
+    return command != StartCommand::RUN && command != StartCommand::DEMO;
 }
 
 int RunMaintenanceCommand(StartCommand command, const wxString& appDataFolder, DdcBus* bus)
@@ -108,6 +109,7 @@ int RunMaintenanceCommand(StartCommand command, const wxString& appDataFolder, D
         WriteOutput("unknown command\n");
         return 1;
     case StartCommand::RUN:
+    case StartCommand::DEMO:
         break;
     }
     return 0;

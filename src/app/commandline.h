@@ -14,6 +14,7 @@ enum class StartCommand
     INSTALL,   // "--install"
     UNINSTALL, // "--uninstall"
     APPDIR,    // "--appdir"
+    DEMO,      // "--demo": the normal start, with "Demo Mode" ticked
     UNKNOWN,   // anything else, an argument that is not valid text included
 };
 

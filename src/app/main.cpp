@@ -59,5 +59,6 @@ int main(int argc, char** argv)
         fflush(stdout);
         return status;
     }
+    theStartInDemoMode = command == StartCommand::DEMO;
     return wxEntry(argc, argv);
 }

@@ -1,5 +1,23 @@
 #include "configdlg/configdlgbase.h"
 
+#include "configdlg/projectortree.h"
+
+#include <algorithm>
+
+namespace {
+
+// A button of the given width, or wider where the theme needs more room
+// for its label (GTK's padding alone takes most of 25 pixels).
+wxButton* NarrowButton(wxWindow* parent, wxWindowID id, const wxString& label, int width)
+{
+    wxButton* button =
+        new wxButton(parent, id, label, wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
+    button->SetMinSize(wxSize(std::max(width, button->GetBestSize().GetWidth()), -1));
+    return button;
+}
+
+} // namespace
+
 ConfigDlgBase::ConfigDlgBase(wxWindow* parent, wxWindowID id, const wxString& title,
                              const wxPoint& pos, const wxSize& size, long style)
     : wxDialog(parent, id, title, pos, size, style)
@@ -14,6 +32,11 @@ ConfigDlgBase::ConfigDlgBase(wxWindow* parent, wxWindowID id, const wxString& ti
     topSizer->Add(m_notebook, 1, wxEXPAND | wxALL, 5);
 
     SetSizer(topSizer);
+    // Larger than asked for where the theme's controls need the room, so
+    // that no row is cut off.
+    wxSize fitted = GetSize();
+    fitted.IncTo(topSizer->ComputeFittingWindowSize(this));
+    SetSize(fitted);
     Layout();
 
     ConnectEvents();
@@ -52,8 +75,7 @@ wxPanel* ConfigDlgBase::BuildOptionsPage()
                    wxALIGN_CENTER_VERTICAL | wxALL, 5);
     m_refFileText = new wxTextCtrl(filesParent, wxID_ANY);
     filesGrid->Add(m_refFileText, 1, wxEXPAND | wxALL, 5);
-    m_refBrowseButton = new wxButton(filesParent, ID_REF_BROWSE, "...", wxDefaultPosition,
-                                     wxSize(25, -1));
+    m_refBrowseButton = NarrowButton(filesParent, ID_REF_BROWSE, "...", 25);
     filesGrid->Add(m_refBrowseButton, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     m_refUrlText = new wxTextCtrl(filesParent, wxID_ANY);
     filesGrid->Add(m_refUrlText, 1, wxEXPAND | wxALL, 5);
@@ -62,8 +84,7 @@ wxPanel* ConfigDlgBase::BuildOptionsPage()
                    wxALIGN_CENTER_VERTICAL | wxALL, 5);
     m_userFileText = new wxTextCtrl(filesParent, wxID_ANY);
     filesGrid->Add(m_userFileText, 1, wxEXPAND | wxALL, 5);
-    m_userBrowseButton = new wxButton(filesParent, ID_USER_BROWSE, "...", wxDefaultPosition,
-                                      wxSize(25, -1));
+    m_userBrowseButton = NarrowButton(filesParent, ID_USER_BROWSE, "...", 25);
     filesGrid->Add(m_userBrowseButton, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     m_userUrlText = new wxTextCtrl(filesParent, wxID_ANY);
     filesGrid->Add(m_userUrlText, 1, wxEXPAND | wxALL, 5);
@@ -145,7 +166,7 @@ wxPanel* ConfigDlgBase::BuildProjectorsPage()
     wxPanel* page = m_projectorsPage;
     wxBoxSizer* pageSizer = new wxBoxSizer(wxVERTICAL);
     const long treeStyle = wxTR_HAS_BUTTONS | wxTR_LINES_AT_ROOT | wxTR_SINGLE;
-    const wxSize headingButton(45, -1);
+    const int HEADING_BUTTON_WIDTH = 45;
 
     wxBoxSizer* treesRow = new wxBoxSizer(wxHORIZONTAL);
 
@@ -155,19 +176,19 @@ wxPanel* ConfigDlgBase::BuildProjectorsPage()
     refHeading->Add(new wxStaticText(page, wxID_ANY, "Reference"), 0,
                     wxALIGN_CENTER_VERTICAL | wxALL, 5);
     refHeading->AddStretchSpacer();
-    m_refSaveButton = new wxButton(page, ID_REF_SAVE, "Save", wxDefaultPosition, headingButton);
+    m_refSaveButton = NarrowButton(page, ID_REF_SAVE, "Save", HEADING_BUTTON_WIDTH);
     m_refSaveButton->Hide();
     refHeading->Add(m_refSaveButton, 0, wxALL, 2);
     m_refRevertButton =
-        new wxButton(page, ID_REF_REVERT, "Revert", wxDefaultPosition, headingButton);
+        NarrowButton(page, ID_REF_REVERT, "Revert", HEADING_BUTTON_WIDTH);
     m_refRevertButton->Hide();
     refHeading->Add(m_refRevertButton, 0, wxALL, 2);
     m_refUpdateButton =
-        new wxButton(page, ID_REF_UPDATE, "Update", wxDefaultPosition, headingButton);
+        NarrowButton(page, ID_REF_UPDATE, "Update", HEADING_BUTTON_WIDTH);
     m_refUpdateButton->SetToolTip("Download the latest reference file from the configure URL.");
     refHeading->Add(m_refUpdateButton, 0, wxALL, 2);
     refColumn->Add(refHeading, 0, wxEXPAND, 5);
-    m_refTree = new wxTreeCtrl(page, ID_REF_TREE, wxDefaultPosition, wxDefaultSize, treeStyle);
+    m_refTree = new ProjectorTree(page, ID_REF_TREE, wxDefaultPosition, wxDefaultSize, treeStyle);
     refColumn->Add(m_refTree, 1, wxEXPAND | wxALL, 5);
     treesRow->Add(refColumn, 1, wxEXPAND, 5);
 
@@ -187,24 +208,24 @@ wxPanel* ConfigDlgBase::BuildProjectorsPage()
     userHeading->Add(new wxStaticText(page, wxID_ANY, "User"), 0,
                      wxALIGN_CENTER_VERTICAL | wxALL, 5);
     userHeading->AddStretchSpacer();
-    m_userSaveButton = new wxButton(page, ID_USER_SAVE, "Save", wxDefaultPosition, headingButton);
+    m_userSaveButton = NarrowButton(page, ID_USER_SAVE, "Save", HEADING_BUTTON_WIDTH);
     m_userSaveButton->SetToolTip("Save the custom projector file to the hard drive.");
     userHeading->Add(m_userSaveButton, 0, wxALL, 2);
     m_userRevertButton =
-        new wxButton(page, ID_USER_REVERT, "Revert", wxDefaultPosition, headingButton);
+        NarrowButton(page, ID_USER_REVERT, "Revert", HEADING_BUTTON_WIDTH);
     m_userRevertButton->SetToolTip("Revert changes to what was on the hard drive.");
     userHeading->Add(m_userRevertButton, 0, wxALL, 2);
-    m_userPushButton = new wxButton(page, ID_USER_PUSH, "Push", wxDefaultPosition, headingButton);
+    m_userPushButton = NarrowButton(page, ID_USER_PUSH, "Push", HEADING_BUTTON_WIDTH);
     m_userPushButton->SetToolTip("Send the local copy to the configured URL.");
     userHeading->Add(m_userPushButton, 0, wxALL, 2);
     m_userUpdateButton =
-        new wxButton(page, ID_USER_UPDATE, "Update", wxDefaultPosition, headingButton);
+        NarrowButton(page, ID_USER_UPDATE, "Update", HEADING_BUTTON_WIDTH);
     m_userUpdateButton->SetToolTip(
         "Update the projector file on the hard drive from the configured URL.");
     userHeading->Add(m_userUpdateButton, 0, wxALL, 2);
     userColumn->Add(userHeading, 0, wxEXPAND, 5);
-    m_userTree = new wxTreeCtrl(page, ID_USER_TREE, wxDefaultPosition, wxDefaultSize,
-                                treeStyle | wxTR_EDIT_LABELS);
+    m_userTree = new ProjectorTree(page, ID_USER_TREE, wxDefaultPosition, wxDefaultSize,
+                                   treeStyle | wxTR_EDIT_LABELS);
     userColumn->Add(m_userTree, 1, wxEXPAND | wxALL, 5);
     treesRow->Add(userColumn, 1, wxEXPAND, 5);
 
@@ -248,7 +269,7 @@ wxPanel* ConfigDlgBase::BuildProjectorsPage()
     m_hexText = new wxTextCtrl(page, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(40, -1));
     m_hexText->SetMaxLength(2);
     toolRow->Add(m_hexText, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    m_hexAppendButton = new wxButton(page, wxID_ANY, "Append", wxDefaultPosition, wxSize(45, -1));
+    m_hexAppendButton = NarrowButton(page, wxID_ANY, "Append", 45);
     toolRow->Add(m_hexAppendButton, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     toolRow->AddStretchSpacer();
     wxString specials[] = {"CR", "ESC", "<", ">"};
@@ -256,17 +277,17 @@ wxPanel* ConfigDlgBase::BuildProjectorsPage()
                                    WXSIZEOF(specials), specials, 0);
     m_specialChoice->SetSelection(0);
     toolRow->Add(m_specialChoice, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    m_specialAppendButton =
-        new wxButton(page, wxID_ANY, "Append", wxDefaultPosition, wxSize(45, -1));
+    m_specialAppendButton = NarrowButton(page, wxID_ANY, "Append", 45);
     toolRow->Add(m_specialAppendButton, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     toolRow->AddStretchSpacer();
     toolRow->Add(new wxStaticText(page, wxID_ANY, "Wait:"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     wxString waits[] = {"10 ms", "50 ms", "250 ms", "1 sec", "5 sec", "10 sec", "30 sec", "60 sec"};
-    m_waitChoice = new wxChoice(page, wxID_ANY, wxDefaultPosition, wxSize(60, -1),
+    m_waitChoice = new wxChoice(page, wxID_ANY, wxDefaultPosition, wxDefaultSize,
                                 WXSIZEOF(waits), waits, 0);
+    m_waitChoice->SetMinSize(wxSize(std::max(60, m_waitChoice->GetBestSize().GetWidth()), -1));
     m_waitChoice->SetSelection(0);
     toolRow->Add(m_waitChoice, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
-    m_waitAppendButton = new wxButton(page, wxID_ANY, "Append", wxDefaultPosition, wxSize(45, -1));
+    m_waitAppendButton = NarrowButton(page, wxID_ANY, "Append", 45);
     toolRow->Add(m_waitAppendButton, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     m_commandArea->Add(toolRow, 0, wxEXPAND, 5);
     m_commandText = new wxTextCtrl(page, wxID_ANY, wxEmptyString, wxDefaultPosition,

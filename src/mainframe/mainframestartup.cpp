@@ -7,6 +7,7 @@
 #include "mainframe/localtext.h"
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
+#include "projdefs/leftovers.h"
 #include "projdefs/projectorlist.h"
 #include "settings/mainsettings.h"
 
@@ -31,9 +32,16 @@ struct ByCharacterCodes
 void MainFrame::OnStartupTimer(wxTimerEvent&)
 {
     if (theSessionEnding)
-        return; // the session end takes the timer over
-    // Closed for good (a termination signal) before this tick came: the
-    // start-up's yield would delete the window under this very call.
+    {
+        // The end of the session waits for dialogs to go: look again.
+        wxCloseEvent* end = new wxCloseEvent(wxEVT_END_SESSION, GetId());
+        end->SetEventObject(this);
+        end->SetCanVeto(false);
+        QueueEvent(end);
+        return;
+    }
+    // Closed for good before this tick came: the start-up's yield would
+    // delete the window under this very call.
     if (wxTheApp != nullptr && wxTheApp->IsScheduledForDestruction(this))
         return;
     if (!m_startupDone && !RunStartupSteps())
@@ -46,6 +54,12 @@ void MainFrame::OnStartupTimer(wxTimerEvent&)
 
 bool MainFrame::RunStartupSteps()
 {
+    // A run killed while saving or downloading a projector file left its
+    // temporary file; nothing of this run can be writing one yet.
+    const MainSettings configured = CurrentSettings();
+    for (unsigned file : {FILE_REFERENCE, FILE_USER})
+        RemoveLeftoverTemporaries(ToLocal8Bit(configured.FileName(file)));
+
     LoadProjectorSource();
     ReadProjectorFiles(true);
 

@@ -10,10 +10,10 @@ namespace {
 
 wxString ErrnoText(int error)
 {
-    return wxString::FromUTF8(std::strerror(error));
+    return wxString(std::strerror(error), wxConvLibc);
 }
 
-wxString KindOfNonRegularFile(mode_t mode)
+const char* KindOfNonRegularFile(mode_t mode)
 {
     if (S_ISDIR(mode))
         return "it is a folder, not a regular file";
@@ -35,28 +35,23 @@ void CloseKeepingErrno(int fd)
 
 } // namespace
 
-int OpenRegularFileForReading(const wxString& path, wxString& reason)
+int OpenRegularFileForReading(const char* path, std::string& reason)
 {
-    if (path.empty()) {
+    if (path == nullptr || path[0] == '\0') {
         reason = "no file name was given";
-        return -1;
-    }
-    const wxCharBuffer name = path.fn_str();
-    if (!name.data()) {
-        reason = "the file name cannot be written in the file system's encoding";
         return -1;
     }
     int fd;
     do
-        fd = open(name.data(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        reason = ErrnoText(errno);
+        reason = std::strerror(errno);
         return -1;
     }
     struct stat info;
     if (fstat(fd, &info) != 0) {
-        reason = ErrnoText(errno);
+        reason = std::strerror(errno);
         CloseKeepingErrno(fd);
         return -1;
     }
@@ -67,10 +62,28 @@ int OpenRegularFileForReading(const wxString& path, wxString& reason)
     }
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        reason = ErrnoText(errno);
+        reason = std::strerror(errno);
         CloseKeepingErrno(fd);
         return -1;
     }
+    return fd;
+}
+
+int OpenRegularFileForReading(const wxString& path, wxString& reason)
+{
+    if (path.empty()) {
+        reason = "no file name was given";
+        return -1;
+    }
+    const wxCharBuffer name = path.fn_str();
+    if (!name.data() || name.length() == 0) {
+        reason = "the file name cannot be written in the file system's encoding";
+        return -1;
+    }
+    std::string why;
+    const int fd = OpenRegularFileForReading(name.data(), why);
+    if (fd < 0)
+        reason = wxString(why.c_str(), wxConvLibc);
     return fd;
 }
 

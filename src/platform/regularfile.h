@@ -12,6 +12,8 @@
 // and `reason` says why in words fit for a message ("it is a named pipe, not
 // a regular file", "No such file or directory", ...); the path is not part of it.
 int OpenRegularFileForReading(const wxString& path, wxString& reason);
+// The same for a path given as the file system's bytes.
+int OpenRegularFileForReading(const char* path, std::string& reason);
 
 // Reads a whole regular file opened as above. A file larger than `maxBytes`
 // is refused rather than cut short. Returns false with `reason` set on failure.

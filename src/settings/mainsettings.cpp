@@ -1,6 +1,7 @@
 #include "settings/mainsettings.h"
 
 #include "platform/appdatafolder.h"
+#include "platform/installedfiles.h"
 
 #include <wx/filefn.h>
 
@@ -111,5 +112,6 @@ wxString MainSettings::FreezeDelayText() const
 
 MainSettings CurrentSettings()
 {
-    return MainSettings(theSettings, theAppDataFolder, wxGetCwd());
+    // The shipped reference file: the working folder's data/, else the installed one.
+    return MainSettings(theSettings, theAppDataFolder, ShippedDataBaseFolder(wxGetCwd(), InstalledDataFolder()));
 }

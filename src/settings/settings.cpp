@@ -60,3 +60,10 @@ void FlushSettings(SettingsStore& store)
     store.Flush();
     store.SetRecordDefaults(true);
 }
+
+int FlushSettings()
+{
+    if (theSettings != nullptr)
+        FlushSettings(*theSettings);
+    return 0;
+}

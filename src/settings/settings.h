@@ -86,3 +86,5 @@ void RecordDefaults(SettingsStore& store, const wxString& appDataFolder,
 // Writes pending changes to the file with recording off meanwhile, so the
 // flush itself records nothing.
 void FlushSettings(SettingsStore& store);
+// The same for theSettings (nothing to do without one); returns 0.
+int FlushSettings();

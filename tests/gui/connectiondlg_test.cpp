@@ -359,7 +359,8 @@ TEST_F(ConnectionDlgTest, CancelDuringADownloadStopsItAndEnds)
 
 TEST_F(ConnectionDlgTest, CloseBoxDuringACheckEnds)
 {
-    m_server.ServeSlow("/p.txt", std::string(REMOTE_TEXT) + std::string(200000, '#'), 1000, 20);
+    // A check ends once the version line is in: let that line itself come slowly.
+    m_server.ServeSlow("/p.txt", std::string(REMOTE_TEXT) + std::string(200000, '#'), 2, 100);
     UseUrl(m_server.Url("/p.txt"));
     ProbeDlg dlg(m_frame, &m_list);
     Script script(dlg);

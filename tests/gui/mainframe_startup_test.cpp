@@ -1,5 +1,6 @@
 // The main window's start-up, projector choice, view menu and password.
 
+#include "configdlg/configdlg.h"
 #include "controls/insertsorted.h"
 
 #include "mainframe_fixture.h"
@@ -211,9 +212,9 @@ TEST_F(MainFrameTest, ViewMenuShowsAndHidesTheAdvancedPanel)
     const int wide = frame->GetSize().GetWidth();
     EXPECT_GT(wide, narrow) << "the frame grows by the panel";
 
-    // "harbor" needs no prompt: no dialog at all, and the marks stay.
+    // "harbor" needs no prompt: only the configuration, and the marks stay.
     theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor");
-    choose(2);
+    wxTEST_DIALOG(choose(2), wxExpectDismissableModal<ConfigDlg>(wxID_CANCEL));
     EXPECT_EQ(frame->m_viewCombo->GetValue(), "      Options");
     EXPECT_TRUE(frame->m_advancedPanel->IsShown());
     EXPECT_TRUE(HasCheckMark(frame->m_viewCombo, 1));
@@ -230,7 +231,8 @@ TEST_F(MainFrameTest, PasswordIsCheckedExactly)
     WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\n");
     Build();
 
-    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("lemon"));
+    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("lemon"),
+                  wxExpectDismissableModal<ConfigDlg>(wxID_CANCEL));
     wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("Lemon"),
                   ExpectMessageBox("Password was incorrect", "Password Entry"));
     wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("")); // cancelled: no message
@@ -240,7 +242,8 @@ TEST_F(MainFrameTest, PasswordIsCheckedExactly)
     wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt(""));
 
     theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor");
-    frame->OpenConfiguration(); // no prompt: any dialog would fail the test
+    // No prompt: any other dialog would fail the test.
+    wxTEST_DIALOG(frame->OpenConfiguration(), wxExpectDismissableModal<ConfigDlg>(wxID_CANCEL));
 }
 
 TEST_F(MainFrameTest, StayOnTopAndWhiteboardComeFromTheSettings)

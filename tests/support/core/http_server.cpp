@@ -140,6 +140,24 @@ void LoopbackHttpServer::ServeCutOff(const std::string& path, const std::string&
     SetAnswer(path, answer);
 }
 
+void LoopbackHttpServer::ServeEndless(const std::string& path, const std::string& head,
+                                      unsigned long long announcedLength)
+{
+    Answer answer;
+    answer.body = head;
+    answer.sendBytes = head.size();
+    answer.endless = true;
+    answer.announcedLength = announcedLength;
+    SetAnswer(path, answer);
+}
+
+unsigned long long LoopbackHttpServer::BytesSent(const std::string& path) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_bytesSent.find(path);
+    return it == m_bytesSent.end() ? 0 : it->second;
+}
+
 int LoopbackHttpServer::RequestCount(const std::string& path) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -259,6 +277,12 @@ void LoopbackHttpServer::HandleConnection(int fd)
         }
     }
 
+    if (answer.endless)
+    {
+        SendEndless(fd, path, answer);
+        return;
+    }
+
     char head[512];
     int headLen = snprintf(head, sizeof(head),
                            "HTTP/1.1 %d %s\r\nContent-Type: %s\r\nContent-Length: %zu\r\n%s%s%s"
@@ -277,6 +301,10 @@ void LoopbackHttpServer::HandleConnection(int fd)
         size_t n = answer.sendBytes - pos < chunk ? answer.sendBytes - pos : chunk;
         if (!SendAll(fd, answer.body.data() + pos, n))
             return;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bytesSent[path] += n;
+        }
         if (answer.delayMs > 0 && pos + n < answer.sendBytes && !Sleep(answer.delayMs))
             return;
     }
@@ -287,4 +315,26 @@ void LoopbackHttpServer::HandleConnection(int fd)
     pollfd pfd{fd, POLLIN, 0};
     if (poll(&pfd, 1, 200) > 0)
         (void)recv(fd, drain, sizeof(drain), 0);
+}
+
+void LoopbackHttpServer::SendEndless(int fd, const std::string& path, const Answer& answer)
+{
+    std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
+    if (answer.announcedLength > 0)
+        head += "Content-Length: " + std::to_string(answer.announcedLength) + "\r\n";
+    head += "Connection: close\r\n\r\n";
+    if (!SendAll(fd, head.data(), head.size()))
+        return;
+    const std::string filler = "C, Filler, abcdefghijklmnopqrstuvwxyz0123456789\r\n";
+    std::string more;
+    while (more.size() < 65536)
+        more += filler;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_lifetimeMs);
+    for (const std::string* data = &answer.body; !m_stop && std::chrono::steady_clock::now() < end; data = &more)
+    {
+        if (!SendAll(fd, data->data(), data->size()))
+            return; // the client went away
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bytesSent[path] += data->size();
+    }
 }

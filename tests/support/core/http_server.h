@@ -45,6 +45,14 @@ public:
     // after sentBytes of it.
     void ServeCutOff(const std::string& path, const std::string& body, size_t sentBytes);
 
+    // 200 with `head` followed by filler lines that never end, until the
+    // client goes away or the server stops. With announcedLength above 0 the
+    // answer claims that length; otherwise it has no length at all.
+    void ServeEndless(const std::string& path, const std::string& head, unsigned long long announcedLength = 0);
+
+    // How many body bytes have been sent for path so far.
+    unsigned long long BytesSent(const std::string& path) const;
+
     // How many requests for path have been received so far.
     int RequestCount(const std::string& path) const;
 
@@ -58,11 +66,14 @@ private:
         size_t sendBytes = 0; // how much of body is really sent
         size_t chunkSize = 0; // 0: all at once
         int delayMs = 0;
+        bool endless = false;
+        unsigned long long announcedLength = 0; // endless: the length claimed, 0 for none
     };
 
     void SetAnswer(const std::string& path, const Answer& answer);
     void Loop();
     void HandleConnection(int fd);
+    void SendEndless(int fd, const std::string& path, const Answer& answer);
     bool ReadRequestPath(int fd, std::string& path);
     bool SendAll(int fd, const char* data, size_t size);
     bool Sleep(int ms); // false when stopping
@@ -73,7 +84,8 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
 
-    mutable std::mutex m_mutex; // guards the two maps
+    mutable std::mutex m_mutex; // guards the maps
     std::map<std::string, Answer> m_answers;
     std::map<std::string, int> m_requests;
+    std::map<std::string, unsigned long long> m_bytesSent;
 };
