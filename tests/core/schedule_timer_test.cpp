@@ -98,7 +98,7 @@ protected:
     // The data bytes of the power commands the box received, in order.
     std::vector<int> PowerCommands(size_t expectedRequests)
     {
-        box.WaitForRequests(expectedRequests, 2000);
+        box.WaitForRequests(expectedRequests, 5000);
         std::this_thread::sleep_for(std::chrono::milliseconds(60)); // nothing more comes
         std::vector<int> values;
         for (const PanelSimulator::Bytes& request : box.Requests())
