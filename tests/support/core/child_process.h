@@ -13,25 +13,16 @@ class ChildProcess
 public:
     using Env = std::vector<std::pair<std::string, std::string>>;
 
-    ChildProcess(std::vector<std::string> argv, Env env, std::string outputFile);
+    ChildProcess(std::vector<std::string> argv, const Env& env, const std::string& outputFile);
     ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-
-    bool Start();
-    pid_t Pid() const { return m_pid; }
+    bool Started() const { return m_pid > 0; }
     bool Signal(int signal) const;
-    // Waits for the end; false when it did not end in time (then it is killed).
-    bool Wait(int timeoutMs);
-    bool Exited() const { return m_exited; }
-    int ExitStatus() const { return m_exitStatus; } // -1 when ended by a signal
+    // The exit status; -1 when ended by a signal or not in time (then it is killed).
+    int Wait(int timeoutMs);
     std::string Output() const;
 
 private:
-    std::vector<std::string> m_argv;
-    Env m_env;
     std::string m_outputFile;
     pid_t m_pid = -1;
-    bool m_exited = false;
-    int m_exitStatus = -1;
+    bool m_ended = false;
 };
