@@ -28,9 +28,11 @@ struct Program : testing::Test
     {
         args.insert(args.begin(), KESTO_EXECUTABLE);
         const char* display = getenv("DISPLAY");
-        return std::make_unique<ChildProcess>(
+        auto child = std::make_unique<ChildProcess>(
             args, ChildProcess::Env{{"HOME", home.Path()}, {"XDG_DATA_HOME", ""}, {"DISPLAY", display ? display : ""}},
             home.File("out.txt"));
+        EXPECT_TRUE(child->Start());
+        return child;
     }
 
     // Waits until the condition holds, at most 15 s.
@@ -59,7 +61,8 @@ TEST_F(Program, CommandsWithoutAWindow)
     {
         SCOPED_TRACE(row.args[0]);
         auto child = Launch(row.args);
-        EXPECT_EQ(child->Wait(20000), row.status);
+        EXPECT_TRUE(child->Wait(20000));
+        EXPECT_EQ(child->ExitStatus(), row.status);
         EXPECT_EQ(child->Output(), row.output);
         EXPECT_FALSE(FileExists(settingsFile));
     }
@@ -78,7 +81,7 @@ TEST_F(Program, FirstStartWritesTheSettingsAndSignalsEndItCleanly)
         // The handler is in place before the file is written; a signal that
         // comes before the event loop runs is handled once it does.
         ASSERT_TRUE(child->Signal(sig));
-        EXPECT_EQ(child->Wait(15000), 0) << "signal " << sig;
+        EXPECT_TRUE(child->Wait(15000) && child->ExitStatus() == 0) << "signal " << sig;
         EXPECT_EQ(ReadWholeFile(settingsFile), settings);
     }
 }
@@ -100,7 +103,7 @@ TEST_F(Program, SignalWhileAMessageBoxIsOpenEndsCleanly)
     })) << child->Output();
     std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the box open
     ASSERT_TRUE(child->Signal(SIGTERM));
-    EXPECT_EQ(child->Wait(15000), 0) << "the program did not end with the box open";
+    EXPECT_TRUE(child->Wait(15000) && child->ExitStatus() == 0) << "the program did not end with the box open";
 }
 
 TEST_F(Program, SecondInstanceIsRefusedWhileTheFirstRuns)
@@ -122,7 +125,7 @@ TEST_F(Program, SecondInstanceIsRefusedWhileTheFirstRuns)
         else
             EXPECT_FALSE(RefuseSecondInstance(checker, "AulavoxKesto"));
         ASSERT_TRUE(!running || first->Signal(SIGTERM));
-        EXPECT_TRUE(!running || first->Wait(15000) == 0);
+        EXPECT_TRUE(!running || (first->Wait(15000) && first->ExitStatus() == 0));
     }
     wxSetEnv("HOME", oldHome);
 }

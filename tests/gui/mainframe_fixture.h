@@ -107,6 +107,13 @@ protected:
         sim.ClearReceived();
     }
 
+    void BuildConnected(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n")
+    {
+        Build(projectors, "Room 1");
+        ASSERT_TRUE(thePanelComm->IsConnected()) << log.Text();
+    }
+    static void Click(BmpTextButton* button) { Use(button); }
+
     void Tick()
     {
         wxTimerEvent tick(frame->m_statusTimer);

@@ -13,16 +13,27 @@ class ChildProcess
 public:
     using Env = std::vector<std::pair<std::string, std::string>>;
 
-    ChildProcess(std::vector<std::string> argv, const Env& env, const std::string& outputFile);
+    ChildProcess(std::vector<std::string> argv, Env env, std::string outputFile)
+        : m_argv(std::move(argv)), m_env(std::move(env)), m_outputFile(std::move(outputFile))
+    {
+    }
     ~ChildProcess();
-    bool Started() const { return m_pid > 0; }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Start();
     bool Signal(int signal) const;
-    // The exit status; -1 when ended by a signal or not in time (then it is killed).
-    int Wait(int timeoutMs);
+    // Waits for the end; false when it did not end in time (then it is killed).
+    bool Wait(int timeoutMs);
+    bool Exited() const { return m_exited; }
+    int ExitStatus() const { return m_exitStatus; } // -1 when ended by a signal
     std::string Output() const;
 
 private:
+    std::vector<std::string> m_argv;
+    Env m_env;
     std::string m_outputFile;
     pid_t m_pid = -1;
-    bool m_ended = false;
+    bool m_exited = false;
+    int m_exitStatus = -1;
 };

@@ -38,6 +38,7 @@ public:
     std::vector<std::string> installPaths; // "(none)" for no path
 
     void QueueRead(Bytes bytes) { reads.push_back({0, std::move(bytes)}); }
+    void QueueReadError(int result) { reads.push_back({result, {}}); }
 
     int InitDDCHelper() override { return initResult; }
     void DeinitDDCHelper() override { ++deinitCalls; }

@@ -54,6 +54,13 @@ int LoopbackHttpServer::RequestCount(const std::string& path) const
     return it == m_requests.end() ? 0 : it->second;
 }
 
+unsigned long long LoopbackHttpServer::BytesSent(const std::string& path) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_bytesSent.find(path);
+    return it == m_bytesSent.end() ? 0 : it->second;
+}
+
 bool LoopbackHttpServer::Wait(int fd, short events, int ms)
 {
     pollfd pfd{fd, events, 0};
@@ -101,23 +108,37 @@ void LoopbackHttpServer::Respond(int fd)
         if (m_answers.count(path) != 0)
             answer = m_answers[path];
     }
+    const unsigned long long length = answer.endless ? answer.announced : answer.body.size();
     std::string out = "HTTP/1.1 " + std::to_string(answer.status) + (answer.status == 404 ? " Not Found" : " Status") +
-                      "\r\nContent-Type: " + answer.contentType + "\r\nContent-Length: " +
-                      std::to_string(answer.body.size()) + "\r\n" +
+                      "\r\nContent-Type: " + answer.contentType + "\r\n" +
+                      (length > 0 || !answer.endless ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
                       (answer.location.empty() ? "" : "Location: " + answer.location + "\r\n") +
                       "Connection: close\r\n\r\n";
     const size_t headSize = out.size();
     out += answer.body.substr(0, answer.sentBytes);
+    if (answer.endless)
+        while (out.size() < headSize + answer.body.size() + 65536)
+            out += "C, Filler, abcdefghijklmnopqrstuvwxyz0123456789\r\n";
     const size_t chunk = answer.chunkSize == 0 ? out.size() : answer.chunkSize;
     for (size_t pos = 0; pos < out.size();)
     {
         const size_t n = pos < headSize ? headSize - pos : std::min(chunk, out.size() - pos);
-        if (!Wait(fd, POLLOUT, 1000))
-            return;
+        for (int idle = 0; !Wait(fd, POLLOUT, 20); idle += 20)
+            if (m_stop || idle > (answer.endless ? m_lifetimeMs : 2000))
+                return;
         const ssize_t sent = send(fd, out.data() + pos, n, MSG_NOSIGNAL);
         if (sent <= 0)
             return; // the client went away
         pos += static_cast<size_t>(sent);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bytesSent[path] += pos > headSize ? std::min(static_cast<size_t>(sent), pos - headSize) : 0;
+        }
+        if (answer.endless && pos == out.size()) // the filler again, until the client goes away
+        {
+            out.erase(headSize, answer.body.size());
+            pos = headSize;
+        }
         for (int slept = 0; pos > headSize && pos < out.size() && slept < answer.delayMs && !m_stop; slept += 5)
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(5, answer.delayMs - slept)));
     }

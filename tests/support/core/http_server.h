@@ -29,6 +29,8 @@ public:
         size_t sentBytes;     // fewer than the announced body: cut off
         size_t chunkSize;     // with delayMs between the chunks; 0: all at once
         int delayMs;
+        bool endless = false;              // the body, then filler lines until the client goes away
+        unsigned long long announced = 0; // endless: the length claimed, 0 for none
     };
 
     explicit LoopbackHttpServer(int lifetimeMs = 60000) : m_lifetimeMs(lifetimeMs) {}
@@ -39,7 +41,20 @@ public:
     std::string Url(const std::string& path) const;
     void Serve(const std::string& path, const Answer& answer);
     void ServeBody(const std::string& path, const std::string& body) { Serve(path, {200, body}); }
+    void ServeStatus(const std::string& path, int status, const std::string& body) { Serve(path, {status, body}); }
+    void ServeCutOff(const std::string& path, const std::string& body, size_t sentBytes)
+    {
+        Serve(path, {200, body, "text/plain", "", sentBytes});
+    }
+    void ServeEndless(const std::string& path, const std::string& head, unsigned long long announcedLength = 0)
+    {
+        Answer answer{200, head};
+        answer.endless = true;
+        answer.announced = announcedLength;
+        Serve(path, answer);
+    }
     int RequestCount(const std::string& path) const;
+    unsigned long long BytesSent(const std::string& path) const; // of the body
 
 private:
     void Loop();
@@ -54,4 +69,5 @@ private:
     mutable std::mutex m_mutex;
     std::map<std::string, Answer> m_answers;
     std::map<std::string, int> m_requests;
+    std::map<std::string, unsigned long long> m_bytesSent;
 };

@@ -85,6 +85,12 @@ bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
                               [&] { return m_received.size() >= byteCount; });
 }
 
+bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_requests.size() >= count; });
+}
+
 void PanelSimulator::ClearReceived()
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -41,6 +41,7 @@ public:
     std::vector<Bytes> Requests() const;
     size_t RequestCount() const { return Requests().size(); }
     bool WaitForReceived(size_t byteCount, int timeoutMs) const;
+    bool WaitForRequests(size_t count, int timeoutMs) const;
     void ClearReceived(); // and the queue
 
     static Bytes MakePacket(uint8_t letter, const Bytes& payload);
