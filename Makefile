@@ -2,6 +2,7 @@
 #   make run    set up, build and start the program (headless: a screenshot)
 #   make test   set up, build and run every test
 # Both install missing Debian packages first (with sudo when not root).
+#   make package-check   the Debian package's round trip (CI runs it)
 
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
@@ -12,14 +13,18 @@ SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 XVFB       := xvfb-run -a -s "-screen 0 1280x800x24"
 
 PACKAGES := cmake make g++ pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
-            libserialport-dev libgtest-dev libgmock-dev xvfb xauth kmod
+            libserialport-dev libx11-dev libgtest-dev libgmock-dev xvfb xauth kmod tzdata \
+            libsm-dev libglib2.0-dev dbus
+# Building and checking the Debian package (CI only).
+PACKAGE_TOOLS := dpkg-dev file gzip desktop-file-utils appstream lintian
 
-.PHONY: all deps configure build run test check-asan coverage bench fuzz clean
+.PHONY: all deps package-deps configure build run test check-asan coverage bench fuzz package-check clean
 
 all: build
 
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs the Debian packages of $(1) that are missing.
+define install-missing
+	@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -27,6 +32,13 @@ deps:
 	  $(SUDO) apt-get update -qq && \
 	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
+endef
+
+deps:
+	$(call install-missing,$(PACKAGES))
+
+package-deps: deps
+	$(call install-missing,$(PACKAGE_TOOLS))
 
 $(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -76,5 +88,9 @@ fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DKESTO_FUZZ=ON -DKESTO_TESTS=OFF -DKESTO_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
+# Builds the Debian package, checks it, installs it, starts it once, removes it.
+package-check: package-deps
+	JOBS=$(JOBS) tools/package-check
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(COV_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(COV_BUILD) build-package

@@ -10,7 +10,7 @@
 #include "log/log.h"
 #include "projdefs/projectorlist.h"
 #include "projdefs/remoteupdate.h"
-#include "curl_fetch.h"
+#include "support/core/curl_fetch.h"
 #include "support/core/http_server.h"
 #include "support/core/temp_dir.h"
 

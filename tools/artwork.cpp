@@ -1,5 +1,7 @@
 // kesto-artwork ROOT: draws the program's artwork and writes it below ROOT:
-// images/*.png (read at run time) and resources/*.png (compiled in).
+// images/*.png (read at run time), resources/*.png (compiled in) and the
+// application icon in the sizes of the desktop's icon theme,
+// packaging/icons/NxN/aulavox-kesto.png (installed).
 // The output is committed, so a fresh clone never needs to run this; run it
 // again under Xvfb (it needs a display for fonts) after changing a drawing:
 //   cmake --build build --target kesto-artwork && xvfb-run -a build/kesto-artwork .
@@ -250,6 +252,12 @@ int main(int argc, char** argv)
     ok = ok && Render(images + "icoTools.png", 22, 22, DrawTools);
     ok = ok && Render(resources + "appicon.png", 48, 48, DrawAppIcon);
     ok = ok && Render(resources + "checkbmp.png", 16, 16, DrawCheck);
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    {
+        const wxString folder = wxString::Format("%s/packaging/icons/%dx%d/", root, size, size);
+        ok = ok && wxFileName::Mkdir(folder, wxS_DIR_DEFAULT, wxPATH_MKDIR_FULL) &&
+             Render(folder + "aulavox-kesto.png", size, size, DrawAppIcon);
+    }
 
     wxEntryCleanup();
     return ok ? 0 : 1;

@@ -1,55 +1,42 @@
 #include "app/app.h"
 
-#include "app/commandline.h"
-#include "app/singleinstance.h"
+#include "app/sessionwatch.h"
 #include "comm/panelcomm.h"
 #include "log/log.h"
+#include "log/toolkitlog.h"
 #include "mainframe/mainframe.h"
 #include "platform/appdatafolder.h"
+#include "platform/installedfiles.h"
 #include "projdefs/projectorlist.h"
+#include "schedule/schedulestore.h"
 #include "settings/settings.h"
 
 #include <curl/curl.h>
 
-#include <wx/dialog.h>
-#include <wx/evtloop.h>
 #include <wx/filefn.h>
 #include <wx/image.h>
+#include <wx/stdpaths.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
-wxString theAppDataFolder;
-
-App::App() : m_endSessionRetry(this)
-{
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { EndSession(); }, m_endSessionRetry.GetId());
-}
+App::App() = default;
+App::~App() = default;
 
 bool App::OnInit()
 {
+    // The toolkit made a log target of its own while it started (one that
+    // shows boxes): ours again.
+    RouteToolkitMessagesToLog();
     wxImage::AddHandler(new wxPNGHandler);
     SetAppName("AulavoxKesto");
     SetVendorName("AulavoxTech");
 
-    if (RefuseSecondInstance(m_checker, GetAppName()))
-        exit(1);
+    // The single-instance check, the log, the data folder and the command
+    // line came before the toolkit started (main).
 
-    // One log line at a time even into a pipe or the journal, so that a
-    // crash or a kill loses no line already printed.
-    setvbuf(stdout, nullptr, _IOLBF, 0);
-    theLog = new LogStdout;
-    theAppDataFolder = FindAppDataFolder(GetVendorName());
-
-    if (argc > 1)
-    {
-        int status = RunMaintenanceCommand(argv[1], theAppDataFolder);
-        fflush(stdout);
-        exit(status);
-    }
-
-    // From here on a termination signal ends the program through OnExit. It
+    // From here on a termination signal ends the session (OnExit follows). It
     // is taken before the settings file is first written, so anyone who sees
     // the file can rely on an orderly end.
     for (int sig : {SIGTERM, SIGHUP, SIGINT})
@@ -65,12 +52,20 @@ bool App::OnInit()
     // Step 8: the control-panel link.
     thePanelComm = new PanelComm;
 
-    theSettings = OpenSettingsStore(SettingsFilePath(theAppDataFolder));
-    RecordDefaults(*theSettings, theAppDataFolder, wxGetCwd());
+    // Without a data folder the settings live in memory only: no file is
+    // ever written outside that folder.
+    theSettings = OpenSettingsStore(theAppDataFolder.empty() ? wxString() : SettingsFilePath(theAppDataFolder));
+    // The shipped reference file: the working folder's data/, else the installed one.
+    RecordDefaults(*theSettings, theAppDataFolder, ShippedDataBaseFolder(wxGetCwd(), InstalledDataFolder()));
+    LoadScheduleList();
 
     // The main window owns nothing of the above; the toolkit owns it.
-    wxFrame* frame = new MainFrame;
+    MainFrame* frame = new MainFrame;
     SetTopWindow(frame);
+    Bind(wxEVT_QUERY_END_SESSION, &MainFrame::OnQueryEndSession, frame);
+    Bind(wxEVT_END_SESSION, &MainFrame::OnEndSession, frame);
+    m_sessionWatch = std::make_unique<SessionWatch>();
+    m_sessionWatch->Start(wxStandardPaths::Get().GetExecutablePath().utf8_string());
 
     frame->Show();
     return true;
@@ -78,47 +73,16 @@ bool App::OnInit()
 
 void App::OnTerminationSignal(int)
 {
-    static_cast<App*>(wxTheApp)->EndSession();
-}
-
-void App::EndSession()
-{
-    // Non-vetoable. A dialog lives on its caller's stack: end its loop and let
-    // the caller return, never delete it from here.
-    const wxWindowList windows = wxTopLevelWindows; // closing may change the list
-    for (wxWindow* window : windows)
-    {
-        wxDialog* dialog = dynamic_cast<wxDialog*>(window);
-        if (dialog == nullptr)
-            continue;
-        if (dialog->IsModal())
-            dialog->EndModal(wxID_CANCEL);
-        else if (dialog->IsShown())
-            dialog->Close(true);
-    }
-
-    // Frames go only once no nested loop or yield of a caller is on the
-    // stack, so no handler returns into a deleted window. Then the main loop
-    // ends and OnExit releases everything in order.
-    wxEventLoopBase* active = wxEventLoopBase::GetActive();
-    if (active == nullptr)
-        return; // no loop runs: nothing left to end
-    if (active != m_mainLoop || active->IsYielding())
-    {
-        // Try again shortly. A timer, not a posted event: a yield on the
-        // stack would process a posted event at once, and again, forever.
-        if (!m_endSessionRetry.IsRunning())
-            m_endSessionRetry.StartOnce(10);
-        return;
-    }
-    for (wxWindow* window : wxWindowList(wxTopLevelWindows))
-        if (!dynamic_cast<wxDialog*>(window))
-            window->Destroy();
-    ExitMainLoop();
+    if (MainFrame* frame = MainFrame::Find())
+        frame->EndSessionNow();
+    else
+        wxTheApp->ExitMainLoop(); // the window is gone already: the loop ends anyway
 }
 
 int App::OnExit()
 {
+    // Session manager and logind first: nothing reaches the window any more.
+    m_sessionWatch.reset();
     // Order matters: the link first, then the projector list, the settings, the log.
     delete thePanelComm; // closes an open port and the I2C bus
     thePanelComm = nullptr;

@@ -1,27 +1,26 @@
 #pragma once
 
 #include <wx/app.h>
-#include <wx/snglinst.h>
-#include <wx/timer.h>
 
-extern wxString theAppDataFolder;
+#include <memory>
+
+class SessionWatch;
 
 class App : public wxApp
 {
 public:
     App();
+    ~App() override;
     bool OnInit() override;
     int OnExit() override;
 
     // SIGTERM, SIGHUP and SIGINT: the user session or the system ends the
-    // program. Runs from the event loop, never inside the signal itself.
+    // program, through the main window's end of session. Runs from the event
+    // loop, never inside the signal itself.
     static void OnTerminationSignal(int signal);
 
 private:
-    void EndSession();
-
-    wxSingleInstanceChecker m_checker;
-    wxTimer m_endSessionRetry; // the end of a session waits for nested loops to return
+    std::unique_ptr<SessionWatch> m_sessionWatch; // logout and shutdown reach the main window
     bool m_curlReady = false; // curl_global_init succeeded: cleaned up at exit
 };
 

@@ -1,13 +1,41 @@
 #include "app/singleinstance.h"
 
 #include "controls/messagebox.h"
+#include "platform/instancelock.h"
+
+#include <wx/app.h>
+#include <wx/init.h>
+#include <wx/log.h>
+
+#include <cstdio>
+
+wxString SecondInstanceMessage(const wxString& appName)
+{
+    return "Another instance of " + appName + " is already running";
+}
 
 bool RefuseSecondInstance(wxSingleInstanceChecker& checker, const wxString& appName)
 {
-    // The lock file lives in $HOME; a dot name keeps it out of sight.
-    if (!checker.Create("." + appName + ".lock") || !checker.IsAnotherRunning())
+    if (TakeInstanceLock(checker, appName) != InstanceLock::HELD_BY_ANOTHER)
         return false;
-    ShowMessageBox("Another instance of " + appName + " is already running", "Instance Error",
-                   wxOK | wxICON_ERROR, nullptr);
+    ShowMessageBox(SecondInstanceMessage(appName), "Instance Error", wxOK | wxICON_ERROR, nullptr);
     return true;
+}
+
+void ReportSecondInstance(int argc, char** argv, const wxString& appName)
+{
+    bool started = false;
+    {
+        // Without a display the toolkit would only say so: quiet.
+        wxLogNull quiet;
+        wxApp::SetInstance(new wxApp);
+        started = wxEntryStart(argc, argv);
+    }
+    if (!started)
+    {
+        fprintf(stderr, "%s\n", static_cast<const char*>(SecondInstanceMessage(appName).mb_str()));
+        return;
+    }
+    ShowMessageBox(SecondInstanceMessage(appName), "Instance Error", wxOK | wxICON_ERROR, nullptr);
+    wxEntryCleanup();
 }

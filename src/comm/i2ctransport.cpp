@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +31,13 @@ bool IsAbsolutePath(const char* path)
     return path[0] == '/' || path[0] == '\\' || (isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':');
 }
 
+// The bus's own words for its last failure, else the given ones.
+std::string ProblemOf(const DdcBus& bus, const std::string& otherwise)
+{
+    const std::string problem = bus.LastProblem();
+    return problem.empty() ? otherwise : problem;
+}
+
 } // namespace
 
 CommResult FindI2CPanel(PanelComm& comm)
@@ -39,12 +47,16 @@ CommResult FindI2CPanel(PanelComm& comm)
     if (init != 0)
     {
         theLog->Print(Log::LEVEL_ERROR, "Initialized of I2C driver failed, code %X", init);
+        char code[16];
+        snprintf(code, sizeof(code), "%X", static_cast<unsigned>(init));
+        comm.m_searchReport.Add("I2C", ProblemOf(bus, std::string("the I2C driver failed, code ") + code));
         return COMM_IO_ERROR;
     }
     int32_t handle = -1;
     if (bus.EnumGetFirst(&handle) != 0)
     {
         theLog->Print(Log::LEVEL_ERROR, "no video device found");
+        comm.m_searchReport.Add("I2C", ProblemOf(bus, "no video device found"));
         return COMM_IO_ERROR;
     }
     uint8_t edid[EDID_SIZE] = {};
@@ -57,13 +69,16 @@ CommResult FindI2CPanel(PanelComm& comm)
     BuildPacket(PROBE_LETTER, nullptr, 0, probe);
     uint8_t answer[PROBE_ANSWER_SIZE] = {};
     const int count = Transfer(bus, handle, probe, 1, answer, PROBE_ANSWER_SIZE, POLL_STATUS_MS, POLL_STATUS_COUNT);
-    if (count >= 0 && ProbeAnswerIsPanel(answer, count))
+    if (ProbeAnswerIsPanel(answer, count)) // a failed exchange (-5) is traced as a count too
     {
         for (int k = 0; k < 4; ++k)
             comm.m_panelInfo[k] = answer[2 + k];
         comm.m_i2cDevice = handle;
         return COMM_OK;
     }
+    comm.m_searchReport.Add("I2C", count < 0    ? ProblemOf(bus, "I/O error")
+                                   : count == 0 ? "no control panel answered"
+                                                : "the answer was not a control panel's");
     theLog->Print(Log::LEVEL_DEBUG2, "closed i2c");
     return COMM_IO_ERROR;
 }
@@ -126,8 +141,11 @@ int InstallI2CDriver(DdcBus& bus, const char* path)
 {
     if (bus.InitDDCHelper() == 0)
     {
-        bus.DeinitDDCHelper(); // already working
-        return 0;
+        bus.DeinitDDCHelper();
+        // Working now, but perhaps only until the next boot (removed, then
+        // installed again in one boot): the default driver is installed in
+        // any case, which makes it permanent; loading it again does no harm.
+        return bus.InstallDriver(nullptr, 1);
     }
     int result = -1;
     if (path != nullptr && path[0] != '\0')

@@ -21,8 +21,10 @@ CommResult FindI2CPanel(PanelComm& comm);
 int Transfer(DdcBus& bus, int32_t handle, const uint8_t* request, int count, uint8_t* reply, int toRead, int pollMs,
              int pollCount);
 
-// Makes the I2C link available (now and at boot). path names a module file
-// to load instead of the default one; returns 0 or the bus's error code.
+// Makes the I2C link available now and at boot, every time: a link that
+// already works gets the default driver installed as well, so that it also
+// works after the next boot. path names a module file to load instead of
+// the default one; returns 0 or the bus's error code.
 int InstallI2CDriver(DdcBus& bus, const char* path);
 // Undoes the installation; 0 or the bus's error code.
 int UninstallI2CDriver(DdcBus& bus);

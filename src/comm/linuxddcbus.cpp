@@ -107,7 +107,11 @@ LinuxDdcBus::~LinuxDdcBus()
 
 int LinuxDdcBus::InitDDCHelper()
 {
-    return IsDirectory(m_paths.i2cDevClass) ? 0 : ENOENT;
+    m_problem.clear();
+    if (IsDirectory(m_paths.i2cDevClass))
+        return 0;
+    m_problem = "the i2c-dev kernel module is not loaded (run aulavox-kesto --install as root)";
+    return ENOENT;
 }
 
 void LinuxDdcBus::DeinitDDCHelper()
@@ -117,6 +121,7 @@ void LinuxDdcBus::DeinitDDCHelper()
 
 int LinuxDdcBus::EnumGetFirst(int32_t* handle)
 {
+    m_problem = "no display connector with an I2C bus was found";
     DIR* dir = opendir(m_paths.drmClass.c_str());
     if (dir == nullptr)
         return errno != 0 ? errno : ENODEV;
@@ -144,6 +149,7 @@ int LinuxDdcBus::EnumGetFirst(int32_t* handle)
         return a.connected != b.connected ? a.connected : a.name < b.name;
     });
     *handle = candidates.front().bus;
+    m_problem.clear();
     return 0;
 }
 
@@ -154,10 +160,14 @@ int LinuxDdcBus::OpenBus(int32_t handle)
     if (m_fd >= 0 && m_fdHandle == handle)
         return 0;
     CloseBus();
-    const std::string path = m_paths.devFolder + "/i2c-" + std::to_string(handle);
+    const std::string path = BusPath(handle);
     m_fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (m_fd < 0)
-        return errno;
+    {
+        const int error = errno;
+        m_problem = OpenProblem(handle, error);
+        return error;
+    }
     m_fdHandle = handle;
     return 0;
 }
@@ -172,13 +182,20 @@ void LinuxDdcBus::CloseBus()
 
 int LinuxDdcBus::GetCachedEDID256(int32_t handle, uint8_t edid[256])
 {
+    m_problem.clear();
     const int opened = OpenBus(handle);
     if (opened != 0)
         return opened;
     uint8_t offset = 0;
     i2c_msg messages[2] = {{EDID_ADDRESS, 0, 1, &offset}, {EDID_ADDRESS, I2C_M_RD, EDID_SIZE, edid}};
     i2c_rdwr_ioctl_data data{messages, 2};
-    return ioctl(m_fd, I2C_RDWR, &data) < 0 ? errno : 0;
+    if (ioctl(m_fd, I2C_RDWR, &data) < 0)
+    {
+        const int error = errno;
+        m_problem = TransferProblem(handle, error);
+        return error;
+    }
+    return 0;
 }
 
 int LinuxDdcBus::GetEDIDOption(const uint8_t edid[256], int option, uint8_t* out, int outSize)
@@ -207,6 +224,7 @@ int LinuxDdcBus::GetEDIDOption(const uint8_t edid[256], int option, uint8_t* out
 
 int LinuxDdcBus::WriteI2CBuf(int32_t handle, uint8_t address, const uint8_t* data, int count, int)
 {
+    m_problem.clear();
     if (count < 1 || count > 255 || data == nullptr)
         return EINVAL;
     const int opened = OpenBus(handle);
@@ -214,11 +232,18 @@ int LinuxDdcBus::WriteI2CBuf(int32_t handle, uint8_t address, const uint8_t* dat
         return opened;
     i2c_msg message{address, 0, static_cast<__u16>(count), const_cast<uint8_t*>(data)};
     i2c_rdwr_ioctl_data request{&message, 1};
-    return ioctl(m_fd, I2C_RDWR, &request) < 0 ? errno : 0;
+    if (ioctl(m_fd, I2C_RDWR, &request) < 0)
+    {
+        const int error = errno;
+        m_problem = TransferProblem(handle, error);
+        return error;
+    }
+    return 0;
 }
 
 int LinuxDdcBus::ReadI2CBuf(int32_t handle, uint8_t address, uint8_t* buffer, int count, int)
 {
+    m_problem.clear();
     if (count < 1 || count > 255 || buffer == nullptr)
         return EINVAL;
     const int opened = OpenBus(handle);
@@ -226,7 +251,13 @@ int LinuxDdcBus::ReadI2CBuf(int32_t handle, uint8_t address, uint8_t* buffer, in
         return opened;
     i2c_msg message{address, I2C_M_RD, static_cast<__u16>(count), buffer};
     i2c_rdwr_ioctl_data request{&message, 1};
-    return ioctl(m_fd, I2C_RDWR, &request) < 0 ? errno : 0;
+    if (ioctl(m_fd, I2C_RDWR, &request) < 0)
+    {
+        const int error = errno;
+        m_problem = TransferProblem(handle, error);
+        return error;
+    }
+    return 0;
 }
 
 int LinuxDdcBus::RunLoader(const std::string& program, const std::string& argument) const

@@ -40,13 +40,19 @@ public:
     int InstallDriver(const char* path, int flags) override;
     // Removes the boot file; 0 also when there was none.
     int UninstallDriver() override;
+    std::string LastProblem() const override { return m_problem; }
 
 private:
     int OpenBus(int32_t handle);
     void CloseBus();
     int RunLoader(const std::string& program, const std::string& argument) const;
+    // The words for LastProblem (linuxddcproblem.cpp).
+    std::string BusPath(int32_t handle) const;
+    std::string OpenProblem(int32_t handle, int error) const;
+    std::string TransferProblem(int32_t handle, int error) const;
 
     LinuxDdcPaths m_paths;
     int m_fd = -1;
     int32_t m_fdHandle = -1;
+    std::string m_problem;
 };

@@ -50,11 +50,17 @@ CommResult PanelComm::Connect()
         m_connected = true;
         return COMM_OK;
     }
+    m_searchReport.Clear();
     CommResult result = FindSerialPanel(*this);
     if (result != COMM_OK)
         result = FindI2CPanel(*this);
     if (result != COMM_OK)
+    {
+        // After the searches' own lines, and as the last error: the
+        // message box of the caller shows it.
+        theLog->Print(Log::LEVEL_ERROR, "%s", m_searchReport.Text().c_str());
         return result;
+    }
     m_connected = true;
     return COMM_OK;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "comm/searchreport.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -82,7 +84,8 @@ public:
     PanelComm(const PanelComm&) = delete;
     PanelComm& operator=(const PanelComm&) = delete;
 
-    // Finds the control panel (serial search, then I2C). 0 or -5.
+    // Finds the control panel (serial search, then I2C). 0 or -5; when
+    // none is found, the last Error line says why for each candidate.
     CommResult Connect();
     // Closes the open port or I2C link; safe to call at any time.
     void Disconnect();
@@ -135,6 +138,7 @@ private:
     unsigned m_panelInfo[4] = {};
     PortLister m_portLister;
     std::unique_ptr<DdcBus> m_bus;
+    SearchReport m_searchReport; // why the last search failed, candidate by candidate
 };
 
 // The process-wide link, created at start-up and deleted first at exit.

@@ -7,7 +7,8 @@
 struct SerialPort;
 
 // Opens the port at path (a device such as /dev/ttyUSB0, or a
-// pseudo-terminal) at 9600 8N1. nullptr when it cannot be opened or set up.
+// pseudo-terminal) at 9600 8N1. nullptr when it cannot be opened or set up;
+// errno then says why (EBUSY or EWOULDBLOCK: another program holds it).
 SerialPort* OpenSerialPort(const char* path);
 // Puts back the settings found at opening and closes the port; accepts nullptr.
 void CloseSerialPort(SerialPort* port);

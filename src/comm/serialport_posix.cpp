@@ -61,28 +61,34 @@ int ClearModemLines(int fd)
     return 0;
 }
 
+// Gives up on a half-opened port; errno still says why for the caller.
+SerialPort* GiveUp(SerialPort* port)
+{
+    const int error = errno;
+    CloseSerialPort(port);
+    errno = error;
+    return nullptr;
+}
+
 } // namespace
 
 SerialPort* OpenSerialPort(const char* path)
 {
     if (path == nullptr || path[0] == '\0')
+    {
+        errno = ENOENT;
         return nullptr;
+    }
     auto* port = new SerialPort;
     port->path = path;
     port->fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (port->fd < 0)
-    {
-        CloseSerialPort(port);
-        return nullptr;
-    }
+        return GiveUp(port);
     // TIOCEXCL keeps other openers out (but not root); the lock also keeps a
     // second program of ours off the port.
     if (!isatty(port->fd) || ioctl(port->fd, TIOCEXCL) != 0 || flock(port->fd, LOCK_EX | LOCK_NB) != 0 ||
         tcgetattr(port->fd, &port->saved) != 0)
-    {
-        CloseSerialPort(port);
-        return nullptr;
-    }
+        return GiveUp(port);
     port->savedValid = true;
 
     // Built from zero, not from the port's current state: raw bytes, no
@@ -93,10 +99,12 @@ SerialPort* OpenSerialPort(const char* path)
     line.c_cc[VMIN] = 0;
     line.c_cc[VTIME] = 0;
     if (cfsetispeed(&line, B9600) != 0 || cfsetospeed(&line, B9600) != 0 ||
-        tcsetattr(port->fd, TCSANOW, &line) != 0 || ClearModemLines(port->fd) != 0)
+        tcsetattr(port->fd, TCSANOW, &line) != 0)
+        return GiveUp(port);
+    if (const int error = ClearModemLines(port->fd); error != 0)
     {
-        CloseSerialPort(port);
-        return nullptr;
+        errno = error;
+        return GiveUp(port);
     }
     return port;
 }

@@ -2,11 +2,13 @@
 
 #include "comm/packet.h"
 #include "comm/serialport.h"
+#include "comm/serialproblem.h"
 #include "comm/sleep.h"
 #include "log/log.h"
 
 #include <libserialport.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -61,6 +63,8 @@ CommResult FindSerialPanel(PanelComm& comm)
 
     char names[PORT_LIST_SIZE] = {};
     const int listed = comm.m_portLister(names, PORT_LIST_SIZE);
+    if (listed <= 0)
+        comm.m_searchReport.Add("serial ports", listed < 0 ? "the system's list is unavailable" : "none found");
 
     // Walk the names, never past the buffer even if a lister forgot a NUL.
     const char* name = names;
@@ -76,15 +80,18 @@ CommResult FindSerialPanel(PanelComm& comm)
         if (length >= sizeof(comm.m_portPath))
         {
             theLog->Print(Log::LEVEL_DEBUG3, "unable to open comm port %s", name);
+            comm.m_searchReport.Add(name, "path too long");
             name = next;
             continue;
         }
         memcpy(comm.m_portPath, name, length + 1);
         SerialPort* port = OpenSerialPort(comm.m_portPath);
+        const int openError = errno;
         theLog->Print(Log::LEVEL_DEBUG3, "trying to open comm port %s", comm.m_portPath);
         if (port == nullptr)
         {
             theLog->Print(Log::LEVEL_DEBUG3, "unable to open comm port %s", comm.m_portPath);
+            comm.m_searchReport.Add(comm.m_portPath, SerialOpenProblem(comm.m_portPath, openError));
             name = next;
             continue;
         }
@@ -94,13 +101,16 @@ CommResult FindSerialPanel(PanelComm& comm)
         uint8_t answer[PROBE_READ_SIZE] = {};
         const int count = Transfer(port, probe, PROBE_PACKET_SIZE, answer, PROBE_READ_SIZE, POLL_STATUS_MS,
                                    POLL_STATUS_COUNT);
-        if (count >= 0 && ProbeAnswerIsPanel(answer, count))
+        if (ProbeAnswerIsPanel(answer, count)) // a failed exchange (-5) is traced as a count too
         {
             comm.m_serialPort = port;
             for (int k = 0; k < 4; ++k)
                 comm.m_panelInfo[k] = answer[2 + k];
             return COMM_OK;
         }
+        comm.m_searchReport.Add(comm.m_portPath, count < 0    ? "I/O error"
+                                                 : count == 0 ? "no control panel answered"
+                                                              : "the answer was not a control panel's");
         theLog->Print(Log::LEVEL_DEBUG2, "closed comm port %s", comm.m_portPath);
         CloseSerialPort(port);
         name = next;

@@ -2,6 +2,7 @@
 
 #include "mainframe/mainframe.h"
 
+#include "configdlg/configdlg.h"
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
 #include "controls/messagebox.h"
@@ -9,7 +10,7 @@
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
 #include "resources.h"
-#include "settings/settings.h"
+#include "settings/mainsettings.h"
 
 #include <wx/image.h>
 #include <wx/textdlg.h>
@@ -77,13 +78,9 @@ MainFrame::MainFrame()
     hide.SetInt(VIEW_HIDE_ADVANCED);
     OnViewChoice(hide);
 
-    bool stayOnTop = false;
-    bool whiteboard = false;
-    if (theSettings)
-    {
-        theSettings->Read(KEY_OPTIONS_STAYONTOP, &stayOnTop, false);
-        theSettings->Read(KEY_OPTIONS_WHITEBOARDMODE, &whiteboard, false);
-    }
+    const MainSettings settings = CurrentSettings();
+    const bool stayOnTop = settings.StayOnTop();
+    const bool whiteboard = settings.WhiteBoardMode();
     m_chkStayOnTop->SetValue(stayOnTop);
     wxCommandEvent stayOnTopEvent(wxEVT_CHECKBOX, m_chkStayOnTop->GetId());
     stayOnTopEvent.SetInt(stayOnTop);
@@ -100,6 +97,12 @@ MainFrame::MainFrame()
     // once shown: fit the frame again then, so that nothing is cut.
     CallAfter([this] { ShowAdvanced(m_advancedPanel->IsShown()); });
 
+    m_scheduleTimer.SetOwner(this);
+    Bind(wxEVT_TIMER, &MainFrame::OnScheduleTimer, this, m_scheduleTimer.GetId());
+    RestartSchedules();
+
+    SetUpTrayIcon();
+
     m_statusTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnStartupTimer, this, m_statusTimer.GetId());
     m_statusTimer.StartOnce(100);
@@ -108,13 +111,8 @@ MainFrame::MainFrame()
 MainFrame::~MainFrame()
 {
     m_statusTimer.Stop();
-}
-
-void MainFrame::OnClose(wxCloseEvent& event)
-{
-    // Until the tray icon exists, closing the window ends the program.
-    m_statusTimer.Stop();
-    event.Skip();
+    m_scheduleTimer.Stop();
+    DeleteTrayIcon();
 }
 
 void MainFrame::OnViewChoice(wxCommandEvent& event)
@@ -153,9 +151,7 @@ void MainFrame::ShowAdvanced(bool show)
 
 void MainFrame::OpenConfiguration()
 {
-    wxString stored;
-    if (theSettings)
-        theSettings->Read(KEY_OPTIONS_PASSWORD, &stored, wxString());
+    const wxString stored = CurrentSettings().Password();
 
     wxString answer;
     if (stored == INSTALLER_PASSWORD)
@@ -171,9 +167,17 @@ void MainFrame::OpenConfiguration()
         ShowMessageBox("Password was incorrect", "Password Entry", wxOK | wxICON_ERROR, this);
         return;
     }
-    // The password is right: the configuration dialog opens here once it
-    // exists; after it the window re-reads the projector file, refills the
-    // projector choice and restarts the schedules.
+    {
+        ConfigDlg dialog(this);
+        dialog.CentreOnParent(wxBOTH);
+        dialog.ShowModal();
+    }
+    if (theSessionEnding)
+        return; // the session end takes over; nothing more opens
+    // The dialog's edits reach this window through the user file on disk.
+    ReadProjectorFiles(false);
+    FillProjectorChoice();
+    RestartSchedules();
 }
 
 void MainFrame::OnStayOnTop(wxCommandEvent&)
@@ -189,6 +193,16 @@ void MainFrame::OnStayOnTop(wxCommandEvent&)
 void MainFrame::OnWhiteboardMode(wxCommandEvent&)
 {
     // Read after a change of source; nothing to do at once.
+}
+
+void MainFrame::StartInDemoMode()
+{
+    m_chkDemoMode->SetValue(true);
+    wxCommandEvent demoEvent(wxEVT_CHECKBOX, m_chkDemoMode->GetId());
+    demoEvent.SetEventObject(m_chkDemoMode);
+    demoEvent.SetInt(1);
+    OnDemoMode(demoEvent);
+    UpdateControls();
 }
 
 void MainFrame::OnDemoMode(wxCommandEvent&)

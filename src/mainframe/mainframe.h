@@ -5,12 +5,14 @@
 #include "projdefs/parsecommand.h"
 #include "projdefs/resultcodes.h"
 
+#include <wx/taskbar.h>
 #include <wx/timer.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+class AxtTaskBarIcon;
 class Projector;
 
 // The presenter's remote control. Every control becomes one exchange with
@@ -34,6 +36,8 @@ public:
     // Redraws enables, highlights, the slider and the microphone choice
     // from thePanelStatus; changes only what differs.
     void UpdateControls();
+    // Ticks "Demo Mode" as the user would: the link goes into demo mode.
+    void StartInDemoMode();
 
     // Reads every source of theProjectorList; unless quiet, reports errors
     // or warnings. Returns the combined result.
@@ -42,10 +46,38 @@ public:
     // default projector.
     void FillProjectorChoice();
 
+    // Computes every schedule's next due moment and lets the schedule timer
+    // fire a second later to set its real wait.
+    void RestartSchedules();
+
+    // The end of the program (tray "Exit", vetoable) or of the user session
+    // (not vetoable): while the projector is on, asks with a count-down
+    // whether to turn it off; then closes every dialog and the window.
+    void OnEndSession(wxCloseEvent& event);
+    // The toolkit's question whether the session may end: neither refused
+    // nor passed on.
+    void OnQueryEndSession(wxCloseEvent& event);
+    // The end of the user session as the platform reports it (a signal, the
+    // session manager's last word): OnEndSession without a veto.
+    void EndSessionNow();
+    // The desktop session is about to end: the question without Cancel and
+    // the power-off (without the question when nobody may be asked), but
+    // not yet the exit.
+    void AskBeforeSessionEnds(bool mayAsk);
+    // The session manager withdrew the end: the next one asks again.
+    void SessionEndCancelled();
+    // The machine shuts down: turns the projector off, asking nobody.
+    void TurnOffForShutdown();
+
+    // The program's main window while it lives, else null.
+    static MainFrame* Find();
+
 protected:
     // The status timer: start-up steps on its first run, then the status
     // poll once a second.
     void OnStartupTimer(wxTimerEvent& event);
+    // Carries out the due schedules and starts the timer for the next one.
+    void OnScheduleTimer(wxTimerEvent& event);
     // False when the session ended while the updater ran.
     bool RunStartupSteps();
     void LoadProjectorSource();
@@ -65,6 +97,25 @@ protected:
     virtual void WaitMilliseconds(long milliseconds);
 
     void OnClose(wxCloseEvent& event) override;
+    void OnTrayRestore(wxCommandEvent& event);
+    void OnTrayDoubleClick(wxTaskBarIconEvent& event);
+    void OnTrayAbout(wxCommandEvent& event);
+    void OnTrayExit(wxCommandEvent& event);
+    // Whether a tray shows the icon; without one the close box minimises.
+    virtual bool HasTray() const;
+
+    bool IsPowerOn() const;
+    // The count-down question; Yes (clicked or by time) turns the projector
+    // off. Returns the answer.
+    int AskToTurnOff(bool canVeto);
+    // Up to 10 power-off attempts, 50 ms apart; failures are not reported.
+    void TurnOffRoom();
+    // Ends every other top-level window of the program; returns how many
+    // were still there.
+    int CloseOtherWindows();
+    void RunWhiteboardDialog();
+    void SetUpTrayIcon();
+    void DeleteTrayIcon();
     void OnPowerOn(wxCommandEvent& event) override;
     void OnFreeze(wxCommandEvent& event) override;
     void OnPowerOff(wxCommandEvent& event) override;
@@ -93,7 +144,13 @@ protected:
     bool m_hasFreeze = false;
     bool m_hasUnFreeze = false;
 
+    bool m_asking = false;          // the count-down question is open
+    bool m_endForced = false;       // the session ended while it was open
+    bool m_askedForSession = false; // the session manager's turn has asked
+
     wxTimer m_statusTimer;
+    wxTimer m_scheduleTimer;
+    AxtTaskBarIcon* m_taskBarIcon = nullptr;
     wxBitmap m_checkBmp;
     wxBitmap m_noCheckBmp;
 };

@@ -8,12 +8,13 @@
 #include "controls/enablesizer.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
+#include "mainframe/displaysync.h"
 #include "mainframe/localtext.h"
 #include "mainframe/panelstatus.h"
 #include "projdefs/nocase.h"
 #include "projdefs/parsecommand.h"
 #include "projdefs/projectorlist.h"
-#include "settings/settings.h"
+#include "settings/mainsettings.h"
 
 #include <wx/button.h>
 #include <wx/clntdata.h>
@@ -26,7 +27,6 @@ namespace {
 
 constexpr int PROJECTOR_REPLY_SIZE = 64;
 constexpr long FREEZE_HIDE_MS = 100;
-constexpr long FREEZE_DELAY_DEFAULT_MS = 500;
 constexpr long FREEZE_DELAY_MIN_MS = 100;
 
 const char* const COMMAND_FREEZE = "Freeze";
@@ -194,7 +194,6 @@ void MainFrame::OnMicChoice(wxCommandEvent&)
 
 void MainFrame::OnSource(wxCommandEvent& event)
 {
-    wxBusyCursor busy;
     // Anything but the two other sources means "Comp 1", also the whiteboard
     // window's way back.
     uint8_t source = 1;
@@ -203,17 +202,23 @@ void MainFrame::OnSource(wxCommandEvent& event)
     else if (event.GetId() == ID_SOURCE_VCR)
         source = 3;
 
-    if (EnsureConnected(false) != COMM_OK)
-        return;
-    const CommResult result = thePanelComm->SetSource(source, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
-    if (result != COMM_OK)
     {
-        ReportCommError(result);
-        return;
+        // Busy during the exchange only, not over the whiteboard window.
+        wxBusyCursor busy;
+        if (EnsureConnected(false) != COMM_OK)
+            return;
+        const CommResult result = thePanelComm->SetSource(source, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+        if (result != COMM_OK)
+        {
+            ReportCommError(result);
+            return;
+        }
+        thePanelStatus.sourceState = static_cast<int8_t>(source);
+        PollStatus();
+        UpdateControls();
     }
-    thePanelStatus.sourceState = static_cast<int8_t>(source);
-    PollStatus();
-    UpdateControls();
+    if (source != 1 && m_chkWhiteboardMode->IsChecked())
+        RunWhiteboardDialog();
 }
 
 Projector* MainFrame::GetChosenProjector() const
@@ -263,7 +268,8 @@ CommResult MainFrame::SendProjectorCommand(const std::vector<uint8_t>& bytes, in
 
 void MainFrame::WaitMilliseconds(long milliseconds)
 {
-    wxMilliSleep(static_cast<unsigned long>(milliseconds));
+    // Not a plain sleep: the screen must change meanwhile.
+    RunDisplayFor(milliseconds);
 }
 
 void MainFrame::OnFreeze(wxCommandEvent&)
@@ -279,21 +285,24 @@ void MainFrame::OnFreeze(wxCommandEvent&)
     if (!ConvertProjectorCommand(*proj, wasFrozen ? COMMAND_UNFREEZE : COMMAND_FREEZE, bytes))
         return;
 
-    // The window must not be on the picture that is frozen.
+    // The window must not be on the picture that is frozen: the hide has to
+    // reach the display server, not wait in the program until this handler
+    // returns.
     if (!wasFrozen)
     {
         Hide();
+        SyncWithDisplayServer();
         WaitMilliseconds(FREEZE_HIDE_MS);
     }
     const CommResult result = SendProjectorCommand(bytes, POLL_FREEZE_COUNT);
     if (!wasFrozen)
     {
-        long delay = FREEZE_DELAY_DEFAULT_MS;
-        if (theSettings)
-            theSettings->Read(KEY_OPTIONS_FREEZEDELAY, &delay, FREEZE_DELAY_DEFAULT_MS);
+        const long delay = CurrentSettings().FreezeDelay();
         WaitMilliseconds(std::max(delay, FREEZE_DELAY_MIN_MS));
     }
     Show();
+    if (!wasFrozen)
+        SyncWithDisplayServer(); // back on the screen at once
 
     if (result != COMM_OK)
     {

@@ -7,8 +7,9 @@
 #include "mainframe/localtext.h"
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
+#include "projdefs/leftovers.h"
 #include "projdefs/projectorlist.h"
-#include "settings/settings.h"
+#include "settings/mainsettings.h"
 
 #include <wx/app.h>
 #include <wx/utils.h>
@@ -31,7 +32,14 @@ struct ByCharacterCodes
 void MainFrame::OnStartupTimer(wxTimerEvent&)
 {
     if (theSessionEnding)
-        return; // the session end takes the timer over
+    {
+        // The end of the session waits for dialogs to go: look again.
+        wxCloseEvent* end = new wxCloseEvent(wxEVT_END_SESSION, GetId());
+        end->SetEventObject(this);
+        end->SetCanVeto(false);
+        QueueEvent(end);
+        return;
+    }
     if (!m_startupDone && !RunStartupSteps())
         return; // the session ended meanwhile: the timer stays off
     if (m_linkUp)
@@ -42,20 +50,20 @@ void MainFrame::OnStartupTimer(wxTimerEvent&)
 
 bool MainFrame::RunStartupSteps()
 {
+    // A run killed while saving or downloading a projector file left its
+    // temporary file; nothing of this run can be writing one yet.
+    const MainSettings configured = CurrentSettings();
+    for (unsigned file : {FILE_REFERENCE, FILE_USER})
+        RemoveLeftoverTemporaries(ToLocal8Bit(configured.FileName(file)));
+
     LoadProjectorSource();
     ReadProjectorFiles(true);
 
-    bool autoCheck = false;
-    bool autoDownload = false;
-    if (theSettings)
-    {
-        theSettings->Read(KEY_STARTUP_AUTOCHECK, &autoCheck, false);
-        theSettings->Read(KEY_STARTUP_AUTODOWNLOAD, &autoDownload, false);
-    }
+    const MainSettings settings = CurrentSettings();
     int flags = 0;
-    if (autoCheck)
+    if (settings.AutoCheck())
         flags |= ConnectionDlg::UPDATE_CHECK;
-    if (autoDownload)
+    if (settings.AutoDownload())
         flags |= ConnectionDlg::UPDATE_DOWNLOAD;
     if (flags != 0)
     {
@@ -89,13 +97,9 @@ bool MainFrame::RunStartupSteps()
 void MainFrame::LoadProjectorSource()
 {
     theProjectorList->Clear();
-    wxString path;
-    wxString url;
-    if (theSettings)
-    {
-        theSettings->Read(FileNameKey(FILE_USER), &path, wxString());
-        theSettings->Read(FileUrlKey(FILE_USER), &url, wxString());
-    }
+    const MainSettings settings = CurrentSettings();
+    const wxString path = settings.FileName(FILE_USER);
+    const wxString url = settings.FileUrl(FILE_USER);
     // Only the user file: the reference file stays in the configuration.
     if (!path.empty())
         theProjectorList->AddSource(ToLocal8Bit(path), ToLocal8Bit(url));
@@ -119,13 +123,9 @@ FileResult MainFrame::ReadProjectorFiles(bool quiet)
 
 void MainFrame::FillProjectorChoice()
 {
-    bool allowChange = false;
-    wxString defaultName;
-    if (theSettings)
-    {
-        theSettings->Read(KEY_PROJ_ALLOWCHANGE, &allowChange, false);
-        theSettings->Read(KEY_PROJ_DEFAULT, &defaultName, wxString());
-    }
+    const MainSettings settings = CurrentSettings();
+    const bool allowChange = settings.AllowChange();
+    const wxString defaultName = settings.DefaultProjector();
 
     // The order InsertSorted gives (ascending by character codes, an exact
     // duplicate name kept once, for the first projector of that name), worked

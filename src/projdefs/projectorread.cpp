@@ -5,8 +5,9 @@
 #include "projdefs/nocase.h"
 #include "projdefs/parsecommand.h"
 #include "projdefs/piecereader.h"
+#include "platform/regularfile.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -49,17 +50,24 @@ FileResult ProjectorList::ReadSource(size_t srcIndex)
     const char* fileName = source->fileName.c_str();
     LOG_PRINT(Log::LEVEL_INFO, "reading projector file %s", fileName);
 
-    // Only a regular file is accepted: a folder opens on Linux, and a device
-    // could be endless. Both are refused before anything changes.
-    FILE* file = fopen(fileName, "r");
-    struct stat info;
-    if (file != nullptr && (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)))
+    // Only a regular file is accepted, and the open itself never waits: a
+    // named pipe would hang it, a folder opens on Linux and a device could be
+    // endless. All are refused before anything changes.
+    std::string reason;
+    FILE* file = nullptr;
+    const int fd = OpenRegularFileForReading(fileName, reason);
+    if (fd >= 0)
     {
-        fclose(file); // opened for reading only: nothing to lose
-        file = nullptr;
+        file = fdopen(fd, "r");
+        if (file == nullptr)
+        {
+            reason = strerror(errno);
+            close(fd);
+        }
     }
     if (file == nullptr)
     {
+        LOG_PRINT(Log::LEVEL_INFO, "cannot read '%s': %s", fileName, reason.c_str());
         LOG_PRINT(Log::LEVEL_ERROR, "unable to open file '%s' for reading", fileName);
         return FILE_OPEN_ERROR;
     }

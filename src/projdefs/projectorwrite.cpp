@@ -6,6 +6,7 @@
 // too long for the reader's pieces) is refused before anything is written.
 #include "projdefs/projectorlist.h"
 
+#include "projdefs/leftovers.h"
 #include "projdefs/logprint.h"
 #include "projdefs/piecereader.h"
 
@@ -22,9 +23,6 @@ namespace {
 // Lines of a written file end with CR LF, as in the files shared with
 // Windows machines; the reader accepts both.
 const char LINE_END[] = "\r\n";
-
-// Suffix of the temporary file; the update download uses ".tmp".
-const char TEMP_SUFFIX[] = ".new";
 
 // The reader takes lines in pieces of 1022 characters, line end included;
 // a text of up to 1022 characters still reads back whole (its line end then
@@ -45,6 +43,44 @@ const char* LineProblem(size_t lineLength, const std::string& last, const std::s
         return "has a line break or NUL in it";
     if (lineLength > MAX_LINE_TEXT)
         return "makes a line longer than 1022 characters";
+    return nullptr;
+}
+
+bool StartsWithBlank(const std::string& text)
+{
+    return !text.empty() && (text[0] == ' ' || text[0] == '\t');
+}
+
+// The reader drops the blanks at the start of a value. A command keeps them
+// as the escape of the same byte; a parameter's number does not change
+// without them, so they are left to go.
+std::string WrittenValue(const ProjectorEntry& entry)
+{
+    if (entry.kind != ProjectorEntry::COMMAND)
+        return entry.value;
+    const size_t blanks = entry.value.find_first_not_of(' ');
+    if (blanks == 0)
+        return entry.value;
+    const size_t count = blanks == std::string::npos ? entry.value.size() : blanks;
+    std::string written;
+    written.reserve(entry.value.size() + 3 * count);
+    for (size_t i = 0; i < count; ++i)
+        written += "<20>";
+    written.append(entry.value, count, std::string::npos);
+    return written;
+}
+
+// Why an entry would not read back as written, or null.
+const char* EntryProblem(const ProjectorEntry& entry, const std::string& value)
+{
+    if (const char* problem = LineProblem(3 + entry.name.size() + 2 + value.size(), value, entry.name))
+        return problem;
+    if (entry.name.find(',') != std::string::npos)
+        return "has a comma in its name";
+    if (StartsWithBlank(entry.name))
+        return "has a name that starts with a blank or tab";
+    if (!value.empty() && value[0] == '\t')
+        return "has a value that starts with a tab";
     return nullptr;
 }
 
@@ -119,7 +155,10 @@ FileResult ProjectorList::WriteSource(size_t srcIndex)
     static const char PROJECTOR[] = "projector: ";
 
     std::string text;
-    if (const char* problem = LineProblem(strlen(VERSION) + source->version.size(), source->version))
+    const char* versionProblem = LineProblem(strlen(VERSION) + source->version.size(), source->version);
+    if (versionProblem == nullptr && StartsWithBlank(source->version))
+        versionProblem = "starts with a blank or tab";
+    if (const char* problem = versionProblem)
     {
         LOG_PRINT(Log::LEVEL_ERROR, "unable to write file '%s': the version text %s", fileName, problem);
         return FILE_OPEN_ERROR;
@@ -136,7 +175,10 @@ FileResult ProjectorList::WriteSource(size_t srcIndex)
                 continue;
             if (!headerWritten)
             {
-                if (const char* problem = LineProblem(strlen(PROJECTOR) + name.size(), name))
+                const char* nameProblem = LineProblem(strlen(PROJECTOR) + name.size(), name);
+                if (nameProblem == nullptr && StartsWithBlank(name))
+                    nameProblem = "starts with a blank or tab";
+                if (const char* problem = nameProblem)
                 {
                     LOG_PRINT(Log::LEVEL_ERROR, "unable to write file '%s': the name of projector '%s' %s", fileName,
                               name.c_str(), problem);
@@ -146,22 +188,19 @@ FileResult ProjectorList::WriteSource(size_t srcIndex)
                 headerWritten = true;
             }
             // "C, name, value"
-            const char* problem = LineProblem(3 + entry->name.size() + 2 + entry->value.size(), entry->value,
-                                              entry->name);
-            if (problem == nullptr && entry->name.find(',') != std::string::npos)
-                problem = "has a comma in its name";
-            if (problem != nullptr)
+            const std::string value = WrittenValue(*entry);
+            if (const char* problem = EntryProblem(*entry, value))
             {
                 LOG_PRINT(Log::LEVEL_ERROR, "unable to write file '%s': entry '%s' of projector '%s' %s", fileName,
                           entry->name.c_str(), name.c_str(), problem);
                 return FILE_OPEN_ERROR;
             }
             text.append(entry->kind == ProjectorEntry::COMMAND ? "C, " : "P, ");
-            text.append(entry->name).append(", ").append(entry->value).append(LINE_END);
+            text.append(entry->name).append(", ").append(value).append(LINE_END);
         }
     }
 
-    const std::string tmpName = source->fileName + TEMP_SUFFIX;
+    const std::string tmpName = source->fileName + SAVE_SUFFIX;
     if (!WriteTempFile(tmpName, source->fileName, text))
         return FILE_OPEN_ERROR;
     if (rename(tmpName.c_str(), source->fileName.c_str()) != 0)

@@ -1,5 +1,6 @@
 #include "projdefs/remoteupdate.h"
 
+#include "projdefs/leftovers.h"
 #include "projdefs/logprint.h"
 #include "projdefs/projectorlist.h"
 #include "projdefs/updateconnection.h"
@@ -74,11 +75,19 @@ VersionHead ParseVersionHead(const std::string& head, bool atEnd, std::string& v
 
 // libcurl's write function: picks the version from the head of the data and,
 // for a download, stores every block in the temporary file. A short count
-// makes libcurl end the transfer with a write error.
+// makes libcurl end the transfer with a write error; that is how a transfer
+// past its size limit, and a check that has what it needs, are stopped.
 size_t WriteBlock(char* data, size_t size, size_t count, void* user)
 {
     UpdateConnection* conn = static_cast<UpdateConnection*>(user);
     const size_t length = size * count;
+
+    if (length > conn->limit - conn->received)
+    {
+        conn->tooLarge = true;
+        return 0;
+    }
+    conn->received += length;
 
     if (conn->head == VersionHead::INCOMPLETE)
     {
@@ -91,9 +100,34 @@ size_t WriteBlock(char* data, size_t size, size_t count, void* user)
     }
     conn->firstDataSeen = true;
 
-    if (conn->file != nullptr && length > 0 && fwrite(data, 1, length, conn->file) != length)
+    if (conn->file == nullptr)
+    {
+        // A check keeps nothing but the version line: once it is judged,
+        // the rest of the file is not worth fetching.
+        if (conn->head == VersionHead::INCOMPLETE)
+            return length;
+        conn->stoppedAtHead = true;
+        return 0;
+    }
+    if (length > 0 && fwrite(data, 1, length, conn->file) != length)
         return 0;
     return length;
+}
+
+// "64 MiB", "64 KiB": the limit as the message gives it.
+std::string SizeText(size_t bytes)
+{
+    if (bytes % (1024 * 1024) == 0)
+        return std::to_string(bytes / (1024 * 1024)) + " MiB";
+    if (bytes % 1024 == 0)
+        return std::to_string(bytes / 1024) + " KiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+void LogTooLarge(const UpdateConnection* conn)
+{
+    LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: the remote file is larger than %s",
+              SizeText(conn->limit).c_str());
 }
 
 // The transfer's outcome from libcurl's completion message and, for http
@@ -109,6 +143,14 @@ FileResult ReadCompletion(UpdateConnection* conn)
             continue;
         seen = true;
         CURLcode code = msg->data.result;
+        if (code == CURLE_WRITE_ERROR && conn->stoppedAtHead)
+            code = CURLE_OK; // the check stopped the transfer itself, having read enough
+        if (conn->tooLarge || code == CURLE_FILESIZE_EXCEEDED)
+        {
+            LogTooLarge(conn);
+            result = UPDATE_TRANSFER_ERROR;
+            continue;
+        }
         if (code != CURLE_OK)
         {
             LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: curl error %i, \"%s\"",
@@ -151,8 +193,21 @@ FileResult ReadCompletion(UpdateConnection* conn)
     return result;
 }
 
-// A successful transfer must have brought a version line at its head; an
-// empty body or an error page served as success has none.
+// Whether the transfer went to an http URL that answered with a status
+// other than 200 (which is reported from the completion, not here).
+bool HasFailedHttpStatus(UpdateConnection* conn)
+{
+    const char* url = nullptr;
+    if (curl_easy_getinfo(conn->easy, CURLINFO_EFFECTIVE_URL, &url) != CURLE_OK || url == nullptr)
+        return true;
+    if (strncasecmp(url, "http", 4) != 0)
+        return false;
+    long status = 0;
+    return curl_easy_getinfo(conn->easy, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status != 200;
+}
+
+// A transfer must have brought a version line at its head; an empty body or
+// an error page served as success has none.
 FileResult CheckVersionHead(UpdateConnection* conn)
 {
     if (conn->head == VersionHead::INCOMPLETE)
@@ -171,6 +226,25 @@ FileResult CheckVersionHead(UpdateConnection* conn)
     return FILE_OK;
 }
 
+// The outcome of an ended transfer. A check whose data arrived with a good
+// status is judged by its version line first, and only then by libcurl's
+// completion: a file that is not a projector file is reported as such even
+// when its transfer broke off too.
+FileResult TransferOutcome(UpdateConnection* conn)
+{
+    const bool check = conn->tmpName.empty();
+    if (check && conn->firstDataSeen && !conn->tooLarge && !HasFailedHttpStatus(conn))
+    {
+        FileResult result = CheckVersionHead(conn);
+        if (result != FILE_OK)
+            return result;
+    }
+    FileResult result = ReadCompletion(conn);
+    if (result == FILE_OK)
+        result = CheckVersionHead(conn);
+    return result;
+}
+
 // Deletes the temporary file of a download that did not succeed.
 void RemoveTemporary(const UpdateConnection* conn)
 {
@@ -184,6 +258,8 @@ void RemoveTemporary(const UpdateConnection* conn)
 bool CloseTemporary(UpdateConnection* conn, bool keep)
 {
     FILE* file = conn->file;
+    if (file == nullptr)
+        return !keep;
     conn->file = nullptr;
     bool written = !keep || (fflush(file) == 0 && fsync(fileno(file)) == 0);
     int flushError = errno;
@@ -216,14 +292,22 @@ FileResult MoveIntoPlace(UpdateConnection* conn)
     return FILE_OK;
 }
 
+// Throws a transfer away: closes and deletes its temporary file, if it has
+// one, and frees the connection.
+void DiscardConnection(UpdateConnection* conn)
+{
+    CloseTemporary(conn, false); // what it holds does not matter
+    if (!conn->tmpName.empty())
+        RemoveTemporary(conn);
+    FreeUpdateConnection(conn);
+}
+
 // Ends the transfer: outcome, temporary file, local file, connection.
 FileResult FinishTransfer(ProjectorList& list, FileResult result)
 {
     UpdateConnection* conn = list.m_conn;
     if (result == FILE_OK)
-        result = ReadCompletion(conn);
-    if (result == FILE_OK)
-        result = CheckVersionHead(conn);
+        result = TransferOutcome(conn);
 
     if (conn->file != nullptr && !CloseTemporary(conn, result == FILE_OK))
         result = FILE_OPEN_ERROR;
@@ -308,9 +392,14 @@ int WaitForSockets(UpdateConnection* conn, unsigned waitMs)
     return ready > 0 || dueFirst ? 1 : 0;
 }
 
-bool SetOptions(UpdateConnection* conn)
+bool SetOptions(UpdateConnection* conn, bool checkOnly)
 {
     CURL* easy = conn->easy;
+    // A download refuses at once a file announced as too large; a check may
+    // look at the head of any file.
+    if (!checkOnly &&
+        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(conn->limit)) != CURLE_OK)
+        return false;
     return curl_easy_setopt(easy, CURLOPT_URL, conn->source->url.c_str()) == CURLE_OK &&
            curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, CONNECT_TIMEOUT_S) == CURLE_OK &&
            curl_easy_setopt(easy, CURLOPT_TIMEOUT, TOTAL_TIMEOUT_S) == CURLE_OK &&
@@ -346,9 +435,10 @@ FileResult StartSourceUpdate(ProjectorList& list, unsigned srcIndex, bool checkO
 
     UpdateConnection* conn = new UpdateConnection;
     conn->source = &source;
+    conn->limit = checkOnly ? UpdateConnection::MAX_CHECK_BYTES : UpdateConnection::MAX_DOWNLOAD_BYTES;
     conn->easy = curl_easy_init();
     conn->multi = curl_multi_init();
-    if (conn->easy == nullptr || conn->multi == nullptr || !SetOptions(conn))
+    if (conn->easy == nullptr || conn->multi == nullptr || !SetOptions(conn, checkOnly))
     {
         LOG_PRINT(Log::LEVEL_ERROR, "StartSourceUpdate: unable to initialize network library");
         FreeUpdateConnection(conn);
@@ -357,7 +447,7 @@ FileResult StartSourceUpdate(ProjectorList& list, unsigned srcIndex, bool checkO
 
     if (!checkOnly)
     {
-        conn->tmpName = source.fileName + ".tmp";
+        conn->tmpName = source.fileName + DOWNLOAD_SUFFIX;
         conn->file = fopen(conn->tmpName.c_str(), "wb");
         if (conn->file == nullptr)
         {
@@ -373,13 +463,11 @@ FileResult StartSourceUpdate(ProjectorList& list, unsigned srcIndex, bool checkO
     else
         source.remoteVersion.clear();
 
-    CURLMcode code = curl_multi_add_handle(conn->multi, conn->easy);
+    CURLMcode code = theMultiAddHandle(conn->multi, conn->easy);
     if (code != CURLM_OK)
     {
         LOG_PRINT(Log::LEVEL_ERROR, "StartSourceUpdate: unable to initialize network library");
-        CloseTemporary(conn, false); // empty and unused
-        RemoveTemporary(conn);
-        FreeUpdateConnection(conn);
+        DiscardConnection(conn); // a check has neither file nor temporary name
         return UPDATE_INIT_ERROR;
     }
     list.m_conn = conn;
@@ -417,11 +505,7 @@ FileResult CancelSourceUpdate(ProjectorList& list)
     UpdateConnection* conn = list.m_conn;
     if (conn == nullptr)
         return 0;
-    if (conn->file != nullptr)
-        CloseTemporary(conn, false); // thrown away: what it holds does not matter
-    if (!conn->tmpName.empty())
-        RemoveTemporary(conn);
-    FreeUpdateConnection(conn);
+    DiscardConnection(conn);
     list.m_conn = nullptr;
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include "projdefs/logprint.h"
 
+CURLMcode (*theMultiAddHandle)(CURLM* multi, CURL* easy) = &curl_multi_add_handle;
+
 void FreeUpdateConnection(UpdateConnection* conn)
 {
     if (conn == nullptr)

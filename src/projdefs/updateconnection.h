@@ -22,6 +22,10 @@ struct UpdateConnection
 {
     // The version line must end within this many bytes of the start.
     static constexpr size_t MAX_HEAD = 1024;
+    // The most a transfer takes in: a check needs only the version line, a
+    // projector file of a few hundred kilobytes is already a large one.
+    static constexpr size_t MAX_CHECK_BYTES = 64 * 1024;
+    static constexpr size_t MAX_DOWNLOAD_BYTES = 64 * 1024 * 1024;
 
     CURL* easy = nullptr;            // the transfer
     CURLM* multi = nullptr;          // drives it
@@ -33,7 +37,14 @@ struct UpdateConnection
     // a version line split over two blocks is still found.
     std::string headText;
     VersionHead head = VersionHead::INCOMPLETE;
+    size_t limit = MAX_DOWNLOAD_BYTES; // bytes the transfer may bring
+    size_t received = 0;               // bytes it brought so far
+    bool tooLarge = false;             // stopped because the data passed `limit`
+    bool stoppedAtHead = false;        // a check stopped once its version line was judged
 };
+
+// libcurl's curl_multi_add_handle; tests put a failing function in its place.
+extern CURLMcode (*theMultiAddHandle)(CURLM* multi, CURL* easy);
 
 // Stops the transfer and frees everything the connection holds: removes the
 // easy handle from the multi handle, cleans both up, closes an open file

@@ -1,9 +1,10 @@
 #include "settings/settings.h"
 
+#include "platform/fileurl.h"
+#include "settings/mainsettings.h"
+
 #include <wx/filename.h>
 #include <wx/strconv.h>
-
-SettingsStore* theSettings = nullptr;
 
 wxString FileNameKey(unsigned fileNumber)
 {
@@ -15,13 +16,6 @@ wxString FileUrlKey(unsigned fileNumber)
     return wxString::Format(KEY_FILES_URL_FMT, fileNumber);
 }
 
-SettingsStore* OpenSettingsStore(const wxString& fileName)
-{
-    return new SettingsStore("AulavoxKesto", "AulavoxTech", fileName, wxEmptyString,
-                             wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS,
-                             wxConvAuto());
-}
-
 wxString SettingsFilePath(const wxString& appDataFolder)
 {
     return appDataFolder + "/AulavoxKesto.ini";
@@ -30,9 +24,9 @@ wxString SettingsFilePath(const wxString& appDataFolder)
 wxString DefaultReferenceUrl(const wxString& workingDirectory)
 {
     wxString dir = workingDirectory;
-    if (dir.EndsWith("/"))
+    while (dir.EndsWith("/"))
         dir.RemoveLast();
-    return "file://" + dir + "/data/AulavoxMaster.txt";
+    return FileUrlOfPath(dir + "/data/AulavoxMaster.txt");
 }
 
 void RecordDefaults(SettingsStore& store, const wxString& appDataFolder,
@@ -43,18 +37,19 @@ void RecordDefaults(SettingsStore& store, const wxString& appDataFolder,
     wxString text;
     bool flag = false;
     long number = 0;
-    store.Read(FileNameKey(FILE_REFERENCE), &text, appDataFolder + "/AulavoxMaster.txt");
-    store.Read(FileUrlKey(FILE_REFERENCE), &text, DefaultReferenceUrl(workingDirectory));
-    store.Read(FileNameKey(FILE_USER), &text, appDataFolder + "/CustomList.txt");
-    store.Read(FileUrlKey(FILE_USER), &text, wxString());
-    store.Read(KEY_STARTUP_AUTOCHECK, &flag, false);
-    store.Read(KEY_STARTUP_AUTODOWNLOAD, &flag, false);
-    store.Read(KEY_PROJ_ALLOWCHANGE, &flag, true);
+    for (unsigned file : {FILE_REFERENCE, FILE_USER})
+    {
+        store.Read(FileNameKey(file), &text, DefaultFileName(appDataFolder, file));
+        store.Read(FileUrlKey(file), &text, DefaultFileUrl(workingDirectory, file));
+    }
+    store.Read(KEY_STARTUP_AUTOCHECK, &flag, DEFAULT_AUTO_CHECK);
+    store.Read(KEY_STARTUP_AUTODOWNLOAD, &flag, DEFAULT_AUTO_DOWNLOAD);
+    store.Read(KEY_PROJ_ALLOWCHANGE, &flag, DEFAULT_ALLOW_CHANGE);
     store.Read(KEY_PROJ_DEFAULT, &text, wxString());
-    store.Read(KEY_OPTIONS_PASSWORD, &text, wxString("lemon"));
-    store.Read(KEY_OPTIONS_WHITEBOARDMODE, &flag, false);
-    store.Read(KEY_OPTIONS_STAYONTOP, &flag, false);
-    store.Read(KEY_OPTIONS_FREEZEDELAY, &number, 500L);
+    store.Read(KEY_OPTIONS_PASSWORD, &text, wxString(DEFAULT_PASSWORD));
+    store.Read(KEY_OPTIONS_WHITEBOARDMODE, &flag, DEFAULT_WHITEBOARD_MODE);
+    store.Read(KEY_OPTIONS_STAYONTOP, &flag, DEFAULT_STAY_ON_TOP);
+    store.Read(KEY_OPTIONS_FREEZEDELAY, &number, DEFAULT_FREEZE_DELAY_MS);
 
     FlushSettings(store);
 }
@@ -64,4 +59,11 @@ void FlushSettings(SettingsStore& store)
     store.SetRecordDefaults(false);
     store.Flush();
     store.SetRecordDefaults(true);
+}
+
+int FlushSettings()
+{
+    if (theSettings != nullptr)
+        FlushSettings(*theSettings);
+    return 0;
 }

@@ -25,7 +25,6 @@ TEST(AppDataFolder, FromXdgDataHomeOrHomeCreatedWithItsParents)
         {home.Path().c_str(), data.Path() + "/", "AulavoxTech", data.Path() + "/AulavoxTech"},
         {home.Path().c_str(), "relative/data", "AulavoxTech", local + "/AulavoxTech"},
         {home.Path().c_str(), data.Path(), "", data.Path()},
-        {nullptr, "", "AulavoxTech", ""},
         {home.Path().c_str(), data.File("file"), "AulavoxTech", ""}, // a file on the way
     };
     const std::string oldHome = getenv("HOME") ? getenv("HOME") : "";

@@ -11,7 +11,7 @@ const char* const COMM_ERROR = "Communication Error";
 TEST_F(MainFrameTest, DemoModeFollowsTheCommandsWithoutAnyPort)
 {
     thePanelComm->SetPortLister(PortListOf({})); // no box: the quiet start-up connection fails
-    Build("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
+    Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
     EXPECT_FALSE(frame->m_linkUp);
     Use(frame->m_chkDemoMode, true);
     EXPECT_TRUE(thePanelComm->IsDemo() && thePanelComm->IsConnected());
@@ -52,7 +52,7 @@ TEST_F(MainFrameTest, DemoModeFollowsTheCommandsWithoutAnyPort)
 
 TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports)
 {
-    Build("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
+    Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
     sim.SetStatus({1, 3, 10, 0, 0, 0});
     Use(frame->m_btnOn);
     Use(frame->m_btnVcr); // sets the source, then polls the status at once
@@ -113,7 +113,7 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
 
 TEST_F(MainFrameTest, LinkFailuresAreReportedAndTheNextCommandConnectsAgain)
 {
-    Build("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
+    Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
     sim.QueueNak(); // the serial line asks again after a NAK: refuse both times
     sim.QueueNak();
     wxTEST_DIALOG(Use(frame->m_btnMute), ExpectMessageBox("control panel did not accept the command", COMM_ERROR));
@@ -137,14 +137,15 @@ TEST_F(MainFrameTest, LinkFailuresAreReportedAndTheNextCommandConnectsAgain)
 
     thePanelComm->SetPortLister(PortListOf({})); // no box at all: the last error is named
     thePanelComm->Disconnect();
-    wxTEST_DIALOG(Use(frame->m_btnOn), ExpectMessageBox("Unable to connect to control panel\nInitialized of I2C driver "
-                                                        "failed, code 2", COMM_ERROR));
+    wxTEST_DIALOG(Use(frame->m_btnOn), ExpectMessageBox("Unable to connect to control panel\nno control panel found: "
+                                                        "serial ports: none found; I2C: the I2C driver failed, code 2",
+                                                        COMM_ERROR));
 }
 
 TEST_F(MainFrameTest, FreezeAndTheExtraCommandsOfEachProjector)
 {
     theSettings->Write(KEY_OPTIONS_FREEZEDELAY, 20L);
-    Build("projector: Room 1\nC, On, PWR1<cr>\nC, Freeze, FRZ<cr>\nC, Lamp Hours, LMP?<cr>\nP, Baud, 9600\n"
+    Start("projector: Room 1\nC, On, PWR1<cr>\nC, Freeze, FRZ<cr>\nC, Lamp Hours, LMP?<cr>\nP, Baud, 9600\n"
           "projector: Room 2\nC, UnFreeze, UFZ\nC, freeze, FRZ\n"
           "projector: Room 3\nC, UnFreeze, UFZ\nC, Off, PWR0\nC, SourceVGA, VGA\nC, SOURCECOMPOSITE, CMP\n",
           "Room 1");
@@ -200,7 +201,7 @@ TEST_F(MainFrameTest, ExtraCommandWithLatin1NameIsFoundWhateverTheLocale)
     const std::string oldLocale = setlocale(LC_CTYPE, nullptr); // under UTF-8 the name cannot go back and forth
     if (!setlocale(LC_CTYPE, "C.UTF-8"))
         GTEST_SKIP() << "no C.UTF-8 locale here";
-    Build("projector: Room 1\nC, Entr\xe9" "e, INP1<cr>\n", "Room 1"); // "Entrée" in Latin-1
+    Start("projector: Room 1\nC, Entr\xe9" "e, INP1<cr>\n", "Room 1"); // "Entrée" in Latin-1
     ASSERT_EQ(ExtraButtons().size(), 1u);
     EXPECT_FALSE(ExtraButtons()[0].empty());
     ClickExtra(0);

@@ -94,25 +94,42 @@ protected:
         wxSetWorkingDirectory(m_oldCwd);
     }
 
-    // Writes the projector file, builds and shows the window, then runs the
-    // status timer's first tick (the start-up steps and the first poll).
-    void Build(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n", const wxString& chosen = "")
+    void WriteProjectors(const std::string& body)
     {
-        ASSERT_TRUE(WriteWholeFile(projectorFile, "version: 1.0\n" + projectors));
-        theSettings->Write(KEY_PROJ_DEFAULT, chosen);
+        ASSERT_TRUE(WriteWholeFile(projectorFile, "version: 1.0\n" + body));
+    }
+    void SetDefaultProjector(const wxString& name) { theSettings->Write(KEY_PROJ_DEFAULT, name); }
+
+    // Builds and shows the window, then runs the status timer's first tick
+    // (the start-up steps and the first poll).
+    void Build()
+    {
         frame = new TestMainFrame;
         frame->m_statusTimer.Stop();
         frame->Show();
         Tick();
+    }
+
+    // The same with this projector file and chosen projector; the requests of
+    // the start-up are forgotten.
+    void Start(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n", const wxString& chosen = "")
+    {
+        WriteProjectors(projectors);
+        SetDefaultProjector(chosen);
+        Build();
         sim.ClearReceived();
     }
 
     void BuildConnected(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n")
     {
-        Build(projectors, "Room 1");
+        Start(projectors, "Room 1");
         ASSERT_TRUE(thePanelComm->IsConnected()) << log.Text();
     }
     static void Click(BmpTextButton* button) { Use(button); }
+    static void SetCheck(wxCheckBox* box, bool checked) { Use(box, checked); }
+    static void Select(wxChoice* choice, int item) { Use(choice, item); }
+    static void Select(wxOwnerDrawnComboBox* combo, int item) { Use(combo, item); }
+    std::vector<Bytes> Requests() const { return sim.Requests(); }
 
     void Tick()
     {

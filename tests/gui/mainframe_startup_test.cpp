@@ -1,5 +1,6 @@
 // The main window's start-up, projector choice, view menu and password.
 
+#include "configdlg/configdlg.h"
 #include "controls/insertsorted.h"
 
 #include "mainframe_fixture.h"
@@ -52,7 +53,7 @@ TEST(InsertSorted, CapitalsSortBeforeSmallLettersAndDuplicatesAreKeptOnce)
 TEST_F(MainFrameTest, StartUpChoosesTheDefaultProjectorAndConnects)
 {
     sim.SetStatus({1, 3, 10, 0, 0, 0});
-    Build("projector: beta\nC, On, B1\nprojector: Alpha\nC, On, A1\nprojector: zeta\nC, On, Z1\n", "ALPHA");
+    Start("projector: beta\nC, On, B1\nprojector: Alpha\nC, On, A1\nprojector: zeta\nC, On, Z1\n", "ALPHA");
     EXPECT_TRUE(frame->m_startupDone);
     EXPECT_EQ(Items(frame->m_projectorChoice), (std::vector<wxString>{"**Choose Projector**", "Alpha", "beta", "zeta"}));
     EXPECT_EQ(Selected(frame->m_projectorChoice), "Alpha");
@@ -70,7 +71,7 @@ TEST_F(MainFrameTest, StartUpChoosesTheDefaultProjectorAndConnects)
 
 TEST_F(MainFrameTest, WithoutAProjectorEveryControlAsksForOneAndSendsNothing)
 {
-    Build("projector: Room 1\nC, On, PWR1<cr>\n", "Room 9");
+    Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 9");
     EXPECT_EQ(frame->m_projectorChoice->GetSelection(), 0);
     for (BmpTextButton* button : {frame->m_btnOn, frame->m_btnOff, frame->m_btnBlank, frame->m_btnMute,
                                   frame->m_btnVolumeDown, frame->m_btnVolumeUp, frame->m_btnComp1, frame->m_btnVcr,
@@ -90,13 +91,13 @@ TEST_F(MainFrameTest, WithoutAProjectorEveryControlAsksForOneAndSendsNothing)
 TEST_F(MainFrameTest, FixedInstallationOrNoUserFile)
 {
     theSettings->Write(KEY_PROJ_ALLOWCHANGE, false);
-    Build("projector: Room 1\nC, On, PWR1<cr>\nprojector: Room 2\nC, On, X\n", "room 2");
+    Start("projector: Room 1\nC, On, PWR1<cr>\nprojector: Room 2\nC, On, X\n", "room 2");
     EXPECT_FALSE(frame->m_projectorChoice->IsEnabled());
     EXPECT_EQ(Selected(frame->m_projectorChoice), "Room 2");
     frame->Destroy();
 
     theSettings->Write(FileNameKey(FILE_USER), wxString());
-    Build("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
+    Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
     EXPECT_EQ(Items(frame->m_projectorChoice), (std::vector<wxString>{"**Choose Projector**"}));
 }
 
@@ -109,7 +110,7 @@ TEST_F(MainFrameTest, StartUpReadsQuietlyAndLaterReadsReportProblems)
     theSettings->Write(KEY_STARTUP_AUTODOWNLOAD, true);
     const char* warnings = "There were warnings concerning the projector files\nSee log for more details.";
     // The file at start-up warns in the log only; the downloaded one's warning is reported.
-    wxTEST_DIALOG(Build("projector: Room 1\nC, On, PWR1<cr>\nc, Off, PWR0\n"),
+    wxTEST_DIALOG(Start("projector: Room 1\nC, On, PWR1<cr>\nc, Off, PWR0\n"),
                   ExpectMessageBox(warnings, "Projector File Read Error", wxICON_EXCLAMATION));
     EXPECT_TRUE(log.Contains("Warning: ReadSource: first parameter must be either 'C' or 'P', line 4 file " +
                              projectorFile)) << log.Text();
@@ -126,7 +127,7 @@ TEST_F(MainFrameTest, StartUpReadsQuietlyAndLaterReadsReportProblems)
 TEST_F(MainFrameTest, ViewMenuPasswordAndTheOptionsFromTheSettings)
 {
     theSettings->Write(KEY_OPTIONS_STAYONTOP, true);
-    Build();
+    Start();
     EXPECT_TRUE(frame->HasFlag(wxSTAY_ON_TOP));
     Use(frame->m_chkStayOnTop, false);
     EXPECT_FALSE(frame->HasFlag(wxSTAY_ON_TOP));
@@ -151,14 +152,15 @@ TEST_F(MainFrameTest, ViewMenuPasswordAndTheOptionsFromTheSettings)
     EXPECT_EQ(frame->m_viewCombo->GetValue(), "      Options");
     EXPECT_TRUE(!marked(0) && marked(1));
     EXPECT_GT(frame->GetSize().GetWidth(), narrow);
-    wxTEST_DIALOG(Use(frame->m_viewCombo, 2), ExpectPasswordPrompt("lemon"));
+    wxTEST_DIALOG(Use(frame->m_viewCombo, 2), ExpectPasswordPrompt("lemon"),
+                  wxExpectDismissableModal<ConfigDlg>(wxID_CANCEL));
     wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("Lemon"),
                   ExpectMessageBox("Password was incorrect", "Password Entry"));
     wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("")); // cancelled: no message
     theSettings->Write(KEY_OPTIONS_PASSWORD, wxString()); // can never be given
     wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt(""));
-    theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor"); // no prompt: any dialog would fail the test
-    frame->OpenConfiguration();
+    theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor"); // no prompt: any other dialog would fail the test
+    wxTEST_DIALOG(frame->OpenConfiguration(), wxExpectDismissableModal<ConfigDlg>(wxID_CANCEL));
     EXPECT_EQ(frame->m_viewCombo->GetValue(), "      Options");
     Use(frame->m_viewCombo, 0);
     EXPECT_FALSE(frame->m_advancedPanel->IsShown());

@@ -40,6 +40,18 @@ bool ChildProcess::Signal(int signal) const
     return m_pid > 0 && !m_exited && kill(m_pid, signal) == 0;
 }
 
+bool ChildProcess::Running()
+{
+    if (m_pid <= 0 || m_exited)
+        return false;
+    int status = 0;
+    if (waitpid(m_pid, &status, WNOHANG) != m_pid)
+        return true;
+    m_exited = true;
+    m_exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return false;
+}
+
 bool ChildProcess::Wait(int timeoutMs)
 {
     int status = 0;

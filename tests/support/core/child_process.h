@@ -23,6 +23,8 @@ public:
 
     bool Start();
     bool Signal(int signal) const;
+    // Whether it still runs; notes its exit status when it has ended. Never waits.
+    bool Running();
     // Waits for the end; false when it did not end in time (then it is killed).
     bool Wait(int timeoutMs);
     bool Exited() const { return m_exited; }

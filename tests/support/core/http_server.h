@@ -42,6 +42,10 @@ public:
     void Serve(const std::string& path, const Answer& answer);
     void ServeBody(const std::string& path, const std::string& body) { Serve(path, {200, body}); }
     void ServeStatus(const std::string& path, int status, const std::string& body) { Serve(path, {status, body}); }
+    void ServeSlow(const std::string& path, const std::string& body, size_t chunkSize, int delayMs)
+    {
+        Serve(path, {200, body, "text/plain", "", std::string::npos, chunkSize, delayMs});
+    }
     void ServeCutOff(const std::string& path, const std::string& body, size_t sentBytes)
     {
         Serve(path, {200, body, "text/plain", "", sentBytes});

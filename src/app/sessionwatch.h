@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/sessionevents.h"
+#include "platform/shutdowninhibitor.h"
+#include "platform/xsmpclient.h"
+
+#include <string>
+
+// Listens to the desktop's session manager and to logind, and hands what
+// they say to the main window while it lives.
+class SessionWatch : public SessionEventsReceiver
+{
+public:
+    SessionWatch();
+    void Start(const std::string& programPath);
+
+    void OnSessionEnding(bool mayAsk) override;
+    void OnSessionEndCancelled() override;
+    void OnSessionOver() override;
+    void OnMachineShutdown() override;
+
+private:
+    XsmpClient m_sessionManager;
+    ShutdownInhibitor m_shutdown;
+};

@@ -1,0 +1,32 @@
+// The command value editor below the trees.
+
+#include "configdlg/configdlg.h"
+
+#include "configdlg/treeitemdata.h"
+#include "mainframe/localtext.h"
+#include "projdefs/parsecommand.h"
+
+namespace {
+
+const wxColour INVALID_COLOUR(255, 128, 128);
+
+} // namespace
+
+void ConfigDlg::CheckCommandText()
+{
+    const std::string text = ToLocal8Bit(m_commandText->GetValue());
+    const bool valid = ParseCommand(text.c_str()) == 0;
+    m_commandText->SetBackgroundColour(valid ? wxNullColour : INVALID_COLOUR);
+    m_commandText->Refresh();
+}
+
+void ConfigDlg::OnCommandText(wxCommandEvent&)
+{
+    CheckCommandText();
+    TreeItemData* data = m_curTree ? DataOf(m_curTree, m_curTree->GetSelection()) : nullptr;
+    wxASSERT_MSG(data && data->what == TreeItemData::COMMAND, "data->what == TreeItemData::COMMAND");
+    if (data == nullptr || data->Entry() == nullptr)
+        return;
+    data->Entry()->value = ToLocal8Bit(m_commandText->GetValue());
+    SetFileModified(USER_FILE, true);
+}

@@ -1,0 +1,136 @@
+// The "Options" page: one load from and one save to the settings store.
+
+#include "configdlg/configdlg.h"
+
+#include "mainframe/localtext.h"
+#include "settings/settings.h"
+
+#include <wx/filedlg.h>
+
+#include <set>
+
+namespace {
+
+const char NO_DEFAULT[] = "**None**";
+
+// Case-sensitive order by character codes, as InsertSorted keeps it.
+struct ByCharacterCodes
+{
+    bool operator()(const wxString& a, const wxString& b) const { return a.compare(b) < 0; }
+};
+
+} // namespace
+
+void ConfigDlg::LoadOptions()
+{
+    SetQuietly(m_refFileText, ReadText(FileNameKey(REFERENCE_FILE + 1)));
+    SetQuietly(m_refUrlText, ReadText(FileUrlKey(REFERENCE_FILE + 1)));
+    SetQuietly(m_userFileText, ReadText(FileNameKey(USER_FILE + 1)));
+    SetQuietly(m_userUrlText, ReadText(FileUrlKey(USER_FILE + 1)));
+
+    SetQuietly(m_passwordText, ReadText(KEY_OPTIONS_PASSWORD));
+    m_whiteBoardBox->SetValue(ReadFlag(KEY_OPTIONS_WHITEBOARDMODE));
+    m_stayOnTopBox->SetValue(ReadFlag(KEY_OPTIONS_STAYONTOP));
+    m_autoCheckBox->SetValue(ReadFlag(KEY_STARTUP_AUTOCHECK));
+    m_autoDownloadBox->SetValue(ReadFlag(KEY_STARTUP_AUTODOWNLOAD));
+    m_allowChangeBox->SetValue(ReadFlag(KEY_PROJ_ALLOWCHANGE));
+    SetQuietly(m_freezeDelayText, ReadText(KEY_OPTIONS_FREEZEDELAY));
+
+    FillDefaultChoice(ReadText(KEY_PROJ_DEFAULT));
+
+    m_optionsModified = false;
+    m_applyButton->Enable(false);
+    m_revertButton->Enable(false);
+}
+
+void ConfigDlg::FillDefaultChoice(const wxString& defaultName)
+{
+    // The projectors of the user file as it is on disk, whatever the
+    // Projectors page holds. Sorted in memory and handed over in one batch:
+    // item by item takes seconds with thousands of projectors.
+    std::set<wxString, ByCharacterCodes> names;
+    const wxString path = ReadText(FileNameKey(USER_FILE + 1));
+    if (!path.empty())
+    {
+        ProjectorList onDisk;
+        onDisk.AddSource(ToLocal8Bit(path), ToLocal8Bit(ReadText(FileUrlKey(USER_FILE + 1))));
+        onDisk.ReadSource(0); // what it cannot read is simply not offered
+        for (size_t i = 0; i < onDisk.GetProjectorCount(); ++i)
+            names.insert(FromLocal8Bit(onDisk.GetProjector(i)->GetName()));
+    }
+
+    wxArrayString items;
+    items.reserve(names.size() + 1);
+    items.push_back(NO_DEFAULT);
+    int selected = 0;
+    for (const wxString& name : names)
+    {
+        if (selected == 0 && name == defaultName)
+            selected = static_cast<int>(items.size());
+        items.push_back(name);
+    }
+    m_defaultChoice->Clear();
+    m_defaultChoice->Append(items);
+    m_defaultChoice->SetSelection(selected);
+}
+
+void ConfigDlg::OnOptionChanged(wxCommandEvent&)
+{
+    m_optionsModified = true;
+    m_applyButton->Enable(true);
+    m_revertButton->Enable(true);
+}
+
+void ConfigDlg::OnApply(wxCommandEvent&)
+{
+    if (theSettings)
+    {
+        SettingsStore& store = *theSettings;
+        store.Write(FileNameKey(REFERENCE_FILE + 1), m_refFileText->GetValue());
+        store.Write(FileUrlKey(REFERENCE_FILE + 1), m_refUrlText->GetValue());
+        store.Write(FileNameKey(USER_FILE + 1), m_userFileText->GetValue());
+        store.Write(FileUrlKey(USER_FILE + 1), m_userUrlText->GetValue());
+        store.Write(KEY_STARTUP_AUTOCHECK, m_autoCheckBox->GetValue());
+        store.Write(KEY_STARTUP_AUTODOWNLOAD, m_autoDownloadBox->GetValue());
+        store.Write(KEY_PROJ_ALLOWCHANGE, m_allowChangeBox->GetValue());
+        const int selection = m_defaultChoice->GetSelection();
+        store.Write(KEY_PROJ_DEFAULT,
+                    selection < 1 ? wxString()
+                                  : m_defaultChoice->GetString(static_cast<unsigned>(selection)));
+        store.Write(KEY_OPTIONS_PASSWORD, m_passwordText->GetValue());
+        store.Write(KEY_OPTIONS_WHITEBOARDMODE, m_whiteBoardBox->GetValue());
+        store.Write(KEY_OPTIONS_STAYONTOP, m_stayOnTopBox->GetValue());
+        store.Write(KEY_OPTIONS_FREEZEDELAY, m_freezeDelayText->GetValue());
+        FlushSettings(store);
+    }
+
+    m_optionsModified = false;
+    m_applyButton->Enable(false);
+    m_revertButton->Enable(false);
+
+    // Both trees now show the files the settings name; unsaved edits go.
+    LoadFile(REFERENCE_FILE, true);
+    LoadFile(USER_FILE, false);
+}
+
+void ConfigDlg::OnRevertOptions(wxCommandEvent&)
+{
+    LoadOptions();
+}
+
+void ConfigDlg::OnBrowseFile(wxCommandEvent& event)
+{
+    wxTextCtrl* target = event.GetId() == ID_REF_BROWSE ? m_refFileText : m_userFileText;
+    const wxString chosen = AskForFile(target->GetValue());
+    if (!chosen.empty())
+        target->SetValue(chosen); // notifies: the options are modified
+}
+
+wxString ConfigDlg::AskForFile(const wxString& current)
+{
+    wxFileDialog dialog(this, "Choose projector file", wxEmptyString, current,
+                        wxFileSelectorDefaultWildcardStr, wxFD_OPEN);
+    if (dialog.ShowModal() != wxID_OK)
+        return wxString();
+    return dialog.GetPath();
+}

@@ -1,0 +1,175 @@
+// The programming row (the control panel's own copy of a projector's
+// settings) and the command-building buttons.
+
+#include "configdlg/configdlg.h"
+
+#include "comm/panelcomm.h"
+#include "controls/messagebox.h"
+#include "log/log.h"
+#include "mainframe/localtext.h"
+#include "projdefs/parsecommand.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+const wxColour INVALID_COLOUR(255, 128, 128);
+
+// What the control panel keeps for a projector, in the order it is sent.
+const struct
+{
+    const char* name;
+    int command;
+} PROGRAM_STEPS[] = {
+    {"Baud", SERIAL_BAUD},
+    {"On", SERIAL_ON},
+    {"Off", SERIAL_OFF},
+    {"SourceVGA", SERIAL_SOURCE_VGA},
+    {"SourceComposite", SERIAL_SOURCE_COMPOSITE},
+};
+
+constexpr int BAUD_POLL_MS = 50;
+constexpr int COMMAND_POLL_MS = 25;
+constexpr int POLL_COUNT = 2;
+
+// The baud rate as C's unsigned conversion reads it: decimal, "0x" hex or
+// leading-zero octal, up to the first character that is not a digit.
+uint32_t BaudOf(const std::string& value)
+{
+    return static_cast<uint32_t>(strtoul(value.c_str(), nullptr, 0));
+}
+
+wxString LogText(const char* text)
+{
+    return FromLocal8Bit(text ? text : "");
+}
+
+// A byte in hexadecimal, as typed into "Hex:": false for anything else.
+bool ReadHexByte(const wxString& text, unsigned& byte)
+{
+    unsigned long value = 0;
+    if (text.empty() || !text.ToULong(&value, 16) || value > 0xFF)
+        return false;
+    byte = static_cast<unsigned>(value);
+    return true;
+}
+
+} // namespace
+
+void ConfigDlg::OnParameterText(wxCommandEvent& event)
+{
+    ProjectorEntry* entry = event.GetEventObject() == m_cableText ? m_cableEntry : m_baudEntry;
+    wxTextCtrl* text = event.GetEventObject() == m_cableText ? m_cableText : m_baudText;
+    if (entry == nullptr)
+        return;
+    entry->value = ToLocal8Bit(text->GetValue());
+    SetFileModified(USER_FILE, true);
+}
+
+void ConfigDlg::OnProgram(wxCommandEvent&)
+{
+    if (!thePanelComm->IsConnected() && thePanelComm->Connect() != 0)
+    {
+        ShowMessageBox(LogText(theLog ? theLog->GetLastErrorText() : ""), "Connect Error",
+                       wxOK | wxICON_ERROR, this);
+        return;
+    }
+    Projector* proj = m_curProjector;
+    wxASSERT_MSG(proj != nullptr, "proj != NULL");
+    if (proj == nullptr)
+        return;
+
+    // Everything is checked before anything is sent.
+    const ProjectorEntry* entries[WXSIZEOF(PROGRAM_STEPS)];
+    for (size_t step = 0; step < WXSIZEOF(PROGRAM_STEPS); ++step)
+    {
+        const char* name = PROGRAM_STEPS[step].name;
+        const ProjectorEntry* entry = proj->FindEntry(name);
+        if (entry == nullptr || entry->value.empty())
+        {
+            ShowMessageBox(wxString::Format("There is no \"%s\" defined for this projector", name),
+                           "Projector Error", wxOK | wxICON_ERROR, this);
+            return;
+        }
+        // A box set to 0 baud could no longer reach its projector.
+        const bool valid = step == 0 ? BaudOf(entry->value) != 0
+                                     : ParseCommand(entry->value.c_str()) == 0;
+        if (!valid)
+        {
+            ShowMessageBox(wxString::Format("There is error in command definition for \"%s\"", name),
+                           "Projector Error", wxOK | wxICON_ERROR, this);
+            return;
+        }
+        entries[step] = entry;
+    }
+
+    for (size_t step = 0; step < WXSIZEOF(PROGRAM_STEPS); ++step)
+    {
+        CommandBytes bytes;
+        int pollMs = COMMAND_POLL_MS;
+        if (step == 0)
+        {
+            const uint32_t baud = BaudOf(entries[0]->value);
+            bytes = {static_cast<uint8_t>(baud >> 24), static_cast<uint8_t>(baud >> 16),
+                     static_cast<uint8_t>(baud >> 8), static_cast<uint8_t>(baud)};
+            pollMs = BAUD_POLL_MS;
+        }
+        else
+        {
+            ParseCommand(entries[step]->value.c_str(), &bytes);
+        }
+        const CommResult result =
+            thePanelComm->SendCommand(PROGRAM_STEPS[step].command, bytes.data(),
+                                      static_cast<int>(bytes.size()), nullptr, 0, pollMs, POLL_COUNT);
+        if (result != 0)
+        {
+            // The items sent so far stay in the control panel.
+            ShowMessageBox(LogText(theLog ? theLog->GetLastText() : ""), "Communication Error",
+                           wxOK | wxICON_ERROR, this);
+            return;
+        }
+    }
+    ShowMessageBox("The Control Panel was programmed", "Success", wxOK | wxICON_NONE, this);
+}
+
+void ConfigDlg::OnHexText(wxCommandEvent&)
+{
+    unsigned byte = 0;
+    const bool valid = m_hexText->IsEmpty() || ReadHexByte(m_hexText->GetValue(), byte);
+    m_hexText->SetBackgroundColour(valid ? wxNullColour : INVALID_COLOUR);
+    m_hexText->Refresh();
+}
+
+void ConfigDlg::OnAppendHex(wxCommandEvent&)
+{
+    unsigned byte = 0;
+    if (ReadHexByte(m_hexText->GetValue(), byte))
+        AppendToCommand(wxString::Format("<%02X>", byte));
+}
+
+void ConfigDlg::OnAppendSpecial(wxCommandEvent&)
+{
+    static const struct
+    {
+        const char* choice;
+        const char* text;
+    } SPECIALS[] = {{"CR", "<cr>"}, {"ESC", "<1B>"}, {"<", "<3C>"}, {">", "<3E>"}};
+    const wxString selected = m_specialChoice->GetStringSelection();
+    for (const auto& special : SPECIALS)
+        if (selected == special.choice)
+            AppendToCommand(special.text);
+}
+
+void ConfigDlg::OnAppendWait(wxCommandEvent&)
+{
+    const wxString selected = m_waitChoice->GetStringSelection();
+    if (!selected.empty())
+        AppendToCommand(wxString::Format("<w %s>", selected));
+}
+
+void ConfigDlg::AppendToCommand(const wxString& text)
+{
+    // Always at the end; the change notification stores and re-colours it.
+    m_commandText->AppendText(text);
+}

@@ -1,0 +1,26 @@
+// The schedule timer: one-shot, always pending while the window lives, set
+// for the nearest due schedule (at least a second, at most an hour ahead).
+
+#include "mainframe/mainframe.h"
+
+#include "mainframe/panelstatus.h"
+#include "mainframe/sessionending.h"
+#include "schedule/schedulepass.h"
+
+void MainFrame::OnScheduleTimer(wxTimerEvent&)
+{
+    if (theSessionEnding)
+        return; // the timer is not started again once the session ends
+    const long waitMs = RunSchedulePass(theScheduleList, *thePanelComm, thePanelStatus.powerState,
+                                        [this](long milliseconds) { WaitMilliseconds(milliseconds); });
+    m_scheduleTimer.StartOnce(static_cast<int>(waitMs));
+}
+
+void MainFrame::RestartSchedules()
+{
+    for (Schedule& schedule : theScheduleList)
+        schedule.ComputeNext();
+    m_scheduleTimer.Stop();
+    if (!theSessionEnding)
+        m_scheduleTimer.StartOnce(static_cast<int>(SCHEDULE_WAIT_MIN_MS));
+}

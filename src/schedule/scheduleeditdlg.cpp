@@ -1,0 +1,247 @@
+#include "schedule/scheduleeditdlg.h"
+
+#include <wx/settings.h>
+
+namespace {
+
+// The seven day boxes and their bits come in the base's order.
+struct DayBox
+{
+    wxCheckBox* box;
+    uint32_t bit;
+};
+
+void MarkInvalid(wxWindow* field, bool invalid)
+{
+    field->SetBackgroundColour(invalid ? *wxRED : wxNullColour);
+    field->Refresh();
+}
+
+// A calendar day of one picker at a wall-clock time of day.
+wxDateTime OnDay(const wxDateTime& date, int hour, int minute, int second)
+{
+    return wxDateTime(date.GetDay(), date.GetMonth(), date.GetYear(), static_cast<wxDateTime::wxDateTime_t>(hour),
+                      static_cast<wxDateTime::wxDateTime_t>(minute), static_cast<wxDateTime::wxDateTime_t>(second));
+}
+
+constexpr int LAST_SECOND_OF_DAY = 86399;
+
+} // namespace
+
+ScheduleEditDlg::ScheduleEditDlg(wxWindow* parent) : ScheduleEditDlgBase(parent)
+{
+}
+
+int ScheduleEditDlg::ShowModal()
+{
+    LoadControls();
+    return ScheduleEditDlgBase::ShowModal();
+}
+
+void ScheduleEditDlg::SetModified(bool modified)
+{
+    m_applyButton->Enable(modified);
+    m_revertButton->Enable(modified);
+}
+
+void ScheduleEditDlg::ApplyEnablingRules()
+{
+    const int repeat = m_repeatChoice->GetSelection();
+    const bool weekly = repeat == Weekly;
+    for (wxWindow* control : std::initializer_list<wxWindow*>{
+             m_weekdaysBox, m_weekdaysLine, m_mondayBox, m_tuesdayBox, m_wednesdayBox, m_thursdayBox, m_fridayBox,
+             m_weekendsBox, m_weekendsLine, m_saturdayBox, m_sundayBox})
+        control->Enable(weekly);
+    m_endDate->Enable(repeat != Never);
+}
+
+void ScheduleEditDlg::LoadControls()
+{
+    MarkInvalid(m_nameText, false);
+    MarkInvalid(m_timeText, false);
+    MarkInvalid(m_startDate, false);
+    Refresh();
+
+    m_nameText->SetValue(m_schedule.name);
+    m_actionChoice->SetSelection(m_schedule.action);
+    m_enabledBox->SetValue(m_schedule.enabled);
+    m_repeatChoice->SetSelection(m_schedule.repeat);
+    m_startDate->SetValue(m_schedule.startTime);
+    m_endDate->SetValue(m_schedule.stopTime == ScheduleNeverTime ? wxInvalidDateTime : m_schedule.stopTime);
+
+    m_timeText->SetValue(m_schedule.startTime.Format("%X"));
+    MarkInvalid(m_timeText, false);
+
+    const DayBox days[] = {{m_mondayBox, DAY_MONDAY},     {m_tuesdayBox, DAY_TUESDAY}, {m_wednesdayBox, DAY_WEDNESDAY},
+                           {m_thursdayBox, DAY_THURSDAY}, {m_fridayBox, DAY_FRIDAY},   {m_saturdayBox, DAY_SATURDAY},
+                           {m_sundayBox, DAY_SUNDAY}};
+    for (const DayBox& day : days)
+        day.box->SetValue((m_schedule.days & day.bit) != 0);
+    m_weekdaysBox->SetValue((m_schedule.days & DAY_WEEKDAYS) == DAY_WEEKDAYS);
+    m_weekendsBox->SetValue((m_schedule.days & DAY_WEEKEND) == DAY_WEEKEND);
+
+    ApplyEnablingRules();
+    SetModified(false);
+}
+
+int ScheduleEditDlg::ParseTimeOfDay(const wxString& text)
+{
+    wxDateTime parsed = wxDateTime::Today();
+    wxString::const_iterator end;
+    if (!parsed.ParseTime(text, &end))
+        return -1;
+    while (end != text.end() && (*end == ' ' || *end == '\t'))
+        ++end;
+    if (end != text.end())
+        return -1;
+    // Wall-clock hours, minutes and seconds: the same on a day whose clocks
+    // change as on any other.
+    return parsed.GetHour() * 3600 + parsed.GetMinute() * 60 + parsed.GetSecond();
+}
+
+int ScheduleEditDlg::SaveControls()
+{
+    const int seconds = ParseTimeOfDay(m_timeText->GetValue());
+    MarkInvalid(m_timeText, seconds < 0);
+    if (seconds < 0)
+        return -1;
+
+    // The start date is the day of every due moment; without it there is
+    // nothing to add the time to.
+    const wxDateTime startDate = m_startDate->GetValue();
+    MarkInvalid(m_startDate, !startDate.IsValid());
+    if (!startDate.IsValid())
+        return -1;
+
+    if (m_nameText->GetValue().empty())
+    {
+        MarkInvalid(m_nameText, true);
+        return -1;
+    }
+
+    m_schedule.name = m_nameText->GetValue();
+    m_schedule.action = m_actionChoice->GetSelection();
+    m_schedule.enabled = m_enabledBox->GetValue();
+    m_schedule.repeat = m_repeatChoice->GetSelection();
+    m_schedule.startTime = OnDay(startDate, seconds / 3600, seconds / 60 % 60, seconds % 60);
+    // A one-time schedule has no end date: its disabled end date control
+    // still shows a day, which would drop a start on any later day.
+    const wxDateTime endDate = m_endDate->GetValue();
+    if (m_schedule.repeat == Never || !endDate.IsValid())
+        m_schedule.stopTime = ScheduleNeverTime;
+    else
+        m_schedule.stopTime = OnDay(endDate, 23, 59, 59);
+
+    const DayBox days[] = {{m_mondayBox, DAY_MONDAY},     {m_tuesdayBox, DAY_TUESDAY}, {m_wednesdayBox, DAY_WEDNESDAY},
+                           {m_thursdayBox, DAY_THURSDAY}, {m_fridayBox, DAY_FRIDAY},   {m_saturdayBox, DAY_SATURDAY},
+                           {m_sundayBox, DAY_SUNDAY}};
+    m_schedule.days = 0;
+    for (const DayBox& day : days)
+        if (day.box->GetValue())
+            m_schedule.days |= day.bit;
+
+    SetModified(false);
+    return 0;
+}
+
+void ScheduleEditDlg::OnNameText(wxCommandEvent&)
+{
+    MarkInvalid(m_nameText, false);
+    SetModified(true);
+}
+
+void ScheduleEditDlg::OnActionChoice(wxCommandEvent&)
+{
+    SetModified(true);
+}
+
+void ScheduleEditDlg::OnEnabledCheck(wxCommandEvent&)
+{
+    SetModified(true);
+}
+
+void ScheduleEditDlg::OnRepeatChoice(wxCommandEvent&)
+{
+    ApplyEnablingRules();
+    SetModified(true);
+}
+
+void ScheduleEditDlg::OnDateChanged(wxDateEvent& event)
+{
+    if (event.GetEventObject() == m_startDate)
+        MarkInvalid(m_startDate, false);
+    SetModified(true);
+}
+
+void ScheduleEditDlg::OnTimeText(wxCommandEvent&)
+{
+    MarkInvalid(m_timeText, false);
+    SetModified(true);
+}
+
+void ScheduleEditDlg::OnTimeKillFocus(wxFocusEvent& event)
+{
+    event.Skip(); // the text control needs the event too
+    const int seconds = ParseTimeOfDay(m_timeText->GetValue());
+    MarkInvalid(m_timeText, seconds < 0);
+    if (seconds > 0)
+    {
+        const wxDateTime time = OnDay(wxDateTime::Today(), seconds / 3600, seconds / 60 % 60, seconds % 60);
+        m_timeText->ChangeValue(time.Format("%X"));
+    }
+}
+
+void ScheduleEditDlg::OnDayCheck(wxCommandEvent& event)
+{
+    const wxObject* source = event.GetEventObject();
+    const bool checked = event.IsChecked();
+    if (source == m_weekdaysBox)
+    {
+        for (wxCheckBox* box : {m_mondayBox, m_tuesdayBox, m_wednesdayBox, m_thursdayBox, m_fridayBox})
+            box->SetValue(checked);
+    }
+    else if (source == m_weekendsBox)
+    {
+        m_saturdayBox->SetValue(checked);
+        m_sundayBox->SetValue(checked);
+    }
+    else
+    {
+        m_weekdaysBox->SetValue(m_mondayBox->GetValue() && m_tuesdayBox->GetValue() && m_wednesdayBox->GetValue() &&
+                                m_thursdayBox->GetValue() && m_fridayBox->GetValue());
+        m_weekendsBox->SetValue(m_saturdayBox->GetValue() && m_sundayBox->GetValue());
+    }
+    SetModified(true);
+}
+
+void ScheduleEditDlg::OnOk(wxCommandEvent&)
+{
+    if (SaveControls() == 0)
+        Finish(wxID_OK);
+}
+
+void ScheduleEditDlg::OnApply(wxCommandEvent&)
+{
+    SaveControls();
+}
+
+void ScheduleEditDlg::OnRevert(wxCommandEvent&)
+{
+    LoadControls();
+}
+
+void ScheduleEditDlg::OnCancel(wxCommandEvent&)
+{
+    Finish(wxID_CANCEL);
+}
+
+void ScheduleEditDlg::Finish(int code)
+{
+    if (IsModal())
+        EndModal(code);
+    else
+    {
+        SetReturnCode(code);
+        Hide();
+    }
+}

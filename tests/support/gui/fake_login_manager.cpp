@@ -1,0 +1,204 @@
+#include "support/gui/fake_login_manager.h"
+
+#include <gio/gio.h>
+#include <gio/gunixfdlist.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const char* const INTERFACE_XML = R"(<node>
+  <interface name="org.freedesktop.login1.Manager">
+    <method name="Inhibit">
+      <arg name="what" type="s" direction="in"/>
+      <arg name="who" type="s" direction="in"/>
+      <arg name="why" type="s" direction="in"/>
+      <arg name="mode" type="s" direction="in"/>
+      <arg name="fd" type="h" direction="out"/>
+    </method>
+    <signal name="PrepareForShutdown">
+      <arg name="start" type="b"/>
+    </signal>
+  </interface>
+</node>)";
+
+} // namespace
+
+FakeLoginManager::~FakeLoginManager()
+{
+    if (m_bus != nullptr)
+    {
+        if (m_registration != 0)
+            g_dbus_connection_unregister_object(m_bus, m_registration);
+        g_dbus_connection_close_sync(m_bus, nullptr, nullptr);
+        g_object_unref(m_bus);
+    }
+    if (m_lockReadEnd >= 0)
+        close(m_lockReadEnd);
+    if (m_daemon)
+    {
+        m_daemon->Signal(SIGTERM);
+        m_daemon->Wait(5000);
+    }
+}
+
+bool FakeLoginManager::Start(std::string& error)
+{
+    const std::string socket = m_dir.File("system_bus_socket");
+    const std::string config = m_dir.File("bus.conf");
+    const std::string text = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <listen>unix:path=)" + socket + R"(</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+)";
+    if (!WriteWholeFile(config, text))
+    {
+        error = "cannot write " + config;
+        return false;
+    }
+    m_daemon = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + config},
+        ChildProcess::Env{}, m_dir.File("daemon.txt"));
+    if (!m_daemon->Start())
+    {
+        error = "cannot start dbus-daemon";
+        return false;
+    }
+    for (int waited = 0; !FileExists(socket); waited += 10)
+    {
+        if (waited > 10000)
+        {
+            error = "dbus-daemon did not listen: " + m_daemon->Output();
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_address = "unix:path=" + socket;
+
+    GError* gerror = nullptr;
+    m_bus = g_dbus_connection_new_for_address_sync(
+        m_address.c_str(),
+        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, &gerror);
+    if (m_bus == nullptr)
+    {
+        error = std::string("connecting to the bus: ") + gerror->message;
+        g_error_free(gerror);
+        return false;
+    }
+    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(INTERFACE_XML, &gerror);
+    if (node == nullptr)
+    {
+        error = std::string("interface: ") + gerror->message;
+        g_error_free(gerror);
+        return false;
+    }
+    static const GDBusInterfaceVTable vtable = {
+        OnMethodCall, nullptr, nullptr, {}};
+    m_registration = g_dbus_connection_register_object(m_bus, "/org/freedesktop/login1", node->interfaces[0],
+                                                       &vtable, this, nullptr, &gerror);
+    g_dbus_node_info_unref(node);
+    if (m_registration == 0)
+    {
+        error = std::string("registering: ") + gerror->message;
+        g_error_free(gerror);
+        return false;
+    }
+    GVariant* reply = g_dbus_connection_call_sync(
+        m_bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", "org.freedesktop.login1", 4u /* do not queue */), G_VARIANT_TYPE("(u)"),
+        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &gerror);
+    if (reply == nullptr)
+    {
+        error = std::string("RequestName: ") + gerror->message;
+        g_error_free(gerror);
+        return false;
+    }
+    guint32 result = 0;
+    g_variant_get(reply, "(u)", &result);
+    g_variant_unref(reply);
+    if (result != 1)
+    {
+        error = "the name org.freedesktop.login1 was not given";
+        return false;
+    }
+    return true;
+}
+
+void FakeLoginManager::OnMethodCall(GDBusConnection*, const char*, const char*, const char*, const char* method,
+                                    GVariant* parameters, GDBusMethodInvocation* invocation, void* data)
+{
+    FakeLoginManager* self = static_cast<FakeLoginManager*>(data);
+    if (g_strcmp0(method, "Inhibit") != 0)
+    {
+        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.UnknownMethod", method);
+        return;
+    }
+    const char* what = nullptr;
+    const char* who = nullptr;
+    const char* why = nullptr;
+    const char* mode = nullptr;
+    g_variant_get(parameters, "(&s&s&s&s)", &what, &who, &why, &mode);
+    ++self->inhibitCalls;
+    self->lastInhibit = std::string(what) + "|" + who + "|" + why + "|" + mode;
+
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+    {
+        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.Failed", "pipe");
+        return;
+    }
+    if (self->m_lockReadEnd >= 0)
+        close(self->m_lockReadEnd);
+    self->m_lockReadEnd = ends[0];
+    GUnixFDList* fds = g_unix_fd_list_new();
+    const int index = g_unix_fd_list_append(fds, ends[1], nullptr); // a copy goes out
+    close(ends[1]);
+    g_dbus_method_invocation_return_value_with_unix_fd_list(invocation, g_variant_new("(h)", index), fds);
+    g_object_unref(fds);
+}
+
+bool FakeLoginManager::PumpUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition())
+    {
+        if (std::chrono::steady_clock::now() > end)
+            return condition();
+        while (g_main_context_iteration(nullptr, FALSE))
+        {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+bool FakeLoginManager::EmitPrepareForShutdown(bool starting)
+{
+    return g_dbus_connection_emit_signal(m_bus, nullptr, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                                         "PrepareForShutdown", g_variant_new("(b)", starting ? TRUE : FALSE),
+                                         nullptr) &&
+           g_dbus_connection_flush_sync(m_bus, nullptr, nullptr);
+}
+
+bool FakeLoginManager::LockHeld()
+{
+    if (m_lockReadEnd < 0)
+        return false;
+    pollfd fd = {m_lockReadEnd, POLLIN, 0};
+    // Readable with nothing to read, or hung up: every copy of the other end is closed.
+    return poll(&fd, 1, 0) == 0;
+}

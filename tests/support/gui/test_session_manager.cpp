@@ -1,0 +1,255 @@
+#include "support/gui/test_session_manager.h"
+
+#include <X11/ICE/ICEutil.h>
+#include <X11/ICE/ICElib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+TestSessionManager* theManager = nullptr; // libSM takes its new-client callback once per process
+
+Bool AllowAnyHost(char*)
+{
+    return True;
+}
+
+void IgnoreIOError(IceConn)
+{
+}
+
+} // namespace
+
+TestSessionManager::~TestSessionManager()
+{
+    for (IceConn conn : std::vector<IceConn>(m_connections))
+        Drop(conn);
+    if (m_listen != nullptr)
+        IceFreeListenObjs(m_listenCount, m_listen);
+    for (const std::string& file : m_socketFiles)
+        unlink(file.c_str());
+    if (theManager == this)
+        theManager = nullptr;
+}
+
+bool TestSessionManager::Start(std::string& error)
+{
+    static bool initialised = false;
+    char text[256] = {};
+    IceSetIOErrorHandler(IgnoreIOError);
+    if (!initialised)
+    {
+        if (!SmsInitialize("AulavoxTests", "1.0", OnNewClient, nullptr, AllowAnyHost, sizeof text - 1, text))
+        {
+            error = std::string("SmsInitialize: ") + text;
+            return false;
+        }
+        initialised = true;
+    }
+    theManager = this;
+    if (!IceListenForConnections(&m_listenCount, &m_listen, sizeof text - 1, text))
+    {
+        error = std::string("IceListenForConnections: ") + text;
+        return false;
+    }
+    for (int i = 0; i < m_listenCount; ++i)
+        IceSetHostBasedAuthProc(m_listen[i], AllowAnyHost);
+    char* ids = IceComposeNetworkIdList(m_listenCount, m_listen);
+    if (ids == nullptr)
+    {
+        error = "IceComposeNetworkIdList failed";
+        return false;
+    }
+    m_address = ids;
+    free(ids);
+    // "local/host:/tmp/.ICE-unix/NNN": the socket file to remove at the end.
+    for (size_t start = 0; start < m_address.size();)
+    {
+        size_t end = m_address.find(',', start);
+        if (end == std::string::npos)
+            end = m_address.size();
+        const std::string id = m_address.substr(start, end - start);
+        const size_t colon = id.find(':');
+        if (id.rfind("local/", 0) == 0 && colon != std::string::npos)
+            m_socketFiles.push_back(id.substr(colon + 1));
+        start = end + 1;
+    }
+    return true;
+}
+
+bool TestSessionManager::PumpUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition())
+    {
+        if (std::chrono::steady_clock::now() > end)
+            return condition();
+        ServeOnce(20);
+    }
+    return true;
+}
+
+void TestSessionManager::ServeOnce(int timeoutMs)
+{
+    std::vector<pollfd> fds;
+    for (int i = 0; i < m_listenCount; ++i)
+        fds.push_back({IceGetListenConnectionNumber(m_listen[i]), POLLIN, 0});
+    for (IceConn conn : m_connections)
+        fds.push_back({IceConnectionNumber(conn), POLLIN, 0});
+    if (poll(fds.data(), fds.size(), timeoutMs) <= 0)
+        return;
+    for (int i = 0; i < m_listenCount; ++i)
+    {
+        if (!(fds[static_cast<size_t>(i)].revents & POLLIN))
+            continue;
+        IceAcceptStatus status;
+        IceConn conn = IceAcceptConnection(m_listen[i], &status);
+        if (conn != nullptr)
+            m_connections.push_back(conn);
+    }
+    const std::vector<IceConn> connections(m_connections.begin(), m_connections.end());
+    for (size_t i = 0; i < connections.size(); ++i)
+    {
+        const size_t slot = static_cast<size_t>(m_listenCount) + i;
+        if (slot >= fds.size() || fds[slot].revents == 0)
+            continue;
+        if (IceProcessMessages(connections[i], nullptr, nullptr) == IceProcessMessagesIOError)
+            Drop(connections[i]);
+    }
+}
+
+void TestSessionManager::Drop(IceConn conn)
+{
+    m_connections.erase(std::remove(m_connections.begin(), m_connections.end(), conn), m_connections.end());
+    IceSetShutdownNegotiation(conn, False);
+    IceCloseConnection(conn);
+}
+
+void TestSessionManager::SaveYourself(int interactStyle)
+{
+    if (m_client != nullptr)
+        SmsSaveYourself(m_client, SmSaveBoth, True, interactStyle, False);
+}
+
+void TestSessionManager::ShutdownCancelled()
+{
+    if (m_client != nullptr)
+        SmsShutdownCancelled(m_client);
+}
+
+void TestSessionManager::Die()
+{
+    if (m_client != nullptr)
+        SmsDie(m_client);
+}
+
+Status TestSessionManager::OnNewClient(SmsConn conn, SmPointer, unsigned long* mask, SmsCallbacks* callbacks,
+                                       char**)
+{
+    TestSessionManager* self = theManager;
+    if (self == nullptr)
+        return 0;
+    self->m_client = conn;
+    memset(callbacks, 0, sizeof *callbacks);
+    callbacks->register_client.callback = OnRegister;
+    callbacks->interact_request.callback = OnInteractRequest;
+    callbacks->interact_done.callback = OnInteractDone;
+    callbacks->save_yourself_request.callback = OnSaveYourselfRequest;
+    callbacks->save_yourself_phase2_request.callback = OnSaveYourselfPhase2Request;
+    callbacks->save_yourself_done.callback = OnSaveYourselfDone;
+    callbacks->close_connection.callback = OnCloseConnection;
+    callbacks->set_properties.callback = OnSetProperties;
+    callbacks->delete_properties.callback = OnDeleteProperties;
+    callbacks->get_properties.callback = OnGetProperties;
+    for (SmPointer* data :
+         {&callbacks->register_client.manager_data, &callbacks->interact_request.manager_data,
+          &callbacks->interact_done.manager_data, &callbacks->save_yourself_request.manager_data,
+          &callbacks->save_yourself_phase2_request.manager_data, &callbacks->save_yourself_done.manager_data,
+          &callbacks->close_connection.manager_data, &callbacks->set_properties.manager_data,
+          &callbacks->delete_properties.manager_data, &callbacks->get_properties.manager_data})
+        *data = self;
+    *mask = SmsRegisterClientProcMask | SmsInteractRequestProcMask | SmsInteractDoneProcMask |
+            SmsSaveYourselfRequestProcMask | SmsSaveYourselfP2RequestProcMask | SmsSaveYourselfDoneProcMask |
+            SmsCloseConnectionProcMask | SmsSetPropertiesProcMask | SmsDeletePropertiesProcMask |
+            SmsGetPropertiesProcMask;
+    return 1;
+}
+
+Status TestSessionManager::OnRegister(SmsConn conn, SmPointer data, char* previousId)
+{
+    free(previousId);
+    char* id = SmsGenerateClientID(conn);
+    if (id == nullptr)
+        return 0;
+    const Status ok = SmsRegisterClientReply(conn, id);
+    free(id);
+    static_cast<TestSessionManager*>(data)->registered = ok != 0;
+    return ok;
+}
+
+void TestSessionManager::OnInteractRequest(SmsConn conn, SmPointer data, int)
+{
+    ++static_cast<TestSessionManager*>(data)->interactRequests;
+    SmsInteract(conn);
+}
+
+void TestSessionManager::OnInteractDone(SmsConn, SmPointer data, Bool cancelShutdown)
+{
+    TestSessionManager* self = static_cast<TestSessionManager*>(data);
+    ++self->interactDones;
+    self->lastCancelShutdown = cancelShutdown;
+}
+
+void TestSessionManager::OnSaveYourselfRequest(SmsConn, SmPointer, int, Bool, int, Bool, Bool)
+{
+}
+
+void TestSessionManager::OnSaveYourselfPhase2Request(SmsConn conn, SmPointer)
+{
+    SmsSaveYourselfPhase2(conn);
+}
+
+void TestSessionManager::OnSaveYourselfDone(SmsConn, SmPointer data, Bool)
+{
+    ++static_cast<TestSessionManager*>(data)->saveDones;
+}
+
+void TestSessionManager::OnCloseConnection(SmsConn conn, SmPointer data, int count, char** reasons)
+{
+    TestSessionManager* self = static_cast<TestSessionManager*>(data);
+    SmFreeReasons(count, reasons);
+    SmsCleanUp(conn);
+    if (self->m_client == conn)
+        self->m_client = nullptr;
+    self->closed = true;
+}
+
+void TestSessionManager::OnSetProperties(SmsConn, SmPointer data, int count, SmProp** props)
+{
+    TestSessionManager* self = static_cast<TestSessionManager*>(data);
+    for (int i = 0; i < count; ++i)
+    {
+        SmProp* prop = props[i];
+        if (strcmp(prop->name, SmRestartStyleHint) == 0 && prop->num_vals == 1 && prop->vals[0].length == 1)
+            self->restartStyleHint = static_cast<unsigned char*>(prop->vals[0].value)[0];
+        SmFreeProperty(prop);
+    }
+    free(props);
+}
+
+void TestSessionManager::OnDeleteProperties(SmsConn, SmPointer, int count, char** names)
+{
+    for (int i = 0; i < count; ++i)
+        free(names[i]);
+    free(names);
+}
+
+void TestSessionManager::OnGetProperties(SmsConn conn, SmPointer)
+{
+    SmsReturnProperties(conn, 0, nullptr);
+}
