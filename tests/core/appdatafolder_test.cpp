@@ -5,78 +5,39 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
-#include <string>
 
 namespace {
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name)
-    {
-        if (const char* old = getenv(name))
-            m_old = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
-TEST(AppDataFolder, NewAccountGetsTheWholePathCreated)
-{
-    TempDir home;
-    ScopedEnv xdg("XDG_DATA_HOME", nullptr);
-    ScopedEnv h("HOME", home.Path().c_str());
-    wxString folder = FindAppDataFolder("AulavoxTech");
-    EXPECT_EQ(folder, home.Path() + "/.local/share/AulavoxTech");
-    EXPECT_TRUE(FileExists(home.Path() + "/.local/share/AulavoxTech"));
-    // A second call finds the folder that is there now.
-    EXPECT_EQ(FindAppDataFolder("AulavoxTech"), folder);
-}
-
-TEST(AppDataFolder, AbsoluteXdgDataHomeWinsRelativeIsIgnored)
+TEST(AppDataFolder, FromXdgDataHomeOrHomeCreatedWithItsParents)
 {
     TempDir home, data;
-    ScopedEnv h("HOME", home.Path().c_str());
+    ASSERT_TRUE(WriteWholeFile(data.File("file"), "not a folder"));
+    const std::string local = home.Path() + "/.local/share";
+    const struct
     {
-        ScopedEnv xdg("XDG_DATA_HOME", (data.Path() + "/").c_str());
-        EXPECT_EQ(FindAppDataFolder("AulavoxTech"), data.Path() + "/AulavoxTech");
-    }
+        const char* home;
+        std::string xdg;
+        const char* vendor;
+        std::string folder;
+    } rows[] = {
+        {home.Path().c_str(), "", "AulavoxTech", local + "/AulavoxTech"}, // a new account
+        {home.Path().c_str(), "", "AulavoxTech", local + "/AulavoxTech"}, // now there
+        {home.Path().c_str(), data.Path() + "/", "AulavoxTech", data.Path() + "/AulavoxTech"},
+        {home.Path().c_str(), "relative/data", "AulavoxTech", local + "/AulavoxTech"},
+        {home.Path().c_str(), data.Path(), "", data.Path()},
+        {home.Path().c_str(), data.File("file"), "AulavoxTech", ""}, // a file on the way
+    };
+    const std::string oldHome = getenv("HOME") ? getenv("HOME") : "";
+    for (const auto& row : rows)
     {
-        ScopedEnv xdg("XDG_DATA_HOME", "relative/data");
-        EXPECT_EQ(FindAppDataFolder("AulavoxTech"), home.Path() + "/.local/share/AulavoxTech");
+        SCOPED_TRACE(row.xdg + " " + row.folder);
+        row.home ? setenv("HOME", row.home, 1) : unsetenv("HOME");
+        row.xdg.empty() ? unsetenv("XDG_DATA_HOME") : setenv("XDG_DATA_HOME", row.xdg.c_str(), 1);
+        EXPECT_EQ(FindAppDataFolder(row.vendor), row.folder);
+        EXPECT_TRUE(row.folder.empty() || FileExists(row.folder));
     }
-}
-
-TEST(AppDataFolder, EmptyWhenNoBaseOrFolderCannotBeMade)
-{
-    TempDir home;
-    ScopedEnv xdg("XDG_DATA_HOME", nullptr);
-    // A file stands where a folder on the way should be.
-    ASSERT_TRUE(WriteWholeFile(home.File(".local"), "not a folder"));
-    ScopedEnv h("HOME", home.Path().c_str());
-    EXPECT_EQ(FindAppDataFolder("AulavoxTech"), "");
-}
-
-TEST(AppDataFolder, EmptyVendorMeansTheBaseFolder)
-{
-    TempDir data;
-    ScopedEnv xdg("XDG_DATA_HOME", data.Path().c_str());
-    EXPECT_EQ(FindAppDataFolder(""), data.Path());
+    setenv("HOME", oldHome.c_str(), 1);
+    unsetenv("XDG_DATA_HOME");
 }
 
 } // namespace

@@ -12,86 +12,38 @@
 
 namespace {
 
-struct Outcome
-{
-    int status;
-    std::string output;
-};
-
-Outcome RunCommand(const char* argument, FakeDdcBus& bus)
-{
-    testing::internal::CaptureStdout();
-    const int status = RunMaintenanceCommand(argument, "/unused", &bus);
-    fflush(stdout);
-    return {status, testing::internal::GetCapturedStdout()};
-}
-
-TEST(DriverCommands, InstallSucceedsSilently)
-{
-    FakeDdcBus working;
-    Outcome outcome = RunCommand("--install", working);
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(working.installPaths, std::vector<std::string>{"(none)"}); // made permanent as well
-
-    FakeDdcBus missing;
-    missing.initResult = ENOENT;
-    outcome = RunCommand("--INSTALL", missing);
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(missing.installPaths, std::vector<std::string>{"(none)"});
-}
-
-TEST(DriverCommands, FailedInstallPrintsTheCodeAndNeverExitsZero)
+TEST(DriverCommands, StatusAndOutputOfEachCommand)
 {
     const struct
     {
-        int code;
-        const char* output;
+        const char* argument;
+        int init, install, uninstall;
         int status;
-    } cases[] = {
-        {0x101, "Driver installation error 101\n", 1},
-        {EACCES, "Driver installation error D\n", 13},
-        {0x1FF, "Driver installation error 1FF\n", 255},
-        {0x100, "Driver installation error 100\n", 1}, // low 8 bits 0
-        {0x200, "Driver installation error 200\n", 1},
+        const char* output;
+    } rows[] = {
+        {"--install", 0, 0, 0, 0, ""}, // already working
+        {"--INSTALL", ENOENT, 0, 0, 0, ""},
+        {"--Install", ENOENT, 0x101, 0, 1, "Driver installation error 101\n"},
+        {"--install", ENOENT, EACCES, 0, 13, "Driver installation error D\n"},
+        {"--install", ENOENT, 0x1FF, 0, 255, "Driver installation error 1FF\n"},
+        {"--install", ENOENT, 0x200, 0, 1, "Driver installation error 200\n"}, // never exits 0 on failure
+        {"--uninstall", 0, 0, 0, 0, ""},
+        {"--UNINSTALL", 0, 0, EISDIR, 1, "Driver removal error 15\n"},
+        {"--installer", 0, 0, 0, 1, "unknown command\n"},
+        {"--appdir", 0, 0, 0, 0, "/unused"},
     };
-    for (const auto& c : cases)
+    for (const auto& row : rows)
     {
+        SCOPED_TRACE(std::string(row.argument) + " " + row.output);
         FakeDdcBus bus;
-        bus.initResult = ENOENT;
-        bus.installResults = {c.code};
-        const Outcome outcome = RunCommand("--Install", bus);
-        EXPECT_EQ(outcome.status, c.status) << c.code;
-        EXPECT_EQ(outcome.output, c.output) << c.code;
+        bus.initResult = row.init;
+        bus.installResults = {row.install};
+        bus.uninstallResult = row.uninstall;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(RunMaintenanceCommand(row.argument, "/unused", &bus), row.status);
+        fflush(stdout);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.output);
     }
-}
-
-TEST(DriverCommands, UninstallPrintsItsErrorAndExitsOneOnFailure)
-{
-    FakeDdcBus bus;
-    Outcome outcome = RunCommand("--uninstall", bus);
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.output, "");
-    EXPECT_EQ(bus.uninstallCalls, 1);
-
-    bus.uninstallResult = EISDIR;
-    outcome = RunCommand("--UNINSTALL", bus);
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.output, "Driver removal error 15\n");
-}
-
-TEST(DriverCommands, OtherArgumentsDoNotTouchTheBus)
-{
-    FakeDdcBus bus;
-    Outcome outcome = RunCommand("--installer", bus);
-    EXPECT_EQ(outcome.status, 1);
-    EXPECT_EQ(outcome.output, "unknown command\n");
-    outcome = RunCommand("--appdir", bus);
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.output, "/unused");
-    EXPECT_EQ(bus.initCalls, 0);
-    EXPECT_EQ(bus.uninstallCalls, 0);
 }
 
 } // namespace

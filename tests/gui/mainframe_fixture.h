@@ -1,9 +1,9 @@
 #pragma once
 
 // A real main window under Xvfb, its link on a simulated control box at the
-// end of a pseudo-terminal (the only serial port; the I2C bus is a fake that
-// fails to start), its projector file and settings in a temporary folder.
-// The status timer is stopped: tests run its ticks themselves.
+// end of a pseudo-terminal (the only serial port; the I2C bus fails to
+// start), its projector file and settings in a temporary folder. The status
+// timer is stopped: tests run its ticks themselves.
 
 #include "comm/panelcomm.h"
 #include "controls/bmppanel.h"
@@ -21,44 +21,27 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/bmpcbox.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/filefn.h>
+#include <wx/odcombo.h>
 
-#include <memory>
-#include <string>
-#include <vector>
+#include <type_traits>
 
 class TestMainFrame : public MainFrame
 {
 public:
-    using MainFrame::m_btnBlank;
-    using MainFrame::m_btnComp1;
-    using MainFrame::m_btnComp2;
-    using MainFrame::m_btnFreeze;
-    using MainFrame::m_btnMute;
-    using MainFrame::m_btnOff;
-    using MainFrame::m_btnOn;
-    using MainFrame::m_btnVcr;
-    using MainFrame::m_btnVolumeDown;
-    using MainFrame::m_btnVolumeUp;
-    using MainFrame::m_advancedPanel;
-    using MainFrame::m_chkDemoMode;
-    using MainFrame::m_chkStayOnTop;
-    using MainFrame::m_extraCmdPanel;
-    using MainFrame::m_extraCmdSizer;
-    using MainFrame::m_frozen;
-    using MainFrame::m_linkUp;
-    using MainFrame::m_micChoice;
-    using MainFrame::m_projectorChoice;
-    using MainFrame::m_projectorSelected;
-    using MainFrame::m_sliderVolume;
-    using MainFrame::m_startupDone;
-    using MainFrame::m_statusTimer;
-    using MainFrame::m_viewCombo;
-    using MainFrame::OnStartupTimer;
-    using MainFrame::OpenConfiguration;
+    using MainFrame::m_advancedPanel, MainFrame::m_btnBlank, MainFrame::m_btnComp1, MainFrame::m_btnComp2,
+        MainFrame::m_btnFreeze, MainFrame::m_btnMute, MainFrame::m_btnOff, MainFrame::m_btnOn, MainFrame::m_btnVcr,
+        MainFrame::m_btnVolumeDown, MainFrame::m_btnVolumeUp, MainFrame::m_chkDemoMode, MainFrame::m_chkStayOnTop,
+        MainFrame::m_extraCmdPanel, MainFrame::m_extraCmdSizer, MainFrame::m_frozen, MainFrame::m_linkUp,
+        MainFrame::m_micChoice, MainFrame::m_projectorChoice, MainFrame::m_projectorSelected,
+        MainFrame::m_sliderVolume, MainFrame::m_startupDone, MainFrame::m_statusTimer, MainFrame::m_viewCombo,
+        MainFrame::OnStartupTimer, MainFrame::OpenConfiguration;
 
-    // The waits of the freeze, and whether the window was shown meanwhile.
-    std::vector<long> waits;
+    std::vector<long> waits; // of the freeze, with whether the window was shown meanwhile
     std::vector<bool> shownDuringWait;
 
 protected:
@@ -72,28 +55,24 @@ protected:
 class MainFrameTest : public testing::Test
 {
 protected:
+    using Bytes = PanelSimulator::Bytes;
+
     void SetUp() override
     {
         ASSERT_TRUE(sim.Start());
         m_oldCwd = wxGetCwd();
-        // The window's pictures are read from the working directory.
-        wxSetWorkingDirectory(KESTO_SOURCE_DIR);
-
-        m_oldSettings = theSettings;
+        wxSetWorkingDirectory(KESTO_SOURCE_DIR); // the window's pictures
+        std::swap(theSettings, m_oldSettings);
         theSettings = OpenSettingsStore(wxString::FromUTF8(dir.File("AulavoxKesto.ini")));
         theSettings->Write(FileNameKey(FILE_USER), wxString::FromUTF8(projectorFile));
         theSettings->Write(KEY_PROJ_ALLOWCHANGE, true);
         theSettings->Write(KEY_OPTIONS_PASSWORD, "lemon");
         theSettings->Write(KEY_OPTIONS_FREEZEDELAY, 500L);
-
-        m_oldList = theProjectorList;
+        std::swap(theProjectorList, m_oldList);
         theProjectorList = new ProjectorList;
-        m_oldComm = thePanelComm;
-        bus = new FakeDdcBus;
-        bus->initResult = 2; // no I2C here: only the simulated box on the serial line
-        thePanelComm = new PanelComm(std::unique_ptr<DdcBus>(bus));
+        std::swap(thePanelComm, m_oldComm);
+        thePanelComm = new PanelComm(MissingDdcBus());
         thePanelComm->SetPortLister(PortListOf({sim.Path()}));
-
         thePanelStatus = PanelStatus();
     }
 
@@ -106,22 +85,19 @@ protected:
             FlushEvents();
         }
         delete thePanelComm;
-        thePanelComm = m_oldComm;
         delete theProjectorList;
-        theProjectorList = m_oldList;
         delete theSettings;
+        thePanelComm = m_oldComm;
+        theProjectorList = m_oldList;
         theSettings = m_oldSettings;
         thePanelStatus = PanelStatus();
         wxSetWorkingDirectory(m_oldCwd);
-        sim.Stop();
     }
 
-    // A projector file with the given projector lines, after its version line.
     void WriteProjectors(const std::string& body)
     {
         ASSERT_TRUE(WriteWholeFile(projectorFile, "version: 1.0\n" + body));
     }
-
     void SetDefaultProjector(const wxString& name) { theSettings->Write(KEY_PROJ_DEFAULT, name); }
 
     // Builds and shows the window, then runs the status timer's first tick
@@ -134,6 +110,27 @@ protected:
         Tick();
     }
 
+    // The same with this projector file and chosen projector; the requests of
+    // the start-up are forgotten.
+    void Start(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n", const wxString& chosen = "")
+    {
+        WriteProjectors(projectors);
+        SetDefaultProjector(chosen);
+        Build();
+        sim.ClearReceived();
+    }
+
+    void BuildConnected(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n")
+    {
+        Start(projectors, "Room 1");
+        ASSERT_TRUE(thePanelComm->IsConnected()) << log.Text();
+    }
+    static void Click(BmpTextButton* button) { Use(button); }
+    static void SetCheck(wxCheckBox* box, bool checked) { Use(box, checked); }
+    static void Select(wxChoice* choice, int item) { Use(choice, item); }
+    static void Select(wxOwnerDrawnComboBox* combo, int item) { Use(combo, item); }
+    std::vector<Bytes> Requests() const { return sim.Requests(); }
+
     void Tick()
     {
         wxTimerEvent tick(frame->m_statusTimer);
@@ -141,70 +138,47 @@ protected:
         frame->m_statusTimer.Stop();
     }
 
-    // Builds with a chosen projector and the link to the box up; the
-    // requests of the start-up (probe and status) are forgotten.
-    void BuildConnected(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n")
+    // Sends a control its event as the toolkit would, with the value set first.
+    template <class Control>
+    static void Use(Control* control, int value = 0)
     {
-        WriteProjectors(projectors);
-        SetDefaultProjector("Room 1");
-        Build();
-        ASSERT_TRUE(thePanelComm->IsConnected()) << log.Text();
-        sim.ClearReceived();
-    }
-
-    static void Click(BmpTextButton* button)
-    {
-        wxCommandEvent click(wxEVT_BUTTON, button->GetId());
-        click.SetEventObject(button);
-        button->GetEventHandler()->ProcessEvent(click);
-    }
-
-    static void SetCheck(wxCheckBox* box, bool checked)
-    {
-        box->SetValue(checked);
-        wxCommandEvent event(wxEVT_CHECKBOX, box->GetId());
-        event.SetEventObject(box);
-        event.SetInt(checked);
-        box->GetEventHandler()->ProcessEvent(event);
-    }
-
-    static void Select(wxChoice* choice, int item)
-    {
-        choice->SetSelection(item);
-        wxCommandEvent event(wxEVT_CHOICE, choice->GetId());
-        event.SetEventObject(choice);
-        event.SetInt(item);
-        choice->GetEventHandler()->ProcessEvent(event);
-    }
-
-    static void Select(wxOwnerDrawnComboBox* combo, int item)
-    {
-        combo->SetSelection(item);
-        wxCommandEvent event(wxEVT_COMBOBOX, combo->GetId());
-        event.SetEventObject(combo);
-        event.SetInt(item);
-        combo->GetEventHandler()->ProcessEvent(event);
+        wxEventType type = wxEVT_BUTTON;
+        if constexpr (std::is_base_of_v<wxCheckBox, Control>)
+            control->SetValue(value != 0), type = wxEVT_CHECKBOX;
+        else if constexpr (std::is_base_of_v<wxComboCtrl, Control> || std::is_base_of_v<wxComboBox, Control>)
+            control->SetSelection(value), type = wxEVT_COMBOBOX;
+        else if constexpr (std::is_base_of_v<wxChoice, Control>)
+            control->SetSelection(value), type = wxEVT_CHOICE;
+        wxCommandEvent event(type, control->GetId());
+        event.SetEventObject(control);
+        event.SetInt(value);
+        control->GetEventHandler()->ProcessEvent(event);
     }
 
     static wxString Selected(wxOwnerDrawnComboBox* combo)
     {
-        const int item = combo->GetSelection();
-        return item < 0 ? wxString() : combo->GetString(static_cast<unsigned>(item));
+        return combo->GetSelection() < 0 ? wxString() : combo->GetString(combo->GetSelection());
     }
 
-    // The requests the box received, as letters and payloads.
-    std::vector<PanelSimulator::Bytes> Requests() const { return sim.Requests(); }
-
-    static PanelSimulator::Bytes Packet(char letter, const PanelSimulator::Bytes& payload)
+    static Bytes Packet(char letter, const Bytes& payload = {})
     {
         return PanelSimulator::MakePacket(static_cast<uint8_t>(letter), payload);
     }
+
+    // The extra command buttons' labels, and clicking one of them.
+    std::vector<wxString> ExtraButtons() const
+    {
+        std::vector<wxString> labels;
+        for (size_t i = 0; i < frame->m_extraCmdSizer->GetItemCount(); ++i)
+            labels.push_back(frame->m_extraCmdSizer->GetItem(i)->GetWindow()->GetLabel());
+        return labels;
+    }
+    void ClickExtra(size_t index) { Use(dynamic_cast<wxButton*>(frame->m_extraCmdSizer->GetItem(index)->GetWindow())); }
 
     LogRecorder log;
     TempDir dir;
     std::string projectorFile = dir.File("CustomList.txt");
     PanelSimulator sim;
-    FakeDdcBus* bus = nullptr;
     TestMainFrame* frame = nullptr;
 
 private:
@@ -212,31 +186,4 @@ private:
     SettingsStore* m_oldSettings = nullptr;
     ProjectorList* m_oldList = nullptr;
     PanelComm* m_oldComm = nullptr;
-};
-
-// One of the program's message boxes whose text starts with the given one.
-class ExpectMessageBoxStartingWith
-    : public wxExpectModalBase<wxGenericMessageDialog, ExpectMessageBoxStartingWith>
-{
-public:
-    ExpectMessageBoxStartingWith(const wxString& start, const wxString& caption)
-        : m_start(start), m_caption(caption)
-    {
-    }
-
-    mutable wxString message;
-
-protected:
-    int OnInvoked(wxGenericMessageDialog* dialog) const override
-    {
-        message = dialog->GetMessage();
-        EXPECT_TRUE(message.StartsWith(m_start)) << message.utf8_string();
-        EXPECT_EQ(dialog->GetTitle().utf8_string(), m_caption.utf8_string());
-        EXPECT_EQ(dialog->GetMessageDialogStyle() & wxICON_MASK, wxICON_ERROR);
-        return wxID_OK;
-    }
-
-private:
-    wxString m_start;
-    wxString m_caption;
 };

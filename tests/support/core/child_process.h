@@ -13,13 +13,15 @@ class ChildProcess
 public:
     using Env = std::vector<std::pair<std::string, std::string>>;
 
-    ChildProcess(std::vector<std::string> argv, Env env, std::string outputFile);
+    ChildProcess(std::vector<std::string> argv, Env env, std::string outputFile)
+        : m_argv(std::move(argv)), m_env(std::move(env)), m_outputFile(std::move(outputFile))
+    {
+    }
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Start();
-    pid_t Pid() const { return m_pid; }
     bool Signal(int signal) const;
     // Whether it still runs; notes its exit status when it has ended. Never waits.
     bool Running();

@@ -7,46 +7,29 @@
 
 namespace {
 
-class CurlEnvironment : public testing::Environment
+// libcurl for the whole run, as the application has it from its start-up,
+// and a log when the program has none.
+struct CurlEnvironment : testing::Environment
 {
-public:
+    LogStdout log;
     void SetUp() override
     {
         ASSERT_EQ(curl_global_init(CURL_GLOBAL_DEFAULT), CURLE_OK);
-        m_initialised = true;
         if (theLog == nullptr)
-        {
-            m_log = new LogStdout;
-            theLog = m_log;
-        }
+            theLog = &log;
     }
-
     void TearDown() override
     {
-        if (m_log != nullptr && theLog == m_log)
+        if (theLog == &log)
             theLog = nullptr;
-        delete m_log;
-        m_log = nullptr;
-        if (m_initialised)
-            curl_global_cleanup();
-        m_initialised = false;
+        curl_global_cleanup();
     }
-
-private:
-    bool m_initialised = false;
-    LogStdout* m_log = nullptr;
 };
 
 } // namespace
 
 bool RegisterCurlEnvironment()
 {
-    static bool registered = false;
-    if (!registered)
-    {
-        // GoogleTest owns and deletes the environment.
-        testing::AddGlobalTestEnvironment(new CurlEnvironment);
-        registered = true;
-    }
-    return true;
+    static const bool registered = testing::AddGlobalTestEnvironment(new CurlEnvironment) != nullptr;
+    return registered;
 }

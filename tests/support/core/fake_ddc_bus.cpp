@@ -4,30 +4,32 @@
 #include <cerrno>
 #include <cstring>
 
-int FakeDdcBus::InitDDCHelper()
+namespace {
+
+int Next(std::deque<int>& results)
 {
-    ++initCalls;
-    return initResult;
+    const int result = results.empty() ? 0 : results.front();
+    if (!results.empty())
+        results.pop_front();
+    return result;
 }
+
+} // namespace
 
 int FakeDdcBus::EnumGetFirst(int32_t* handle)
 {
-    ++enumCalls;
-    if (enumResult == 0)
-        *handle = enumHandle;
+    *handle = enumResult == 0 ? enumHandle : *handle;
     return enumResult;
 }
 
 int FakeDdcBus::GetCachedEDID256(int32_t, uint8_t edid[256])
 {
-    ++edidCalls;
     memset(edid, 0, 256);
     return 0;
 }
 
 int FakeDdcBus::GetEDIDOption(const uint8_t*, int, uint8_t* out, int outSize)
 {
-    ++optionCalls;
     if (out != nullptr && outSize > 0)
         out[0] = 0;
     return 0;
@@ -36,11 +38,7 @@ int FakeDdcBus::GetEDIDOption(const uint8_t*, int, uint8_t* out, int outSize)
 int FakeDdcBus::WriteI2CBuf(int32_t handle, uint8_t address, const uint8_t* data, int count, int)
 {
     writes.push_back({handle, address, Bytes(data, data + count)});
-    if (writeResults.empty())
-        return 0;
-    const int result = writeResults.front();
-    writeResults.pop_front();
-    return result;
+    return Next(writeResults);
 }
 
 int FakeDdcBus::ReadI2CBuf(int32_t, uint8_t, uint8_t* buffer, int count, int)
@@ -49,27 +47,16 @@ int FakeDdcBus::ReadI2CBuf(int32_t, uint8_t, uint8_t* buffer, int count, int)
     memset(buffer, 0, static_cast<size_t>(count));
     if (reads.empty())
         return 0;
-    Read read = std::move(reads.front());
+    const Read read = std::move(reads.front());
     reads.pop_front();
-    if (read.result == 0)
-        memcpy(buffer, read.bytes.data(), std::min(read.bytes.size(), static_cast<size_t>(count)));
+    memcpy(buffer, read.bytes.data(), std::min(read.bytes.size(), static_cast<size_t>(count)));
     return read.result;
 }
 
 int FakeDdcBus::InstallDriver(const char* path, int)
 {
     installPaths.push_back(path != nullptr ? path : "(none)");
-    if (installResults.empty())
-        return 0;
-    const int result = installResults.front();
-    installResults.pop_front();
-    return result;
-}
-
-int FakeDdcBus::UninstallDriver()
-{
-    ++uninstallCalls;
-    return uninstallResult;
+    return Next(installResults);
 }
 
 std::unique_ptr<DdcBus> MissingDdcBus()

@@ -10,7 +10,7 @@
 // A scripted display-data channel. Each read takes the next scripted read
 // (its result, and bytes copied to the start of the buffer, the rest zero);
 // with none left a read succeeds with all zero bytes ("nothing to say").
-// Writes succeed unless a result is scripted. Every call is recorded.
+// Writes succeed unless a result is scripted. The transfers are recorded.
 class FakeDdcBus : public DdcBus
 {
 public:
@@ -27,38 +27,28 @@ public:
         Bytes bytes;
     };
 
-    // Script.
-    int initResult = 0;
-    int enumResult = 0;
+    int initResult = 0, enumResult = 0, uninstallResult = 0;
     int32_t enumHandle = 3;
-    std::deque<int> writeResults;
+    std::deque<int> writeResults, installResults; // default 0
     std::deque<Read> reads;
-    std::deque<int> installResults; // default 0
-    int uninstallResult = 0;
 
-    // What happened.
-    int initCalls = 0;
     int deinitCalls = 0;
-    int enumCalls = 0;
-    int edidCalls = 0;
-    int optionCalls = 0;
     std::vector<Write> writes;
     std::vector<int> readCounts;
     std::vector<std::string> installPaths; // "(none)" for no path
-    int uninstallCalls = 0;
 
     void QueueRead(Bytes bytes) { reads.push_back({0, std::move(bytes)}); }
     void QueueReadError(int result) { reads.push_back({result, {}}); }
 
-    int InitDDCHelper() override;
+    int InitDDCHelper() override { return initResult; }
     void DeinitDDCHelper() override { ++deinitCalls; }
     int EnumGetFirst(int32_t* handle) override;
-    int GetCachedEDID256(int32_t handle, uint8_t edid[256]) override;
-    int GetEDIDOption(const uint8_t edid[256], int option, uint8_t* out, int outSize) override;
+    int GetCachedEDID256(int32_t, uint8_t edid[256]) override;
+    int GetEDIDOption(const uint8_t*, int, uint8_t* out, int outSize) override;
     int WriteI2CBuf(int32_t handle, uint8_t address, const uint8_t* data, int count, int flags) override;
     int ReadI2CBuf(int32_t handle, uint8_t address, uint8_t* buffer, int count, int flags) override;
     int InstallDriver(const char* path, int flags) override;
-    int UninstallDriver() override;
+    int UninstallDriver() override { return uninstallResult; }
 };
 
 // A bus whose driver is missing: the I2C search fails at once, so a link

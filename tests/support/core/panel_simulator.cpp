@@ -3,67 +3,36 @@
 #include "comm/packet.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
-PanelSimulator::PanelSimulator() = default;
-
-PanelSimulator::~PanelSimulator()
-{
-    Stop();
-}
-
 bool PanelSimulator::Start()
 {
-    if (m_master >= 0)
-        return true;
     char name[256] = {};
     termios raw{};
     cfmakeraw(&raw);
     if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0)
         return false;
-    if (pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
-    {
-        Stop();
-        return false;
-    }
     fcntl(m_master, F_SETFD, FD_CLOEXEC);
     fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_path = name;
+    m_stop = false;
     m_thread = std::thread([this] { Run(); });
     return true;
 }
 
 void PanelSimulator::Stop()
 {
+    m_stop = true;
     if (m_thread.joinable())
-    {
-        Wake('q');
         m_thread.join();
-    }
-    for (int* fd : {&m_master, &m_slave, &m_wake[0], &m_wake[1]})
-    {
-        if (*fd >= 0)
-            close(*fd);
-        *fd = -1;
-    }
-}
-
-bool PanelSimulator::GetLineSettings(termios* settings) const
-{
-    return m_slave >= 0 && tcgetattr(m_slave, settings) == 0;
-}
-
-bool PanelSimulator::IsExclusive() const
-{
-    int exclusive = 0;
-    return m_slave >= 0 && ioctl(m_slave, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    for (int* fd : {&m_master, &m_slave})
+        if (*fd >= 0 && close(*fd) == 0)
+            *fd = -1;
 }
 
 void PanelSimulator::SetPanelInfo(std::array<uint8_t, 4> info)
@@ -78,46 +47,23 @@ void PanelSimulator::SetStatus(std::array<uint8_t, 6> status)
     m_status = status;
 }
 
-void PanelSimulator::SetProbeLetter(uint8_t letter)
+void PanelSimulator::QueueBytes(Bytes bytes, int delayMs)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_probeLetter = letter;
+    m_queue.emplace_back(std::move(bytes), delayMs);
 }
 
-void PanelSimulator::Queue(Answer answer)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.push_back(std::move(answer));
-}
-
-void PanelSimulator::QueuePacket(uint8_t letter, const Bytes& payload, int delayMs)
-{
-    Queue({MakePacket(letter, payload), delayMs});
-}
-
-void PanelSimulator::QueueWrongCrc(uint8_t letter, const Bytes& payload, int delayMs)
+void PanelSimulator::QueuePacket(uint8_t letter, const Bytes& payload, bool badCrc)
 {
     Bytes packet = MakePacket(letter, payload);
-    packet.back() ^= 0xFF;
-    Queue({packet, delayMs});
+    packet.back() ^= badCrc ? 0xFF : 0;
+    QueueBytes(packet);
 }
 
-void PanelSimulator::SendNow(const Bytes& bytes)
+void PanelSimulator::SendNow(Bytes bytes)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_unasked.push_back(bytes);
-    }
-    Wake('w');
-}
-
-void PanelSimulator::Wake(char reason)
-{
-    // Only a full pipe can refuse the byte, and a full pipe wakes the thread
-    // anyway; "q" is written once, into a pipe the thread keeps draining.
-    while (write(m_wake[1], &reason, 1) < 0 && errno == EINTR)
-    {
-    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pending.emplace_back(Clock::now(), std::move(bytes));
 }
 
 PanelSimulator::Bytes PanelSimulator::Received() const
@@ -132,24 +78,17 @@ std::vector<PanelSimulator::Bytes> PanelSimulator::Requests() const
     return m_requests;
 }
 
-size_t PanelSimulator::RequestCount() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_requests.size();
-}
-
-bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_requests.size() >= count; });
-}
-
 bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                               [&] { return m_received.size() >= byteCount; });
+}
+
+bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_requests.size() >= count; });
 }
 
 void PanelSimulator::ClearReceived()
@@ -158,143 +97,84 @@ void PanelSimulator::ClearReceived()
     m_received.clear();
     m_requests.clear();
     m_partial.clear();
-}
-
-size_t PanelSimulator::QueuedAnswers() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_queue.size();
-}
-
-void PanelSimulator::ClearQueue()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.clear();
 }
 
 PanelSimulator::Bytes PanelSimulator::MakePacket(uint8_t letter, const Bytes& payload)
 {
     Bytes packet(payload.size() + 4);
-    packet[0] = letter;
-    packet[1] = static_cast<uint8_t>(payload.size() + 2);
-    std::copy(payload.begin(), payload.end(), packet.begin() + 2);
-    const uint16_t crc = Crc16(packet.data(), payload.size() + 2);
-    packet[payload.size() + 2] = static_cast<uint8_t>(crc >> 8);
-    packet[payload.size() + 3] = static_cast<uint8_t>(crc & 0xFF);
+    BuildPacket(letter, payload.data(), static_cast<int>(payload.size()), packet.data());
     return packet;
 }
 
-PanelSimulator::Answer PanelSimulator::DefaultAnswer(const Bytes& request) const
+// Splits what came into packets and schedules each one's answer (under the lock).
+void PanelSimulator::Take(const uint8_t* data, size_t count)
 {
-    Bytes copy = request;
-    if (!CheckAndSetCrc(copy.data(), copy.size()))
-        return {{PANEL_NAK}, 0};
-    if (request[0] == PROBE_LETTER)
-        return {MakePacket(m_probeLetter, Bytes(m_info.begin(), m_info.end())), 0};
-    if (request[0] == 'Q')
-        return {MakePacket('Q', Bytes(m_status.begin(), m_status.end())), 0};
-    return {{PANEL_ACK}, 0};
-}
-
-void PanelSimulator::TakeBytes(const uint8_t* data, size_t count, std::vector<Pending>& toSend)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
     m_received.insert(m_received.end(), data, data + count);
     m_partial.insert(m_partial.end(), data, data + count);
     while (m_partial.size() >= 2)
     {
-        // A length byte below 2 cannot start a packet: drop a byte and resync.
-        if (m_partial[1] < 2)
+        if (m_partial[1] < 2) // no packet starts so: drop a byte and resync
         {
             m_partial.erase(m_partial.begin());
             continue;
         }
-        const size_t size = static_cast<size_t>(m_partial[1]) + 2;
+        const size_t size = m_partial[1] + 2u;
         if (m_partial.size() < size)
             break;
         Bytes request(m_partial.begin(), m_partial.begin() + static_cast<long>(size));
         m_partial.erase(m_partial.begin(), m_partial.begin() + static_cast<long>(size));
-        Answer answer;
+        std::pair<Bytes, int> answer{{PANEL_ACK}, 0};
+        Bytes copy = request;
         if (!m_queue.empty())
         {
             answer = std::move(m_queue.front());
             m_queue.pop_front();
         }
-        else
-            answer = DefaultAnswer(request);
+        else if (!CheckAndSetCrc(copy.data(), copy.size()))
+            answer.first = {PANEL_NAK};
+        else if (request[0] == PROBE_LETTER)
+            answer.first = MakePacket('V', Bytes(m_info.begin(), m_info.end()));
+        else if (request[0] == 'Q')
+            answer.first = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
         m_requests.push_back(std::move(request));
-        if (!answer.bytes.empty())
-            toSend.push_back({Clock::now() + std::chrono::milliseconds(answer.delayMs), std::move(answer.bytes)});
+        if (!answer.first.empty())
+            m_pending.emplace_back(Clock::now() + std::chrono::milliseconds(answer.second), answer.first);
     }
     m_changed.notify_all();
 }
 
-void PanelSimulator::WriteAll(const Bytes& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size())
-    {
-        const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return; // the line is gone; the test sees the missing answer
-        done += static_cast<size_t>(n);
-    }
-}
-
 void PanelSimulator::Run()
 {
-    std::vector<Pending> pending;
-    for (;;)
+    while (!m_stop)
     {
-        // Send what is due, then sleep until the next answer or input.
-        const auto now = Clock::now();
-        std::stable_sort(pending.begin(), pending.end(),
-                         [](const Pending& a, const Pending& b) { return a.due < b.due; });
-        while (!pending.empty() && pending.front().due <= now)
+        std::vector<Bytes> due;
         {
-            WriteAll(pending.front().bytes);
-            pending.erase(pending.begin());
-        }
-        int timeoutMs = -1;
-        if (!pending.empty())
-        {
-            const auto wait = std::chrono::duration_cast<std::chrono::microseconds>(pending.front().due - now);
-            timeoutMs = static_cast<int>((wait.count() + 999) / 1000);
-        }
-
-        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        const int ready = poll(fds, 2, timeoutMs);
-        if (ready < 0 && errno != EINTR)
-            return;
-        if (ready <= 0)
-            continue;
-        if (fds[1].revents & POLLIN)
-        {
-            char signal[16];
-            const ssize_t n = read(m_wake[0], signal, sizeof(signal));
-            if (n > 0 && memchr(signal, 'q', static_cast<size_t>(n)) != nullptr)
-                return;
-            std::vector<Bytes> unasked;
+            std::lock_guard<std::mutex> lock(m_mutex);
+            std::stable_sort(m_pending.begin(), m_pending.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            while (!m_pending.empty() && m_pending.front().first <= Clock::now())
             {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                unasked.swap(m_unasked);
+                due.push_back(std::move(m_pending.front().second));
+                m_pending.erase(m_pending.begin());
             }
-            for (const Bytes& bytes : unasked)
-                WriteAll(bytes);
         }
-        if (fds[0].revents & POLLIN)
+        for (const Bytes& bytes : due) // a line that is gone shows as a missing answer
+            for (size_t done = 0; done < bytes.size();)
+            {
+                const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
+                if (n <= 0 && errno != EINTR)
+                    break;
+                done += n > 0 ? static_cast<size_t>(n) : 0;
+            }
+        pollfd fd{m_master, POLLIN, 0};
+        uint8_t buffer[512];
+        if (poll(&fd, 1, 1) > 0 && (fd.revents & POLLIN))
         {
-            uint8_t buffer[512];
             const ssize_t n = read(m_master, buffer, sizeof(buffer));
+            std::lock_guard<std::mutex> lock(m_mutex);
             if (n > 0)
-                TakeBytes(buffer, static_cast<size_t>(n), pending);
-        }
-        else if (fds[0].revents & (POLLHUP | POLLERR))
-        {
-            // Cannot happen while m_slave is open; avoid spinning if it does.
-            usleep(1000);
+                Take(buffer, static_cast<size_t>(n));
         }
     }
 }
@@ -302,17 +182,14 @@ void PanelSimulator::Run()
 std::function<int(char*, int)> PortListOf(std::vector<std::string> paths)
 {
     return [paths](char* buffer, int size) {
-        int used = 0;
-        int count = 0;
+        int used = 0, count = 0;
         for (const std::string& path : paths)
-        {
-            const int length = static_cast<int>(path.size());
-            if (used + length + 1 > size)
-                continue;
-            memcpy(buffer + used, path.c_str(), path.size() + 1);
-            used += length + 1;
-            ++count;
-        }
+            if (used + static_cast<int>(path.size()) + 1 <= size)
+            {
+                memcpy(buffer + used, path.c_str(), path.size() + 1);
+                used += static_cast<int>(path.size()) + 1;
+                ++count;
+            }
         return count;
     };
 }
