@@ -436,14 +436,6 @@ TEST_F(SessionEndTest, CloseBoxHidesWithATrayAndMinimisesWithout)
     EXPECT_TRUE(frame->IsShown());
 }
 
-TEST_F(SessionEndTest, AboutNamesTheProgramAndItsVersion)
-{
-    BuildWithPower(2);
-    wxTEST_DIALOG(TrayMenu(10002),
-                  ExpectMessageBox("Aulavox Kesto\nVersion 0.9.22.4", "About Aulavox Kesto", wxICON_INFORMATION));
-    EXPECT_FALSE(theSessionEnding);
-}
-
 TEST_F(SessionEndTest, WhiteboardAfterAnotherSourceReturnsToComp1OnlyByItsButton)
 {
     const Bytes statusQuery = Packet('Q', {});

@@ -159,6 +159,24 @@ TEST_F(SessionPlatform, ShutdownTurnsOffBeforeLettingGoOfTheLockAndTakesItAgainW
     EXPECT_EQ(child->ExitStatus(), 0);
 }
 
+TEST_F(SessionPlatform, TerminationSignalWhileOnCountsDownTurnsOffAndExitsInOrder)
+{
+    sim.SetStatus({1, 1, 10, 0, 0, 0});
+    auto child = Launch({});
+    ASSERT_TRUE(sim.WaitForRequests(2, 20000)) << child->Output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the status reply is taken in
+    sim.ClearReceived();
+
+    ASSERT_TRUE(child->Signal(SIGTERM));
+    // Nobody answers: ten seconds of count-down, then the power-off.
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    EXPECT_FALSE(Received(POWER_OFF)) << "not before the count-down ran out";
+    ASSERT_TRUE(child->Wait(20000)) << child->Output();
+    EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
+    EXPECT_TRUE(Received(POWER_OFF));
+    EXPECT_NE(ReadWholeFile(settingsFile).find("FreezeDelay=500\n"), std::string::npos);
+}
+
 TEST_F(SessionPlatform, WithoutSessionManagerOrBusTheLogSaysSoOnce)
 {
     auto child = Launch({});
