@@ -49,7 +49,8 @@ int FakeDdcBus::ReadI2CBuf(int32_t, uint8_t, uint8_t* buffer, int count, int)
         return 0;
     const Read read = std::move(reads.front());
     reads.pop_front();
-    memcpy(buffer, read.bytes.data(), std::min(read.bytes.size(), static_cast<size_t>(count)));
+    if (!read.bytes.empty())
+        memcpy(buffer, read.bytes.data(), std::min(read.bytes.size(), static_cast<size_t>(count)));
     return read.result;
 }
 
