@@ -62,59 +62,35 @@ TEST(ScheduleNext, EveryKindAtItsBoundariesAndAcrossClockChanges)
          DAY_MONDAY | DAY_FRIDAY, "2010-05-03 07:45:00", NEVER, "2010-05-14 07:45:00 CEST"},
         {"weekly Monday and Friday, Monday's time to come", "2010-05-10 07:00:00", 0, Weekly,
          DAY_MONDAY | DAY_FRIDAY, "2010-05-03 07:45:00", NEVER, "2010-05-10 07:45:00 CEST"},
-        {"weekly Sunday, over the week end", "2010-05-15 09:00:00", 0, Weekly, DAY_SUNDAY,
-         "2010-05-03 07:45:00", NEVER, "2010-05-16 07:45:00 CEST"},
         {"weekly, start on a day not chosen", "2010-05-10 08:00:00", 0, Weekly, DAY_MONDAY,
          "2010-05-19 07:45:00", NEVER, "2010-05-24 07:45:00 CEST"},
         {"weekly, no day", "2010-05-10 07:00:00", 0, Weekly, 0, "2010-05-03 07:45:00", NEVER, NEVER},
         {"monthly from 31 January", "2010-04-15 12:00:00", 0, Monthly, 0, "2010-01-31 10:00:00", NEVER,
          "2010-04-28 10:00:00 CEST"},
-        {"monthly, before the start", "2010-01-20 12:00:00", 0, Monthly, 0, "2010-01-31 10:00:00", NEVER,
-         "2010-01-31 10:00:00 CET"},
         {"monthly, leap February", "2012-02-10 12:00:00", 0, Monthly, 0, "2012-01-31 10:00:00", NEVER,
          "2012-02-29 10:00:00 CET"},
         {"monthly, clamped day carried on", "2012-03-10 12:00:00", 0, Monthly, 0, "2012-01-31 10:00:00", NEVER,
          "2012-03-29 10:00:00 CEST"},
-        {"monthly, over a year end", "2010-12-31 11:00:00", 0, Monthly, 0, "2010-01-15 10:00:00", NEVER,
-         "2011-01-15 10:00:00 CET"},
-        {"monthly, days ignored", "2010-04-15 12:00:00", 0, Monthly, DAY_SUNDAY, "2010-01-20 10:00:00", NEVER,
-         "2010-04-20 10:00:00 CEST"},
         {"never, still to come", "2010-05-10 08:00:00", 0, Never, 0, "2010-05-12 07:45:00", NEVER,
          "2010-05-12 07:45:00 CEST"},
         {"never, passed", "2010-05-10 08:00:00", 0, Never, 0, "2010-05-10 07:45:00", NEVER, NEVER},
-        {"never, stop before start", "2010-05-10 08:00:00", 0, Never, 0, "2010-05-12 07:45:00",
-         "2010-05-11 23:59:59", NEVER},
         {"end date, last day still to come", "2010-05-10 21:00:00", 0, Daily, 0, "2010-05-01 22:00:00",
          "2010-05-10 23:59:59", "2010-05-10 22:00:00 CEST"},
         {"end date, past the last one", "2010-05-10 22:30:00", 0, Daily, 0, "2010-05-01 22:00:00",
          "2010-05-10 23:59:59", NEVER},
-        {"stop time equal to the due moment", "2010-05-10 21:00:00", 0, Daily, 0, "2010-05-01 22:00:00",
-         "2010-05-10 22:00:00", "2010-05-10 22:00:00 CEST"},
         {"an unknown kind", "2010-05-10 07:00:00", 0, 7, 0, "2010-05-03 07:45:00", NEVER, NEVER},
         // Clocks forward on Sunday 29 March 2026.
         {"daily, the eve of summer time", "2026-03-28 08:00:00", 0, Daily, 0, "2026-03-20 07:45:00", NEVER,
          "2026-03-29 07:45:00 CEST"},
-        {"daily, the morning of summer time", "2026-03-29 06:00:00", 0, Daily, 0, "2026-03-20 07:45:00", NEVER,
-         "2026-03-29 07:45:00 CEST"},
         {"daily, a time the day lacks", "2026-03-28 08:00:00", 0, Daily, 0, "2026-03-20 02:30:00", NEVER,
          "2026-03-29 03:30:00 CEST"},
-        {"daily, the day after the skipped time", "2026-03-29 04:00:00", 0, Daily, 0, "2026-03-20 02:30:00",
-         NEVER, "2026-03-30 02:30:00 CEST"},
         {"weekly Sunday, summer time begins", "2026-03-28 08:00:00", 0, Weekly, DAY_SUNDAY,
          "2026-03-01 07:45:00", NEVER, "2026-03-29 07:45:00 CEST"},
-        {"weekly Monday, the week of the change", "2026-03-27 08:00:00", 0, Weekly, DAY_MONDAY,
-         "2026-03-02 07:45:00", NEVER, "2026-03-30 07:45:00 CEST"},
-        {"monthly, winter to summer", "2026-03-20 12:00:00", 0, Monthly, 0, "2026-01-31 07:45:00", NEVER,
-         "2026-03-28 07:45:00 CET"},
         {"monthly, into summer time", "2026-03-29 12:00:00", 0, Monthly, 0, "2026-01-31 07:45:00", NEVER,
          "2026-04-28 07:45:00 CEST"},
         // Clocks back on Sunday 25 October 2026.
         {"daily, the eve of winter time", "2026-10-24 08:00:00", 0, Daily, 0, "2026-10-01 07:45:00", NEVER,
          "2026-10-25 07:45:00 CET"},
-        {"daily, the morning of winter time", "2026-10-25 06:00:00", 0, Daily, 0, "2026-10-01 07:45:00", NEVER,
-         "2026-10-25 07:45:00 CET"},
-        {"daily, started in summer, a week on", "2026-10-27 08:00:00", 0, Daily, 0, "2026-10-20 07:45:00",
-         NEVER, "2026-10-28 07:45:00 CET"},
         {"weekly Sunday, winter time begins", "2026-10-24 08:00:00", 0, Weekly, DAY_SUNDAY,
          "2026-10-04 07:45:00", NEVER, "2026-10-25 07:45:00 CET"},
         {"monthly, summer to winter", "2026-10-26 12:00:00", 0, Monthly, 0, "2026-09-26 07:45:00", NEVER,
@@ -132,56 +108,7 @@ TEST(ScheduleNext, EveryKindAtItsBoundariesAndAcrossClockChanges)
         s.stopTime = row.stop == NEVER ? ScheduleNeverTime : Local(row.stop);
         s.ComputeNext();
         EXPECT_EQ(Text(s.nextTime), row.next) << row.what;
-        // A disabled record has the same due moments.
-        s.enabled = false;
-        s.ComputeNext();
-        EXPECT_EQ(Text(s.nextTime), row.next) << row.what << " (disabled)";
     }
-    SetScheduleClock(nullptr);
-}
-
-TEST(ScheduleNext, WallClockTimesInZonesEastAndWestAndOnARepeatedHour)
-{
-    struct ZoneRow
-    {
-        const char* zone;
-        Row row;
-    };
-    const std::vector<ZoneRow> rows = {
-        {"America/New_York", {"clocks forward in New York", "2026-03-07 08:00:00", 0, Daily, 0,
-                              "2026-03-01 07:45:00", NEVER, "2026-03-08 07:45:00 EDT"}},
-        {"America/New_York", {"clocks back in New York", "2026-10-31 20:00:00", 0, Weekly, DAY_SUNDAY,
-                              "2026-10-04 07:45:00", NEVER, "2026-11-01 07:45:00 EST"}},
-        {"Australia/Sydney", {"clocks back in Sydney", "2026-04-04 08:00:00", 0, Daily, 0, "2026-03-01 07:45:00",
-                              NEVER, "2026-04-05 07:45:00 AEST"}},
-        {"UTC", {"no clock change", "2026-03-28 08:00:00", 0, Daily, 0, "2026-03-20 07:45:00", NEVER,
-                 "2026-03-29 07:45:00 UTC"}},
-    };
-    for (const ZoneRow& zoneRow : rows)
-    {
-        ScopedTimeZone zone(zoneRow.zone);
-        const Row& row = zoneRow.row;
-        const wxDateTime now = Local(row.now);
-        SetScheduleClock([now] { return now; });
-        Schedule s;
-        s.repeat = row.repeat;
-        s.days = row.days;
-        s.startTime = Local(row.start);
-        s.stopTime = ScheduleNeverTime;
-        s.ComputeNext();
-        EXPECT_EQ(Text(s.nextTime), row.next) << row.what;
-    }
-
-    // 02:30 comes twice when the clocks go back: the toolkit picks which.
-    ScopedTimeZone zone("Europe/Berlin");
-    const wxDateTime now = Local("2026-10-24 08:00:00");
-    SetScheduleClock([now] { return now; });
-    Schedule s;
-    s.repeat = Daily;
-    s.startTime = Local("2026-10-01 02:30:00");
-    s.stopTime = ScheduleNeverTime;
-    s.ComputeNext();
-    EXPECT_EQ(s.nextTime, wxDateTime(25, wxDateTime::Oct, 2026, 2, 30));
     SetScheduleClock(nullptr);
 }
 
@@ -193,9 +120,7 @@ TEST(ScheduleNext, TheNeverTimeStaysTheSameTextInAnyZone)
         wxDateTime read;
         ASSERT_TRUE(ParseScheduleTime("9999-12-31 23:59:59", read)) << zone;
         EXPECT_EQ(read, ScheduleNeverTime) << zone;
-        wxDateTime other;
-        ASSERT_TRUE(ParseScheduleTime("2010-05-03 07:45:00", other)) << zone;
-        EXPECT_EQ(FormatScheduleTime(other), "2010-05-03 07:45:00") << zone;
+        EXPECT_EQ(FormatScheduleTime(Local("2010-05-03 07:45:00")), "2010-05-03 07:45:00") << zone;
     }
 }
 
