@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -67,18 +68,11 @@ bool TestSessionManager::Start(std::string& error)
     }
     m_address = ids;
     free(ids);
-    // "local/host:/tmp/.ICE-unix/NNN": the socket file to remove at the end.
-    for (size_t start = 0; start < m_address.size();)
-    {
-        size_t end = m_address.find(',', start);
-        if (end == std::string::npos)
-            end = m_address.size();
-        const std::string id = m_address.substr(start, end - start);
-        const size_t colon = id.find(':');
-        if (id.rfind("local/", 0) == 0 && colon != std::string::npos)
-            m_socketFiles.push_back(id.substr(colon + 1));
-        start = end + 1;
-    }
+    // "local/host:/tmp/.ICE-unix/NNN,...": the socket files to remove at the end.
+    std::istringstream list(m_address);
+    for (std::string id; std::getline(list, id, ',');)
+        if (id.rfind("local/", 0) == 0 && id.find(':') != std::string::npos)
+            m_socketFiles.push_back(id.substr(id.find(':') + 1));
     return true;
 }
 
@@ -136,12 +130,6 @@ void TestSessionManager::SaveYourself(int interactStyle)
         SmsSaveYourself(m_client, SmSaveBoth, True, interactStyle, False);
 }
 
-void TestSessionManager::ShutdownCancelled()
-{
-    if (m_client != nullptr)
-        SmsShutdownCancelled(m_client);
-}
-
 void TestSessionManager::Die()
 {
     if (m_client != nullptr)
@@ -166,12 +154,9 @@ Status TestSessionManager::OnNewClient(SmsConn conn, SmPointer, unsigned long* m
     callbacks->set_properties.callback = OnSetProperties;
     callbacks->delete_properties.callback = OnDeleteProperties;
     callbacks->get_properties.callback = OnGetProperties;
-    for (SmPointer* data :
-         {&callbacks->register_client.manager_data, &callbacks->interact_request.manager_data,
-          &callbacks->interact_done.manager_data, &callbacks->save_yourself_request.manager_data,
-          &callbacks->save_yourself_phase2_request.manager_data, &callbacks->save_yourself_done.manager_data,
-          &callbacks->close_connection.manager_data, &callbacks->set_properties.manager_data,
-          &callbacks->delete_properties.manager_data, &callbacks->get_properties.manager_data})
+    for (SmPointer* data : {&callbacks->register_client.manager_data, &callbacks->interact_request.manager_data,
+                            &callbacks->interact_done.manager_data, &callbacks->save_yourself_done.manager_data,
+                            &callbacks->close_connection.manager_data, &callbacks->set_properties.manager_data})
         *data = self;
     *mask = SmsRegisterClientProcMask | SmsInteractRequestProcMask | SmsInteractDoneProcMask |
             SmsSaveYourselfRequestProcMask | SmsSaveYourselfP2RequestProcMask | SmsSaveYourselfDoneProcMask |
@@ -192,17 +177,15 @@ Status TestSessionManager::OnRegister(SmsConn conn, SmPointer data, char* previo
     return ok;
 }
 
-void TestSessionManager::OnInteractRequest(SmsConn conn, SmPointer data, int)
+void TestSessionManager::OnInteractRequest(SmsConn conn, SmPointer, int)
 {
-    ++static_cast<TestSessionManager*>(data)->interactRequests;
     SmsInteract(conn);
 }
 
 void TestSessionManager::OnInteractDone(SmsConn, SmPointer data, Bool cancelShutdown)
 {
-    TestSessionManager* self = static_cast<TestSessionManager*>(data);
-    ++self->interactDones;
-    self->lastCancelShutdown = cancelShutdown;
+    static_cast<TestSessionManager*>(data)->interactDones++;
+    static_cast<TestSessionManager*>(data)->lastCancelShutdown = cancelShutdown;
 }
 
 void TestSessionManager::OnSaveYourselfRequest(SmsConn, SmPointer, int, Bool, int, Bool, Bool)
@@ -226,7 +209,6 @@ void TestSessionManager::OnCloseConnection(SmsConn conn, SmPointer data, int cou
     SmsCleanUp(conn);
     if (self->m_client == conn)
         self->m_client = nullptr;
-    self->closed = true;
 }
 
 void TestSessionManager::OnSetProperties(SmsConn, SmPointer data, int count, SmProp** props)

@@ -26,17 +26,14 @@ public:
     // is up; returns the condition.
     bool PumpUntil(const std::function<bool()>& condition, int timeoutMs);
 
-    // The logout: save with shutdown, interaction allowed as given.
+    // The logout: save with shutdown, interaction allowed as given; the end.
     void SaveYourself(int interactStyle);
-    void ShutdownCancelled();
     void Die();
 
     bool registered = false;
-    int interactRequests = 0;
     int interactDones = 0;
     bool lastCancelShutdown = true;
     int saveDones = 0;
-    bool closed = false;
     int restartStyleHint = -1; // from the client's properties
 
 private:
