@@ -39,16 +39,6 @@ public:
 private:
     static Status OnNewClient(SmsConn conn, SmPointer data, unsigned long* mask, SmsCallbacks* callbacks,
                               char** failure);
-    static Status OnRegister(SmsConn conn, SmPointer data, char* previousId);
-    static void OnInteractRequest(SmsConn conn, SmPointer data, int dialogType);
-    static void OnInteractDone(SmsConn conn, SmPointer data, Bool cancelShutdown);
-    static void OnSaveYourselfRequest(SmsConn, SmPointer, int, Bool, int, Bool, Bool);
-    static void OnSaveYourselfPhase2Request(SmsConn conn, SmPointer data);
-    static void OnSaveYourselfDone(SmsConn conn, SmPointer data, Bool success);
-    static void OnCloseConnection(SmsConn conn, SmPointer data, int count, char** reasons);
-    static void OnSetProperties(SmsConn conn, SmPointer data, int count, SmProp** props);
-    static void OnDeleteProperties(SmsConn conn, SmPointer data, int count, char** names);
-    static void OnGetProperties(SmsConn conn, SmPointer data);
 
     void ServeOnce(int timeoutMs);
     void Drop(IceConn conn);
