@@ -9,7 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,13 +20,8 @@ namespace {
 std::vector<std::string> FolderEntries(const std::string& folder)
 {
     std::vector<std::string> names;
-    if (DIR* dir = opendir(folder.c_str()))
-    {
-        while (const dirent* entry = readdir(dir))
-            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
-                names.push_back(entry->d_name);
-        closedir(dir);
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -21,9 +21,6 @@ const char* const INTERFACE_XML = R"(<node>
       <arg name="mode" type="s" direction="in"/>
       <arg name="fd" type="h" direction="out"/>
     </method>
-    <signal name="PrepareForShutdown">
-      <arg name="start" type="b"/>
-    </signal>
   </interface>
 </node>)";
 
