@@ -21,9 +21,6 @@ const char* const INTERFACE_XML = R"(<node>
       <arg name="mode" type="s" direction="in"/>
       <arg name="fd" type="h" direction="out"/>
     </method>
-    <signal name="PrepareForShutdown">
-      <arg name="start" type="b"/>
-    </signal>
   </interface>
 </node>)";
 
@@ -50,26 +47,9 @@ FakeLoginManager::~FakeLoginManager()
 bool FakeLoginManager::Start(std::string& error)
 {
     const std::string socket = m_dir.File("system_bus_socket");
-    const std::string config = m_dir.File("bus.conf");
-    const std::string text = R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <listen>unix:path=)" + socket + R"(</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)";
-    if (!WriteWholeFile(config, text))
-    {
-        error = "cannot write " + config;
-        return false;
-    }
+    // The session bus's configuration lets anyone own any name.
     m_daemon = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"/usr/bin/dbus-daemon", "--nofork", "--config-file=" + config},
+        std::vector<std::string>{"/usr/bin/dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket},
         ChildProcess::Env{}, m_dir.File("daemon.txt"));
     if (!m_daemon->Start())
     {
@@ -88,54 +68,38 @@ bool FakeLoginManager::Start(std::string& error)
     m_address = "unix:path=" + socket;
 
     GError* gerror = nullptr;
+    const auto failed = [&](const char* step) {
+        error = std::string(step) + ": " + (gerror != nullptr ? gerror->message : "refused");
+        if (gerror != nullptr)
+            g_error_free(gerror);
+        return false;
+    };
     m_bus = g_dbus_connection_new_for_address_sync(
         m_address.c_str(),
         GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                              G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, nullptr, &gerror);
     if (m_bus == nullptr)
-    {
-        error = std::string("connecting to the bus: ") + gerror->message;
-        g_error_free(gerror);
-        return false;
-    }
+        return failed("connecting to the bus");
     GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(INTERFACE_XML, &gerror);
     if (node == nullptr)
-    {
-        error = std::string("interface: ") + gerror->message;
-        g_error_free(gerror);
-        return false;
-    }
-    static const GDBusInterfaceVTable vtable = {
-        OnMethodCall, nullptr, nullptr, {}};
+        return failed("interface");
+    static const GDBusInterfaceVTable vtable = {OnMethodCall, nullptr, nullptr, {}};
     m_registration = g_dbus_connection_register_object(m_bus, "/org/freedesktop/login1", node->interfaces[0],
                                                        &vtable, this, nullptr, &gerror);
     g_dbus_node_info_unref(node);
     if (m_registration == 0)
-    {
-        error = std::string("registering: ") + gerror->message;
-        g_error_free(gerror);
-        return false;
-    }
+        return failed("registering");
     GVariant* reply = g_dbus_connection_call_sync(
         m_bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
         g_variant_new("(su)", "org.freedesktop.login1", 4u /* do not queue */), G_VARIANT_TYPE("(u)"),
         G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &gerror);
     if (reply == nullptr)
-    {
-        error = std::string("RequestName: ") + gerror->message;
-        g_error_free(gerror);
-        return false;
-    }
+        return failed("RequestName");
     guint32 result = 0;
     g_variant_get(reply, "(u)", &result);
     g_variant_unref(reply);
-    if (result != 1)
-    {
-        error = "the name org.freedesktop.login1 was not given";
-        return false;
-    }
-    return true;
+    return result == 1 || failed("taking the name org.freedesktop.login1");
 }
 
 void FakeLoginManager::OnMethodCall(GDBusConnection*, const char*, const char*, const char*, const char* method,
@@ -147,10 +111,7 @@ void FakeLoginManager::OnMethodCall(GDBusConnection*, const char*, const char*, 
         g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.UnknownMethod", method);
         return;
     }
-    const char* what = nullptr;
-    const char* who = nullptr;
-    const char* why = nullptr;
-    const char* mode = nullptr;
+    const char *what = nullptr, *who = nullptr, *why = nullptr, *mode = nullptr;
     g_variant_get(parameters, "(&s&s&s&s)", &what, &who, &why, &mode);
     ++self->inhibitCalls;
     self->lastInhibit = std::string(what) + "|" + who + "|" + why + "|" + mode;

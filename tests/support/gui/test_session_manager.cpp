@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <poll.h>
+#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -67,18 +68,11 @@ bool TestSessionManager::Start(std::string& error)
     }
     m_address = ids;
     free(ids);
-    // "local/host:/tmp/.ICE-unix/NNN": the socket file to remove at the end.
-    for (size_t start = 0; start < m_address.size();)
-    {
-        size_t end = m_address.find(',', start);
-        if (end == std::string::npos)
-            end = m_address.size();
-        const std::string id = m_address.substr(start, end - start);
-        const size_t colon = id.find(':');
-        if (id.rfind("local/", 0) == 0 && colon != std::string::npos)
-            m_socketFiles.push_back(id.substr(colon + 1));
-        start = end + 1;
-    }
+    // "local/host:/tmp/.ICE-unix/NNN,...": the socket files to remove at the end.
+    std::istringstream list(m_address);
+    for (std::string id; std::getline(list, id, ',');)
+        if (id.rfind("local/", 0) == 0 && id.find(':') != std::string::npos)
+            m_socketFiles.push_back(id.substr(id.find(':') + 1));
     return true;
 }
 
@@ -136,120 +130,62 @@ void TestSessionManager::SaveYourself(int interactStyle)
         SmsSaveYourself(m_client, SmSaveBoth, True, interactStyle, False);
 }
 
-void TestSessionManager::ShutdownCancelled()
-{
-    if (m_client != nullptr)
-        SmsShutdownCancelled(m_client);
-}
-
 void TestSessionManager::Die()
 {
     if (m_client != nullptr)
         SmsDie(m_client);
 }
 
+// The client's messages are served here; what the tests read is recorded on
+// the one manager of the process.
 Status TestSessionManager::OnNewClient(SmsConn conn, SmPointer, unsigned long* mask, SmsCallbacks* callbacks,
                                        char**)
 {
-    TestSessionManager* self = theManager;
-    if (self == nullptr)
+    if (theManager == nullptr)
         return 0;
-    self->m_client = conn;
+    theManager->m_client = conn;
     memset(callbacks, 0, sizeof *callbacks);
-    callbacks->register_client.callback = OnRegister;
-    callbacks->interact_request.callback = OnInteractRequest;
-    callbacks->interact_done.callback = OnInteractDone;
-    callbacks->save_yourself_request.callback = OnSaveYourselfRequest;
-    callbacks->save_yourself_phase2_request.callback = OnSaveYourselfPhase2Request;
-    callbacks->save_yourself_done.callback = OnSaveYourselfDone;
-    callbacks->close_connection.callback = OnCloseConnection;
-    callbacks->set_properties.callback = OnSetProperties;
-    callbacks->delete_properties.callback = OnDeleteProperties;
-    callbacks->get_properties.callback = OnGetProperties;
-    for (SmPointer* data :
-         {&callbacks->register_client.manager_data, &callbacks->interact_request.manager_data,
-          &callbacks->interact_done.manager_data, &callbacks->save_yourself_request.manager_data,
-          &callbacks->save_yourself_phase2_request.manager_data, &callbacks->save_yourself_done.manager_data,
-          &callbacks->close_connection.manager_data, &callbacks->set_properties.manager_data,
-          &callbacks->delete_properties.manager_data, &callbacks->get_properties.manager_data})
-        *data = self;
+    callbacks->register_client.callback = [](SmsConn client, SmPointer, char* previousId) -> Status {
+        free(previousId);
+        char* id = SmsGenerateClientID(client);
+        const Status ok = id != nullptr && SmsRegisterClientReply(client, id);
+        free(id);
+        theManager->registered = ok != 0;
+        return ok;
+    };
+    callbacks->interact_request.callback = [](SmsConn client, SmPointer, int) { SmsInteract(client); };
+    callbacks->interact_done.callback = [](SmsConn, SmPointer, Bool cancelShutdown) {
+        ++theManager->interactDones;
+        theManager->lastCancelShutdown = cancelShutdown;
+    };
+    callbacks->save_yourself_request.callback = [](SmsConn, SmPointer, int, Bool, int, Bool, Bool) {};
+    callbacks->save_yourself_phase2_request.callback = [](SmsConn client, SmPointer) { SmsSaveYourselfPhase2(client); };
+    callbacks->save_yourself_done.callback = [](SmsConn, SmPointer, Bool) { ++theManager->saveDones; };
+    callbacks->close_connection.callback = [](SmsConn client, SmPointer, int count, char** reasons) {
+        SmFreeReasons(count, reasons);
+        SmsCleanUp(client);
+        if (theManager->m_client == client)
+            theManager->m_client = nullptr;
+    };
+    callbacks->set_properties.callback = [](SmsConn, SmPointer, int count, SmProp** props) {
+        for (int i = 0; i < count; ++i)
+        {
+            const SmProp* prop = props[i];
+            if (strcmp(prop->name, SmRestartStyleHint) == 0 && prop->num_vals == 1 && prop->vals[0].length == 1)
+                theManager->restartStyleHint = static_cast<unsigned char*>(prop->vals[0].value)[0];
+            SmFreeProperty(props[i]);
+        }
+        free(props);
+    };
+    callbacks->delete_properties.callback = [](SmsConn, SmPointer, int count, char** names) {
+        for (int i = 0; i < count; ++i)
+            free(names[i]);
+        free(names);
+    };
+    callbacks->get_properties.callback = [](SmsConn client, SmPointer) { SmsReturnProperties(client, 0, nullptr); };
     *mask = SmsRegisterClientProcMask | SmsInteractRequestProcMask | SmsInteractDoneProcMask |
             SmsSaveYourselfRequestProcMask | SmsSaveYourselfP2RequestProcMask | SmsSaveYourselfDoneProcMask |
             SmsCloseConnectionProcMask | SmsSetPropertiesProcMask | SmsDeletePropertiesProcMask |
             SmsGetPropertiesProcMask;
     return 1;
-}
-
-Status TestSessionManager::OnRegister(SmsConn conn, SmPointer data, char* previousId)
-{
-    free(previousId);
-    char* id = SmsGenerateClientID(conn);
-    if (id == nullptr)
-        return 0;
-    const Status ok = SmsRegisterClientReply(conn, id);
-    free(id);
-    static_cast<TestSessionManager*>(data)->registered = ok != 0;
-    return ok;
-}
-
-void TestSessionManager::OnInteractRequest(SmsConn conn, SmPointer data, int)
-{
-    ++static_cast<TestSessionManager*>(data)->interactRequests;
-    SmsInteract(conn);
-}
-
-void TestSessionManager::OnInteractDone(SmsConn, SmPointer data, Bool cancelShutdown)
-{
-    TestSessionManager* self = static_cast<TestSessionManager*>(data);
-    ++self->interactDones;
-    self->lastCancelShutdown = cancelShutdown;
-}
-
-void TestSessionManager::OnSaveYourselfRequest(SmsConn, SmPointer, int, Bool, int, Bool, Bool)
-{
-}
-
-void TestSessionManager::OnSaveYourselfPhase2Request(SmsConn conn, SmPointer)
-{
-    SmsSaveYourselfPhase2(conn);
-}
-
-void TestSessionManager::OnSaveYourselfDone(SmsConn, SmPointer data, Bool)
-{
-    ++static_cast<TestSessionManager*>(data)->saveDones;
-}
-
-void TestSessionManager::OnCloseConnection(SmsConn conn, SmPointer data, int count, char** reasons)
-{
-    TestSessionManager* self = static_cast<TestSessionManager*>(data);
-    SmFreeReasons(count, reasons);
-    SmsCleanUp(conn);
-    if (self->m_client == conn)
-        self->m_client = nullptr;
-    self->closed = true;
-}
-
-void TestSessionManager::OnSetProperties(SmsConn, SmPointer data, int count, SmProp** props)
-{
-    TestSessionManager* self = static_cast<TestSessionManager*>(data);
-    for (int i = 0; i < count; ++i)
-    {
-        SmProp* prop = props[i];
-        if (strcmp(prop->name, SmRestartStyleHint) == 0 && prop->num_vals == 1 && prop->vals[0].length == 1)
-            self->restartStyleHint = static_cast<unsigned char*>(prop->vals[0].value)[0];
-        SmFreeProperty(prop);
-    }
-    free(props);
-}
-
-void TestSessionManager::OnDeleteProperties(SmsConn, SmPointer, int count, char** names)
-{
-    for (int i = 0; i < count; ++i)
-        free(names[i]);
-    free(names);
-}
-
-void TestSessionManager::OnGetProperties(SmsConn conn, SmPointer)
-{
-    SmsReturnProperties(conn, 0, nullptr);
 }

@@ -26,32 +26,19 @@ public:
     // is up; returns the condition.
     bool PumpUntil(const std::function<bool()>& condition, int timeoutMs);
 
-    // The logout: save with shutdown, interaction allowed as given.
+    // The logout: save with shutdown, interaction allowed as given; the end.
     void SaveYourself(int interactStyle);
-    void ShutdownCancelled();
     void Die();
 
     bool registered = false;
-    int interactRequests = 0;
     int interactDones = 0;
     bool lastCancelShutdown = true;
     int saveDones = 0;
-    bool closed = false;
     int restartStyleHint = -1; // from the client's properties
 
 private:
     static Status OnNewClient(SmsConn conn, SmPointer data, unsigned long* mask, SmsCallbacks* callbacks,
                               char** failure);
-    static Status OnRegister(SmsConn conn, SmPointer data, char* previousId);
-    static void OnInteractRequest(SmsConn conn, SmPointer data, int dialogType);
-    static void OnInteractDone(SmsConn conn, SmPointer data, Bool cancelShutdown);
-    static void OnSaveYourselfRequest(SmsConn, SmPointer, int, Bool, int, Bool, Bool);
-    static void OnSaveYourselfPhase2Request(SmsConn conn, SmPointer data);
-    static void OnSaveYourselfDone(SmsConn conn, SmPointer data, Bool success);
-    static void OnCloseConnection(SmsConn conn, SmPointer data, int count, char** reasons);
-    static void OnSetProperties(SmsConn conn, SmPointer data, int count, SmProp** props);
-    static void OnDeleteProperties(SmsConn conn, SmPointer data, int count, char** names);
-    static void OnGetProperties(SmsConn conn, SmPointer data);
 
     void ServeOnce(int timeoutMs);
     void Drop(IceConn conn);
