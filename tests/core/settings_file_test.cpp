@@ -218,3 +218,14 @@ TEST_F(SettingsFile, UnchangedSettingsAreNotWrittenAgain)
 }
 
 } // namespace
+
+TEST_F(SettingsFile, NoDataFolderKeepsEverythingInMemory)
+{
+    std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString()));
+    RecordDefaults(*store, wxString(), "/srv/kesto");
+    EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "lemon");
+    // No projector file is named without a folder for it.
+    EXPECT_EQ(store->Read(FileNameKey(FILE_USER), wxString("x")), "");
+    EXPECT_TRUE(store->Flush());
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>());
+}
