@@ -33,7 +33,6 @@ public:
     using ConfigDlg::m_autoDownloadBox;
     using ConfigDlg::m_baudText;
     using ConfigDlg::m_cableText;
-    using ConfigDlg::m_commandArea;
     using ConfigDlg::m_commandNameText;
     using ConfigDlg::m_commandText;
     using ConfigDlg::m_copyButton;
@@ -46,11 +45,9 @@ public:
     using ConfigDlg::m_optionsModified;
     using ConfigDlg::m_passwordText;
     using ConfigDlg::m_programButton;
-    using ConfigDlg::m_programRow;
     using ConfigDlg::m_projectorText;
     using ConfigDlg::m_refBrowseButton;
     using ConfigDlg::m_refFileText;
-    using ConfigDlg::m_refList;
     using ConfigDlg::m_refTree;
     using ConfigDlg::m_refUpdateButton;
     using ConfigDlg::m_refUrlText;

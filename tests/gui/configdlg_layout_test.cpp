@@ -1,5 +1,5 @@
 // The configuration dialog's layout class: every control's event reaches its
-// handler, and the starting states the behaviour relies on.
+// handler.
 
 #include "configdlg/configdlgbase.h"
 
@@ -34,7 +34,6 @@ public:
     using ConfigDlgBase::m_freezeDelayText;
     using ConfigDlgBase::m_hexAppendButton;
     using ConfigDlgBase::m_hexText;
-    using ConfigDlgBase::m_notebook;
     using ConfigDlgBase::m_passwordText;
     using ConfigDlgBase::m_programButton;
     using ConfigDlgBase::m_refBrowseButton;
@@ -51,7 +50,6 @@ public:
     using ConfigDlgBase::m_scheduleList;
     using ConfigDlgBase::m_scheduleNewButton;
     using ConfigDlgBase::m_specialAppendButton;
-    using ConfigDlgBase::m_specialChoice;
     using ConfigDlgBase::m_stayOnTopBox;
     using ConfigDlgBase::m_userBrowseButton;
     using ConfigDlgBase::m_userFileText;
@@ -62,7 +60,6 @@ public:
     using ConfigDlgBase::m_userUpdateButton;
     using ConfigDlgBase::m_userUrlText;
     using ConfigDlgBase::m_waitAppendButton;
-    using ConfigDlgBase::m_waitChoice;
     using ConfigDlgBase::m_whiteBoardBox;
 
 protected:
@@ -195,22 +192,6 @@ TEST(ConfigDlgLayout, EveryControlReachesItsHandler)
     // Only the user tree allows label editing.
     EXPECT_TRUE(dlg->m_userTree->HasFlag(wxTR_EDIT_LABELS));
     EXPECT_FALSE(dlg->m_refTree->HasFlag(wxTR_EDIT_LABELS));
-    dlg->Destroy();
-    FlushEvents();
-}
-
-TEST(ConfigDlgLayout, StartingStates)
-{
-    CountingDlg* dlg = new CountingDlg;
-    EXPECT_EQ(dlg->m_notebook->GetPageCount(), 3u);
-    EXPECT_EQ(dlg->m_notebook->GetSelection(), 0);
-    EXPECT_FALSE(dlg->m_applyButton->IsEnabled());
-    EXPECT_FALSE(dlg->m_revertButton->IsEnabled());
-    EXPECT_FALSE(dlg->m_copyButton->IsEnabled());
-    EXPECT_FALSE(dlg->m_refSaveButton->IsShown());
-    EXPECT_FALSE(dlg->m_refRevertButton->IsShown());
-    EXPECT_EQ(dlg->m_specialChoice->GetStringSelection(), "CR");
-    EXPECT_EQ(dlg->m_waitChoice->GetStringSelection(), "10 ms");
     dlg->Destroy();
     FlushEvents();
 }
