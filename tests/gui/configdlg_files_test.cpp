@@ -16,29 +16,6 @@ namespace {
 
 const bool curlReady = RegisterCurlEnvironment();
 
-// A message box whose text the test checks afterwards.
-class CaptureMessageBox : public wxExpectModalBase<wxGenericMessageDialog, CaptureMessageBox>
-{
-public:
-    CaptureMessageBox(const wxString& caption, wxString& message)
-        : m_caption(caption), m_message(message)
-    {
-    }
-
-protected:
-    int OnInvoked(wxGenericMessageDialog* dialog) const override
-    {
-        EXPECT_EQ(dialog->GetTitle().utf8_string(), m_caption.utf8_string());
-        EXPECT_EQ(dialog->GetMessageDialogStyle() & wxICON_MASK, wxICON_ERROR);
-        m_message = dialog->GetMessage();
-        return wxID_OK;
-    }
-
-private:
-    wxString m_caption;
-    wxString& m_message;
-};
-
 } // namespace
 
 TEST_F(ConfigDlgTest, TreesShowVersionThenSortedProjectorsWithCommandsInFileOrder)
@@ -93,7 +70,7 @@ TEST_F(ConfigDlgTest, UnreadableUserFileIsReportedAndUsesDefaults)
     const std::string noVersion = "projector: Early\nC, On, a\n";
     WriteUser(noVersion);
     wxString message;
-    wxTEST_DIALOG(Open(), CaptureMessageBox("File error", message));
+    wxTEST_DIALOG(Open(), CaptureErrorBox("File error", message));
     EXPECT_EQ(message, wxString::FromUTF8(log.GetLastErrorText()) + "\rThis will use defaults.");
     EXPECT_EQ(Labels(dlg->m_userTree).front(), "0.0.0");
 
