@@ -33,7 +33,6 @@ public:
     using ConfigDlg::m_autoDownloadBox;
     using ConfigDlg::m_baudText;
     using ConfigDlg::m_cableText;
-    using ConfigDlg::m_commandArea;
     using ConfigDlg::m_commandNameText;
     using ConfigDlg::m_commandText;
     using ConfigDlg::m_copyButton;
@@ -46,11 +45,9 @@ public:
     using ConfigDlg::m_optionsModified;
     using ConfigDlg::m_passwordText;
     using ConfigDlg::m_programButton;
-    using ConfigDlg::m_programRow;
     using ConfigDlg::m_projectorText;
     using ConfigDlg::m_refBrowseButton;
     using ConfigDlg::m_refFileText;
-    using ConfigDlg::m_refList;
     using ConfigDlg::m_refTree;
     using ConfigDlg::m_refUpdateButton;
     using ConfigDlg::m_refUrlText;
@@ -78,6 +75,26 @@ protected:
     {
         return pickedFile.empty() ? ConfigDlg::AskForFile(current) : pickedFile;
     }
+};
+
+// An error box whose text the test checks afterwards.
+class CaptureErrorBox : public wxExpectModalBase<wxGenericMessageDialog, CaptureErrorBox>
+{
+public:
+    CaptureErrorBox(const wxString& caption, wxString& message) : m_caption(caption), m_message(message) {}
+
+protected:
+    int OnInvoked(wxGenericMessageDialog* box) const override
+    {
+        EXPECT_EQ(box->GetTitle(), m_caption);
+        EXPECT_EQ(box->GetMessageDialogStyle() & wxICON_MASK, wxICON_ERROR);
+        m_message = box->GetMessage();
+        return wxID_OK;
+    }
+
+private:
+    wxString m_caption;
+    wxString& m_message;
 };
 
 class ConfigDlgTest : public testing::Test

@@ -61,13 +61,20 @@ std::vector<std::string> ChoiceItems(wxOwnerDrawnComboBox* choice)
 
 } // namespace
 
-using ConfigOpenTest = MainFrameTest;
+class ConfigOpenTest : public MainFrameTest
+{
+protected:
+    void BuildWithRoom1()
+    {
+        WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\n");
+        theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor");
+        Build();
+    }
+};
 
 TEST_F(ConfigOpenTest, SavedProjectorReachesTheMainWindowChoice)
 {
-    WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\n");
-    theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor");
-    Build();
+    BuildWithRoom1();
     ASSERT_EQ(ChoiceItems(frame->m_projectorChoice),
               (std::vector<std::string>{"**Choose Projector**", "Room 1"}));
 
@@ -79,9 +86,7 @@ TEST_F(ConfigOpenTest, SavedProjectorReachesTheMainWindowChoice)
 
 TEST_F(ConfigOpenTest, ProblemsOfTheSavedFileAreReported)
 {
-    WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\n");
-    theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor");
-    Build();
+    BuildWithRoom1();
     wxTEST_DIALOG(frame->OpenConfiguration(),
                   InConfigDlg([&](ConfigDlg*) {
                       // As if saved by another program meanwhile: a line is skipped.
@@ -93,9 +98,7 @@ TEST_F(ConfigOpenTest, ProblemsOfTheSavedFileAreReported)
 
 TEST_F(ConfigOpenTest, NothingFollowsWhenTheSessionEnds)
 {
-    WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\n");
-    theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor");
-    Build();
+    BuildWithRoom1();
     wxTEST_DIALOG(frame->OpenConfiguration(), InConfigDlg([](ConfigDlg* dialog) {
                       AddAndSave(dialog, "Hall 2");
                       theSessionEnding = true;

@@ -12,10 +12,8 @@ namespace {
 class ExpectFileDialog : public wxExpectModalBase<wxFileDialog, ExpectFileDialog>
 {
 protected:
-    int OnInvoked(wxFileDialog* dialog) const override
+    int OnInvoked(wxFileDialog*) const override
     {
-        EXPECT_EQ(dialog->GetMessage(), "Choose projector file");
-        EXPECT_EQ(dialog->GetWildcard(), wxFileSelectorDefaultWildcardStr);
         return wxID_CANCEL;
     }
 };
@@ -162,6 +160,5 @@ TEST_F(ConfigDlgTest, ChosenFileCountsOnlyAfterApply)
 
     Click(dlg->m_applyButton);
     EXPECT_EQ(Labels(dlg->m_userTree), (std::vector<std::string>{"2", "New", "  On"}));
-    EXPECT_EQ(dlg->m_userTree->GetItemText(dlg->m_userTree->GetRootItem()), "Other");
     EXPECT_EQ(StoredValue("/Files/Name2"), other);
 }
