@@ -129,6 +129,19 @@ private:
     int m_answer;
 };
 
+// The entries of a menu ("-" for a separator), without the title that GTK
+// shows as an item and a separator of their own.
+std::vector<std::string> Labels(const wxMenu& menu)
+{
+    std::vector<std::string> labels;
+    for (wxMenuItem* item : menu.GetMenuItems())
+        labels.push_back(item->IsSeparator() ? "-" : item->GetItemLabelText().utf8_string());
+    if (!menu.GetTitle().empty() && labels.size() >= 2 && labels[0] == menu.GetTitle().utf8_string() &&
+        labels[1] == "-")
+        labels.erase(labels.begin(), labels.begin() + 2);
+    return labels;
+}
+
 class SessionEndTest : public MainFrameTest
 {
 protected:
@@ -184,58 +197,57 @@ protected:
     SessionFrame* session = nullptr;
 };
 
-TEST_F(SessionEndTest, ExitAsksWhileOnAndEndsAsAnswered)
+TEST_F(SessionEndTest, ExitWhileTheProjectorIsOffEndsAtOnce)
 {
-    struct Row
+    BuildWithPower(2);
+    TrayMenu(10001); // no question: the strict hook fails on any dialog
+    EXPECT_TRUE(theSessionEnding);
+    EXPECT_TRUE(FrameGone());
+    EXPECT_EQ(sim.RequestCount(), 0u);
+}
+
+TEST_F(SessionEndTest, ExitWhileOnAnsweredCancelKeepsRunningAndSendsNothing)
+{
+    for (Answer answer : {Answer::CANCEL_BUTTON, Answer::CLOSE_BOX})
     {
-        const char* name;
-        uint8_t power;
-        Answer answer;
-        bool linkDown; // every power-off attempt fails at once: no link, and no connecting
-        bool ends;
-        bool powerOff;
-    };
-    const std::vector<Row> rows = {
-        {"Cancel button", 1, Answer::CANCEL_BUTTON, false, false, false},
-        {"question's close box", 1, Answer::CLOSE_BOX, false, false, false},
-        {"no answer: the count-down runs out", 1, Answer::WAIT, false, true, true},
-        {"Yes without a link: ten attempts, then the exit", 1, Answer::YES, true, true, false},
-        {"projector off: no question", 2, Answer::YES, false, true, false},
-    };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.name);
-        theSessionEnding = false;
+        SCOPED_TRACE(answer == Answer::CANCEL_BUTTON ? "Cancel button" : "close box");
         if (!frame)
-            BuildWithPower(row.power);
-        if (row.linkDown)
-            thePanelComm->Disconnect();
-        ExpectQuestion question(row.answer, true);
-        if (row.power == 2)
-            TrayMenu(10001); // the strict hook fails on any dialog
-        else
-            wxTEST_DIALOG(TrayMenu(10001), question);
+            BuildWithPower(1);
+        wxTEST_DIALOG(TrayMenu(10001), ExpectQuestion(answer, true));
         FlushEvents();
-        if (row.answer == Answer::WAIT)
-        {
-            std::vector<wxString> expected;
-            for (int left = 10; left >= 0; --left)
-                expected.push_back(wxString::Format("Turning off in %d seconds", left));
-            EXPECT_EQ(question.countDown, expected);
-        }
-        if (row.linkDown)
-        {
-            EXPECT_EQ(session->waits, std::vector<long>(9, 50));
-            EXPECT_FALSE(thePanelComm->IsConnected());
-            EXPECT_EQ(thePanelStatus.powerState, 1) << "the status is not changed by the power-off";
-        }
-        if (row.powerOff)
-            AssertOnlyPowerOff();
-        else
-            EXPECT_EQ(sim.RequestCount(), 0u);
-        EXPECT_EQ(theSessionEnding, row.ends);
-        EXPECT_EQ(row.ends ? FrameGone() : frame->IsEnabled(), true) << "gone, or still there and enabled";
+        EXPECT_FALSE(theSessionEnding);
+        EXPECT_NE(wxTopLevelWindows.Find(frame), nullptr);
+        EXPECT_EQ(sim.RequestCount(), 0u);
+        // Nothing is left disabled or shown by the question.
+        EXPECT_TRUE(frame->IsEnabled());
     }
+}
+
+TEST_F(SessionEndTest, ExitWhileOnWithoutAnswerCountsDownAndTurnsTheRoomOff)
+{
+    BuildWithPower(1);
+    ExpectQuestion question(Answer::WAIT, true);
+    wxTEST_DIALOG(TrayMenu(10001), question);
+    const std::vector<wxString> expected = {
+        "Turning off in 10 seconds", "Turning off in 9 seconds", "Turning off in 8 seconds",
+        "Turning off in 7 seconds",  "Turning off in 6 seconds", "Turning off in 5 seconds",
+        "Turning off in 4 seconds",  "Turning off in 3 seconds", "Turning off in 2 seconds",
+        "Turning off in 1 seconds",  "Turning off in 0 seconds"};
+    EXPECT_EQ(question.countDown, expected);
+    AssertOnlyPowerOff();
+    EXPECT_TRUE(FrameGone());
+}
+
+TEST_F(SessionEndTest, PowerOffIsTriedTenTimesFiftyMillisecondsApartThenGivenUp)
+{
+    BuildWithPower(1);
+    thePanelComm->Disconnect(); // every attempt fails at once: no link, and no connecting
+    wxTEST_DIALOG(TrayMenu(10001), ExpectQuestion(Answer::YES, true));
+    EXPECT_EQ(session->waits, std::vector<long>(9, 50));
+    EXPECT_EQ(sim.RequestCount(), 0u);
+    EXPECT_FALSE(thePanelComm->IsConnected());
+    EXPECT_EQ(thePanelStatus.powerState, 1) << "the status is not changed by the power-off";
+    EXPECT_TRUE(FrameGone()) << "the exit goes on after the failures";
 }
 
 TEST_F(SessionEndTest, TerminationSignalIsTheSessionEndWithoutCancel)
@@ -445,16 +457,19 @@ TEST_F(SessionEndTest, WhiteboardAfterAnotherSourceReturnsToComp1OnlyByItsButton
         SetCheck(session->m_chkWhiteboardMode, true);
         sim.ClearReceived();
         wxTEST_DIALOG(Click(frame->m_btnVcr), ExpectWhiteboard(row.answer));
-        EXPECT_EQ(sim.Requests(), row.sent);
+        EXPECT_EQ(sim.RequestsWithoutResends(), row.sent);
     }
     // "Comp 1" itself, or whiteboard mode off: no dialog (the strict hook would fail).
     sim.ClearReceived();
     Click(frame->m_btnComp1);
     SetCheck(session->m_chkWhiteboardMode, false);
     Click(frame->m_btnComp2);
-    EXPECT_EQ(sim.Requests(), (std::vector<Bytes>{Packet('J', {1}), statusQuery, Packet('J', {2}), statusQuery}));
+    EXPECT_EQ(sim.RequestsWithoutResends(), (std::vector<Bytes>{Packet('J', {1}), statusQuery, Packet('J', {2}), statusQuery}));
+}
 
-    // The window manager's close box does not press the return button.
+TEST_F(SessionEndTest, WhiteboardCloseBoxIsNotTheReturnButton)
+{
+    BuildWithPower(2);
     WhiteBoardModeDlg* dialog = new WhiteBoardModeDlg(frame, wxID_ANY, "Whiteboard Mode");
     int clicks = 0;
     dialog->Bind(wxEVT_BUTTON, [&clicks](wxCommandEvent& event) {
@@ -462,8 +477,8 @@ TEST_F(SessionEndTest, WhiteboardAfterAnotherSourceReturnsToComp1OnlyByItsButton
         event.Skip();
     });
     dialog->Show();
-    dialog->Close();
-    EXPECT_EQ(clicks, 0);
+    dialog->Close(); // what the window manager's close box does
+    EXPECT_EQ(clicks, 0) << "the close box must not press the return button";
     EXPECT_FALSE(dialog->IsShown());
     dialog->Destroy();
     FlushEvents();
@@ -481,22 +496,24 @@ TEST(TrayMenu, RowsBuildItemsSeparatorsAndSubmenus)
     std::unique_ptr<wxMenu> menu(icon.CreatePopupMenu());
     ASSERT_TRUE(menu);
     EXPECT_EQ(menu->GetTitle().utf8_string(), "Title");
-    // Top level: One, Sub, a separator, Four; nothing after the end row. Sub holds Two and Deep, Deep holds Three.
-    EXPECT_NE(menu->FindChildItem(1), nullptr);
-    EXPECT_NE(menu->FindChildItem(6), nullptr);
+
+    // Top level: One, Sub (a submenu), separator, Four; nothing after the end row.
+    std::vector<std::string> top = Labels(*menu);
+    EXPECT_EQ(top, (std::vector<std::string>{"One", "Sub", "-", "Four"}));
+    EXPECT_NE(menu->FindItem(6), nullptr);
     EXPECT_EQ(menu->FindItem(7), nullptr);
+
     wxMenuItem* sub = menu->FindChildItem(2);
-    ASSERT_TRUE(sub != nullptr && sub->IsSubMenu());
-    ASSERT_EQ(sub->GetSubMenu()->GetMenuItemCount(), 2u);
-    EXPECT_EQ(sub->GetSubMenu()->FindItemByPosition(0)->GetId(), 3);
-    wxMenuItem* deep = sub->GetSubMenu()->FindItemByPosition(1);
+    ASSERT_NE(sub, nullptr);
+    ASSERT_TRUE(sub->IsSubMenu());
+    wxMenu* level1 = sub->GetSubMenu();
+    ASSERT_EQ(level1->GetMenuItemCount(), 2u); // Two, and Deep holding Three
+    EXPECT_EQ(level1->FindItemByPosition(0)->GetId(), 3);
+    wxMenuItem* deep = level1->FindItemByPosition(1);
     ASSERT_TRUE(deep->IsSubMenu());
+    EXPECT_EQ(deep->GetItemLabelText().utf8_string(), "Deep");
     ASSERT_EQ(deep->GetSubMenu()->GetMenuItemCount(), 1u);
     EXPECT_EQ(deep->GetSubMenu()->FindItemByPosition(0)->GetId(), 5);
-    size_t separators = 0;
-    for (wxMenuItem* item : menu->GetMenuItems())
-        separators += item->IsSeparator();
-    EXPECT_GE(separators, 1u);
 }
 
 } // namespace

@@ -85,6 +85,13 @@ bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
                               [&] { return m_received.size() >= byteCount; });
 }
 
+std::vector<PanelSimulator::Bytes> PanelSimulator::RequestsWithoutResends() const
+{
+    std::vector<Bytes> requests = Requests();
+    requests.erase(std::unique(requests.begin(), requests.end()), requests.end());
+    return requests;
+}
+
 bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
 {
     std::unique_lock<std::mutex> lock(m_mutex);

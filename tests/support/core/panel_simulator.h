@@ -40,6 +40,9 @@ public:
     Bytes Received() const;
     std::vector<Bytes> Requests() const;
     size_t RequestCount() const { return Requests().size(); }
+    // The requests with the link's resends folded: on a busy machine an
+    // answer can come after the link's poll and the same packet goes again.
+    std::vector<Bytes> RequestsWithoutResends() const;
     bool WaitForReceived(size_t byteCount, int timeoutMs) const;
     bool WaitForRequests(size_t count, int timeoutMs) const;
     void ClearReceived(); // and the queue
