@@ -9,9 +9,9 @@
 namespace {
 
 // In a child process, so that this process's streams stay as they are:
-// closes the given descriptors, opens them again and reports through the
-// exit status what a new file and a write then get (0: all as it should be).
-int ClosedThenOpened(std::initializer_list<int> closed)
+// closes the given descriptors, opens them again and tells by its exit
+// status what went wrong (0: nothing).
+int ClosedThenOpened(const std::vector<int>& closed)
 {
     const pid_t pid = fork();
     if (pid == 0)
@@ -22,8 +22,7 @@ int ClosedThenOpened(std::initializer_list<int> closed)
         for (int fd = 0; fd <= 2; ++fd)
             if (fcntl(fd, F_GETFD) == -1)
                 _exit(10 + fd); // still closed
-        const int next = open("/dev/null", O_RDONLY);
-        if (next <= 2)
+        if (open("/dev/null", O_RDONLY) <= 2)
             _exit(20); // a new file would take a standard number
         for (int fd : closed)
             if (fd > 0 && write(fd, "x", 1) != -1)
@@ -31,21 +30,14 @@ int ClosedThenOpened(std::initializer_list<int> closed)
         _exit(0);
     }
     int status = -1;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
+    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 TEST(StandardDescriptors, ClosedOnesAreTakenByDevNullAndStayUnwritable)
 {
-    const std::initializer_list<int> cases[] = {{0}, {1}, {2}, {0, 1, 2}, {1, 2}, {}};
-    for (const auto& closed : cases)
-    {
-        std::string name;
-        for (int fd : closed)
-            name += std::to_string(fd) + " ";
-        EXPECT_EQ(ClosedThenOpened(closed), 0) << "closed: " << name;
-    }
+    const std::vector<std::vector<int>> cases = {{0}, {1}, {2}, {0, 1, 2}, {1, 2}, {}};
+    for (const std::vector<int>& closed : cases)
+        EXPECT_EQ(ClosedThenOpened(closed), 0) << "closed: " << testing::PrintToString(closed);
 }
 
 } // namespace

@@ -1,48 +1,40 @@
 // The freeze takes the window off the screen before "Freeze" goes out: the
-// display server itself, asked over a connection of its own, must already
-// have the window unmapped while the freeze waits.
+// display server itself, asked over a connection of its own (so that asking
+// does not flush the program's), must already have the window unmapped while
+// the freeze waits.
 
 #include "mainframe_fixture.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace {
 
 const char TITLE[] = "Freeze display test window";
 
-// The map state (IsUnmapped, IsUnviewable, IsViewable) of the top-level
-// window with the given title, as the X server sees it now; -1 when there is
-// no such window. Its own connection: asking does not flush the program's.
-int ServerMapState(const char* title)
+// The map state (IsUnmapped, IsViewable, ...) of the top-level window with
+// that title as the X server sees it now; -1 when there is none.
+int ServerMapState()
 {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr)
+    std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (!display || XQueryTree(display.get(), DefaultRootWindow(display.get()), &root, &parent, &children, &count) == 0)
         return -1;
     int state = -1;
-    Window root, parent;
-    Window* children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) != 0)
+    for (unsigned i = 0; i < count && state < 0; ++i)
     {
-        for (unsigned i = 0; i < count && state < 0; ++i)
-        {
-            char* name = nullptr;
-            if (XFetchName(display, children[i], &name) != 0 && name != nullptr)
-            {
-                XWindowAttributes attributes;
-                if (std::string(name) == title && XGetWindowAttributes(display, children[i], &attributes) != 0)
-                    state = attributes.map_state;
-                XFree(name);
-            }
-        }
-        if (children != nullptr)
-            XFree(children);
+        char* name = nullptr;
+        XWindowAttributes attributes;
+        if (XFetchName(display.get(), children[i], &name) != 0 && name != nullptr && std::string(name) == TITLE &&
+            XGetWindowAttributes(display.get(), children[i], &attributes) != 0)
+            state = attributes.map_state;
+        XFree(name);
     }
-    XCloseDisplay(display);
+    XFree(children);
     return state;
 }
 
@@ -55,8 +47,7 @@ public:
 protected:
     void WaitMilliseconds(long milliseconds) override
     {
-        statesAtWaits.push_back(ServerMapState(TITLE));
-        TestMainFrame::WaitMilliseconds(milliseconds); // for the fixture's record
+        statesAtWaits.push_back(ServerMapState());
         MainFrame::WaitMilliseconds(milliseconds);
     }
 };
@@ -74,15 +65,15 @@ TEST_F(FreezeDisplay, WindowIsOffTheScreenWhileTheFreezeIsSentAndBackAfterwards)
     frame->Show();
     Tick();
     ASSERT_TRUE(thePanelComm->IsConnected()) << log.Text();
-    ASSERT_TRUE(YieldUntil([] { return ServerMapState(TITLE) == IsViewable; })) << "the window never showed";
+    ASSERT_TRUE(YieldUntil([] { return ServerMapState() == IsViewable; })) << "the window never showed";
     sim.ClearReceived();
 
     Click(frame->m_btnFreeze);
     ASSERT_TRUE(frame->m_frozen) << log.Text();
     EXPECT_EQ(watched->statesAtWaits, (std::vector<int>{IsUnmapped, IsUnmapped}))
         << "the window was still on the screen during the hide wait or the freeze delay";
-    EXPECT_EQ(ServerMapState(TITLE), IsViewable) << "the window did not come back at once";
-    EXPECT_EQ(sim.RequestsWithoutResends(), (std::vector<PanelSimulator::Bytes>{Packet('P', {'F', 'R', 'Z'})}));
+    EXPECT_EQ(ServerMapState(), IsViewable) << "the window did not come back at once";
+    EXPECT_EQ(sim.RequestsWithoutResends(), (std::vector<Bytes>{Packet('P', {'F', 'R', 'Z'})}));
 }
 
 } // namespace

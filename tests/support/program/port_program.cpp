@@ -3,13 +3,9 @@
 // the simulated control box.
 
 #include "app/app.h"
+#include "app/programmain.h"
 #include "comm/panelcomm.h"
-#include "log/log.h"
-#include "platform/appdatafolder.h"
-#include "platform/toolkitenvironment.h"
 #include "support/core/panel_simulator.h"
-
-#include <clocale>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,15 +33,7 @@ public:
 
 } // namespace
 
-// What the program's own main does before the toolkit starts, less the
-// single-instance lock and the command line, which these runs do not use.
 int main(int argc, char** argv)
 {
-    setlocale(LC_ALL, "");
-    PrepareToolkitEnvironment();
-    setvbuf(stdout, nullptr, _IOLBF, 0);
-    theLog = new LogStdout;
-    theAppDataFolder = FindAppDataFolder("AulavoxTech");
-    wxApp::SetInstance(new PortApp);
-    return wxEntry(argc, argv);
+    return ProgramMain(argc, argv, [] { return static_cast<wxAppConsole*>(new PortApp); });
 }

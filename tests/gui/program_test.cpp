@@ -1,0 +1,372 @@
+// Black-box runs of the built program: HOME points at a fresh folder, so each
+// run is a first start on a new account. Logout and shutdown reach it through
+// real protocol partners (a libSM session manager, a private D-Bus with a
+// fake logind), and it then runs on the simulated control box's
+// pseudo-terminal.
+
+// GoogleTest first: the X headers define Bool as a macro.
+#include <gtest/gtest.h>
+
+#include "app/singleinstance.h"
+#include "platform/instancelock.h"
+
+#include "support/core/child_process.h"
+#include "support/core/panel_simulator.h"
+#include "support/core/scoped_env.h"
+#include "support/core/temp_dir.h"
+#include "support/gui/fake_login_manager.h"
+#include "support/gui/gui_helpers.h"
+#include "support/gui/test_session_manager.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = PanelSimulator::Bytes;
+using Stdout = ChildProcess::Stdout;
+
+const Bytes POWER_OFF = {0x41, 0x03, 0x02, 0x8F, 0x1B};
+const Bytes STATUS_QUERY = {0x51, 0x02, 0x66, 0x09};
+
+int CountOf(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+class Program : public testing::Test
+{
+protected:
+    // The program (argv[0]) with these changes to its environment, on this
+    // process's display, without a session manager or a system bus.
+    std::unique_ptr<ChildProcess> Launch(std::vector<std::string> argv, ChildProcess::Env env = {},
+                                         Stdout to = Stdout::FILE)
+    {
+        const char* display = getenv("DISPLAY");
+        env.insert(env.begin(), {{"HOME", home.Path()},
+                                 {"XDG_DATA_HOME", ""},
+                                 {"XDG_RUNTIME_DIR", home.Path()},
+                                 {"DISPLAY", display ? display : ""},
+                                 {"WAYLAND_DISPLAY", ""},
+                                 {"SESSION_MANAGER", ""},
+                                 {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + home.File("no-bus")}});
+        auto child = std::make_unique<ChildProcess>(std::move(argv), env, home.File("out.txt"), to);
+        EXPECT_TRUE(child->Start());
+        return child;
+    }
+
+    // The port program on the simulated box, once its first status query came.
+    std::unique_ptr<ChildProcess> LaunchOnTheBox(uint8_t power, ChildProcess::Env env = {})
+    {
+        EXPECT_TRUE(!sim.Path().empty() || sim.Start());
+        fs::create_directories(dataFolder);
+        EXPECT_TRUE(WriteWholeFile(settingsFile, "[Files]\nName2=" + dataFolder +
+                                                     "/CustomList.txt\n[Proj]\nDefault=Room 1\n"));
+        EXPECT_TRUE(WriteWholeFile(dataFolder + "/CustomList.txt", "version: 1.0\nprojector: Room 1\nC, On, PWR1<cr>\n"));
+        sim.SetStatus({power, 1, 10, 0, 0, 0});
+        env.push_back({"KESTO_TEST_PORT", sim.Path()});
+        return Launch({KESTO_PORT_PROGRAM}, env);
+    }
+
+    bool Logs(ChildProcess& child, const std::string& text, int times = 1, int timeoutMs = 20000)
+    {
+        return WaitUntil([&] { return CountOf(child.Output(), text) >= times; }, timeoutMs);
+    }
+
+    static void EndsCleanly(ChildProcess& child, int signal = SIGTERM, int timeoutMs = 15000)
+    {
+        ASSERT_TRUE(child.Signal(signal));
+        EXPECT_TRUE(child.Wait(timeoutMs)) << "the program did not end\n" << child.Output();
+        EXPECT_EQ(child.ExitStatus(), 0) << child.Output();
+    }
+
+    bool Received(const Bytes& wanted) const
+    {
+        const std::vector<Bytes> requests = sim.Requests();
+        return std::find(requests.begin(), requests.end(), wanted) != requests.end();
+    }
+
+    TempDir home;
+    std::string dataFolder = home.File(".local/share/AulavoxTech");
+    std::string settingsFile = dataFolder + "/AulavoxKesto.ini";
+    PanelSimulator sim;
+};
+
+TEST_F(Program, CommandsEndWithoutAWindow)
+{
+    const std::string unknown = "unknown command\n";
+    const std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    const struct
+    {
+        std::vector<std::string> args;
+        bool display;
+        Stdout to;
+        int status;
+        std::string out, err;
+    } rows[] = {
+        {{"--appdir", "--second-is-ignored"}, true, Stdout::FILE, 0, dataFolder, ""},
+        {{"--AppDir"}, false, Stdout::FILE, 0, dataFolder, ""},
+        {{"--frobnicate"}, true, Stdout::FILE, 1, unknown, ""},
+        {{""}, false, Stdout::FILE, 1, unknown, ""},
+        // The toolkit's own options are arguments like any other.
+        {{"--class=X", "--appdir"}, false, Stdout::FILE, 1, unknown, ""},
+        {{"--display=:0", "--appdir"}, false, Stdout::FILE, 1, unknown, ""},
+        // Not valid UTF-8, nor a keyword in any character set.
+        {{"--appdir\xff"}, false, Stdout::FILE, 1, unknown, ""},
+        {{"\xfe\xff--appdir"}, false, Stdout::FILE, 1, unknown, ""},
+        // Output that cannot be written is no success.
+        {{"--appdir"}, false, Stdout::CLOSED, 1, "", "unable to write to standard output: Bad file descriptor\n"},
+        {{"--appdir"}, false, Stdout::FULL, 1, "", "unable to write to standard output: No space left on device\n"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(testing::PrintToString(row.args) + " stdout " + std::to_string(static_cast<int>(row.to)));
+        std::vector<std::string> argv = row.args;
+        argv.insert(argv.begin(), KESTO_EXECUTABLE);
+        auto child = Launch(argv, {{"DISPLAY", row.display ? display : ""}}, row.to);
+        EXPECT_TRUE(child->Wait(20000));
+        EXPECT_EQ(child->ExitStatus(), row.status);
+        EXPECT_EQ(child->Output(), row.out);
+        EXPECT_EQ(child->Errors(), row.err);
+    }
+    EXPECT_FALSE(FileExists(settingsFile));
+}
+
+TEST_F(Program, NoLockPossibleWarnsAndRuns)
+{
+    // No lock can be made in a runtime folder that is a file, and the home
+    // folder is not tried instead (two copies could then take different locks).
+    ASSERT_TRUE(WriteWholeFile(home.File("not-a-folder"), ""));
+    auto child = Launch({KESTO_EXECUTABLE, "--appdir"}, {{"DISPLAY", ""}, {"XDG_RUNTIME_DIR", home.File("not-a-folder")}});
+    EXPECT_TRUE(child->Wait(20000));
+    EXPECT_EQ(child->ExitStatus(), 0) << child->Errors();
+    EXPECT_EQ(child->Output(), "Warning: unable to make the single-instance lock '" + home.File("not-a-folder") +
+                                   "/.AulavoxKesto.lock': Not a directory; a second copy of the program is not kept out\n" +
+                                   dataFolder);
+}
+
+TEST_F(Program, SecondCopyIsRefusedWhileTheFirstHoldsTheLock)
+{
+    const std::string refused = "Another instance of AulavoxKesto is already running";
+    ScopedEnv runtime("XDG_RUNTIME_DIR", home.Path());
+    {
+        // Without a display, on standard error: this test process plays the first copy.
+        InstanceLock first;
+        ASSERT_EQ(first.Take("AulavoxKesto"), InstanceLock::TAKEN);
+        for (const char* command : {"--appdir", "--install", "--frobnicate"})
+        {
+            auto child = Launch({KESTO_EXECUTABLE, command}, {{"DISPLAY", ""}});
+            EXPECT_TRUE(child->Wait(20000));
+            EXPECT_EQ(child->ExitStatus(), 1) << command;
+            EXPECT_EQ(child->Errors(), refused + "\n") << command;
+            EXPECT_EQ(child->Output(), "") << command;
+        }
+        EXPECT_FALSE(FileExists(dataFolder)) << "nothing runs after the refusal";
+    }
+    // With a display, in a box: the program is the first copy, this process the second.
+    auto first = Launch({KESTO_EXECUTABLE});
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(settingsFile); })) << first->Output();
+    InstanceLock second, third;
+    wxTEST_DIALOG(EXPECT_TRUE(RefuseSecondInstance(second, "AulavoxKesto")),
+                  ExpectMessageBox(refused, "Instance Error"));
+    EndsCleanly(*first);
+    EXPECT_FALSE(RefuseSecondInstance(third, "AulavoxKesto")) << "the lock went with the program";
+}
+
+TEST_F(Program, FirstStartWritesTheSettingsAndSignalsEndItCleanly)
+{
+    // The handler is in place before the file is written: a signal that comes
+    // before the event loop runs is handled once it does. A closed standard
+    // output does not stop the program.
+    for (const auto& [signal, to] : {std::pair{SIGTERM, Stdout::CLOSED}, std::pair{SIGINT, Stdout::FILE}})
+    {
+        SCOPED_TRACE("signal " + std::to_string(signal));
+        std::remove(settingsFile.c_str());
+        auto child = Launch({KESTO_EXECUTABLE}, {}, to);
+        ASSERT_TRUE(WaitUntil([&] { return FileExists(settingsFile); })) << child->Output();
+        const std::string settings = ReadWholeFile(settingsFile);
+        EXPECT_NE(settings.find("Password=lemon\n"), std::string::npos) << settings;
+        EndsCleanly(*child, signal);
+        EXPECT_EQ(ReadWholeFile(settingsFile), settings);
+    }
+}
+
+TEST_F(Program, SignalWhileAMessageBoxIsOpenEndsCleanly)
+{
+    // An automatic check at start-up reads the user file again and reports
+    // its warning in a message box; the signal comes while the box is open.
+    const std::string userFile = dataFolder + "/CustomList.txt";
+    fs::create_directories(dataFolder);
+    ASSERT_TRUE(WriteWholeFile(userFile, "version: 1.0\r\nprojector: X\r\nC, On\r\n"));
+    ASSERT_TRUE(WriteWholeFile(settingsFile, "[Files]\nName2=" + userFile + "\nURL2=file://" + userFile +
+                                                 "\n[StartUp]\nAutoCheck=1\n"));
+    auto child = Launch({KESTO_EXECUTABLE});
+    // Warned twice: by the quiet read at start-up and by the read after the check.
+    ASSERT_TRUE(Logs(*child, "Warning: ReadSource: data line must have 3 parameters", 2)) << child->Output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the box open
+    EndsCleanly(*child);
+}
+
+TEST_F(Program, ToolkitComplaintsGoToTheLogNotIntoABox)
+{
+    fs::create_directories(dataFolder);
+    ASSERT_TRUE(WriteWholeFile(settingsFile, "[Options]\njust some words\n=x\n[Options]\nPassword=kept\n[Options]\n"));
+    auto child = Launch({KESTO_EXECUTABLE});
+    // Written again once the start-up got that far.
+    ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(settingsFile).find("FreezeDelay=500") != std::string::npos; }))
+        << child->Output();
+    EXPECT_NE(ReadWholeFile(settingsFile).find("Password=kept"), std::string::npos);
+    // The toolkit's parser errors and its failed assertions, as log lines.
+    for (const std::string& line : {"Error: file '" + settingsFile + "', line 2: '=' expected.\n",
+                                    std::string("Error: assertion \"!strName.empty()\" failed in "),
+                                    std::string("Error: assertion \"!m_pParent || !m_pLine || !pLine\" failed in ")})
+        EXPECT_NE(child->Output().find(line), std::string::npos) << line << "\n" << child->Output();
+    EndsCleanly(*child, SIGTERM, 5000); // at once: no box of the toolkit holds the loop
+}
+
+TEST_F(Program, PicturesAndTheReferenceFileFromTheWorkingOrTheInstalledFolder)
+{
+    // A made-up installation (PREFIX/bin, PREFIX/share/aulavox-kesto), started
+    // from a folder without pictures as the menu would start it, and the
+    // try-out run from the source folder. The user file is the shipped one
+    // with its first projector chosen: unless in demo mode, the box is looked for.
+    TempDir prefix, working;
+    const std::string program = prefix.File("bin/aulavox-kesto"), shared = prefix.File("share/aulavox-kesto");
+    fs::create_directories(prefix.File("bin"));
+    fs::copy_file(KESTO_EXECUTABLE, program);
+    fs::create_directories(dataFolder);
+    fs::copy_file(KESTO_SOURCE_DIR "/data/AulavoxMaster.txt", dataFolder + "/CustomList.txt");
+    const struct
+    {
+        const char* name;
+        std::string folder;
+        std::vector<std::string> args;
+        int pictureWarnings;
+        std::string reference;
+        bool searches;
+    } rows[] = {
+        {"not installed", working.Path(), {}, 10, working.Path(), true},
+        {"installed", working.Path(), {}, 0, shared, true},
+        {"try-out run", KESTO_SOURCE_DIR, {"--DEMO", "--ignored"}, 0, KESTO_SOURCE_DIR, false},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        if (row.reference == shared)
+        {
+            fs::create_directories(shared);
+            fs::copy(KESTO_SOURCE_DIR "/images", shared + "/images", fs::copy_options::recursive);
+            fs::copy(KESTO_SOURCE_DIR "/data", shared + "/data", fs::copy_options::recursive);
+        }
+        ASSERT_TRUE(WriteWholeFile(settingsFile, "[Proj]\nDefault=Epson ESC/VP21\n"));
+        std::vector<std::string> argv = {"/bin/sh", "-c", "cd \"$0\" && exec \"$@\"", row.folder, program};
+        argv.insert(argv.end(), row.args.begin(), row.args.end());
+        auto child = Launch(argv);
+        EXPECT_TRUE(Logs(*child, "reading projector file")) << child->Output();
+        EXPECT_EQ(Logs(*child, "unable to find Aulavox control panel", 1, row.searches ? 20000 : 500), row.searches);
+        EndsCleanly(*child);
+        const std::string out = child->Output(), settings = ReadWholeFile(settingsFile);
+        EXPECT_EQ(CountOf(out, "Warning: cannot load picture images/"), row.pictureWarnings) << out;
+        EXPECT_EQ(CountOf(out, "unknown command"), 0) << out;
+        EXPECT_NE(settings.find("\nURL1=file://" + row.reference + "/data/AulavoxMaster.txt\n"), std::string::npos)
+            << settings;
+    }
+}
+
+TEST_F(Program, LogoutAsksWhileOnTurnsOffBeforeTheSaveIsDoneAndExitsOnDie)
+{
+    for (bool on : {true, false})
+    {
+        SCOPED_TRACE(on ? "on" : "off");
+        TestSessionManager manager;
+        std::string error;
+        ASSERT_TRUE(manager.Start(error)) << error;
+        auto child = LaunchOnTheBox(on ? 1 : 2, {{"SESSION_MANAGER", manager.Address()}});
+        ASSERT_TRUE(manager.PumpUntil([&] { return manager.registered && Received(STATUS_QUERY); }, 20000))
+            << child->Output();
+        EXPECT_EQ(manager.restartStyleHint, SmRestartNever);
+        EXPECT_NE(child->Output().find("Debug2: session manager in use"), std::string::npos) << child->Output();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the status reply is taken in
+        sim.ClearReceived();
+
+        manager.SaveYourself(SmInteractStyleAny);
+        // Nobody answers the question: the count-down runs out, then the power-off.
+        ASSERT_TRUE(manager.PumpUntil([&] { return manager.saveDones == 1; }, on ? 30000 : 5000)) << child->Output();
+        EXPECT_EQ(Received(POWER_OFF), on) << "the power-off comes before the save is done, and only when on";
+        EXPECT_EQ(manager.interactDones, 1);
+        EXPECT_FALSE(manager.lastCancelShutdown) << "the logout is not cancelled";
+        EXPECT_TRUE(child->Running()) << "the program waits for the session manager's last word";
+
+        manager.Die();
+        ASSERT_TRUE(manager.PumpUntil([&] { return !child->Running(); }, 15000)) << child->Output();
+        EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
+        EXPECT_NE(ReadWholeFile(settingsFile).find("FreezeDelay=500\n"), std::string::npos);
+        sim.ClearReceived();
+    }
+}
+
+TEST_F(Program, ShutdownTurnsOffBeforeLettingGoOfTheLockAndTakesItAgainWhenCalledOff)
+{
+    FakeLoginManager logind;
+    std::string error;
+    ASSERT_TRUE(logind.Start(error)) << error;
+    auto child = LaunchOnTheBox(1, {{"DBUS_SYSTEM_BUS_ADDRESS", logind.Address()}});
+    ASSERT_TRUE(logind.PumpUntil([&] { return logind.inhibitCalls == 1 && Received(STATUS_QUERY); }, 20000))
+        << child->Output();
+    EXPECT_EQ(logind.lastInhibit.substr(0, 9), "shutdown|");
+    EXPECT_EQ(logind.lastInhibit.substr(logind.lastInhibit.size() - 6), "|delay");
+    EXPECT_TRUE(logind.LockHeld());
+    EXPECT_NE(child->Output().find("Debug2: logind in use"), std::string::npos) << child->Output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    sim.ClearReceived();
+
+    ASSERT_TRUE(logind.EmitPrepareForShutdown(true));
+    bool offFirst = false;
+    ASSERT_TRUE(logind.PumpUntil(
+        [&] {
+            if (logind.LockHeld())
+                return false;
+            offFirst = Received(POWER_OFF);
+            return true;
+        },
+        10000))
+        << child->Output();
+    EXPECT_TRUE(offFirst) << "the lock went before the power-off reached the box";
+
+    // Called off: the lock is taken again for the next shutdown.
+    ASSERT_TRUE(logind.EmitPrepareForShutdown(false));
+    EXPECT_TRUE(logind.PumpUntil([&] { return logind.inhibitCalls == 2 && logind.LockHeld(); }, 10000));
+
+    // The program is still running; it ends as usual.
+    sim.SetStatus({2, 1, 10, 0, 0, 0});
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // a status poll sees it off
+    EndsCleanly(*child, SIGTERM, 10000);
+}
+
+TEST_F(Program, TerminationSignalWhileOnCountsDownTurnsOffAndExitsInOrder)
+{
+    auto child = LaunchOnTheBox(1);
+    ASSERT_TRUE(sim.WaitForRequests(2, 20000)) << child->Output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the status reply is taken in
+    sim.ClearReceived();
+
+    ASSERT_TRUE(child->Signal(SIGTERM));
+    // Nobody answers: ten seconds of count-down, then the power-off.
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    EXPECT_FALSE(Received(POWER_OFF)) << "not before the count-down ran out";
+    ASSERT_TRUE(child->Wait(20000)) << child->Output();
+    EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
+    EXPECT_TRUE(Received(POWER_OFF));
+    EXPECT_NE(ReadWholeFile(settingsFile).find("FreezeDelay=500\n"), std::string::npos);
+    // Neither a session manager nor a system bus: the log says so once.
+    for (const char* line : {"Debug2: no session manager", "Debug2: no system bus"})
+        EXPECT_EQ(CountOf(child->Output(), line), 1) << line << "\n" << child->Output();
+}
+
+} // namespace

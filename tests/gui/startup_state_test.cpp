@@ -1,0 +1,91 @@
+// What the main window's start-up finds and keeps: the leftovers of a killed
+// save or download, settings stored after start-up, the demo start.
+
+#include "mainframe_fixture.h"
+
+#include "settings/mainsettings.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using StartupState = MainFrameTest;
+
+TEST_F(StartupState, TemporariesOfBothConfiguredFilesAreRemovedNothingElse)
+{
+    const std::string reference = dir.File("AulavoxMaster.txt");
+    theSettings->Write(FileNameKey(FILE_REFERENCE), wxString::FromUTF8(reference));
+    ASSERT_TRUE(WriteWholeFile(reference + ".tmp", "version: 9\nprojector: Half"));
+    ASSERT_TRUE(WriteWholeFile(projectorFile + ".new", "version: 2\nprojec"));
+    ASSERT_TRUE(WriteWholeFile(dir.File("Unrelated.txt.tmp"), "not ours"));
+    ASSERT_EQ(mkdir((reference + ".new").c_str(), 0700), 0);
+    ASSERT_EQ(symlink(reference.c_str(), (projectorFile + ".tmp").c_str()), 0);
+
+    Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
+
+    for (const std::string& removed : {reference + ".tmp", projectorFile + ".new"})
+    {
+        EXPECT_FALSE(FileExists(removed)) << removed;
+        EXPECT_TRUE(log.Contains("Info: removed '" + removed + "', left by an interrupted save or download"))
+            << log.Text();
+    }
+    struct stat info;
+    EXPECT_TRUE(FileExists(dir.File("Unrelated.txt.tmp")));
+    EXPECT_EQ(stat((reference + ".new").c_str(), &info), 0) << "a folder is not ours";
+    EXPECT_EQ(lstat((projectorFile + ".tmp").c_str(), &info), 0) << "a link is not ours";
+    EXPECT_NE(frame->m_projectorChoice->FindString("Room 1"), wxNOT_FOUND) << "the projector file is read as before";
+}
+
+TEST_F(StartupState, FreezeDelayThatIsNoNumberStaysInTheFile)
+{
+    RecordDefaults(*theSettings, wxString::FromUTF8(dir.Path()), "/srv/kesto");
+    // Written after start-up, as the configuration's field holds it.
+    theSettings->Write(KEY_OPTIONS_FREEZEDELAY, wxString("250ms"));
+    Start("projector: Room 1\nC, freeze, FRZ\nC, unfreeze, UFZ\n", "Room 1");
+    Click(frame->m_btnFreeze);
+    // The toolkit reads the number in front of the text.
+    EXPECT_EQ(frame->waits, (std::vector<long>{100, 250}));
+    EXPECT_EQ(theSettings->Read(KEY_OPTIONS_FREEZEDELAY, wxString()), "250ms");
+    FlushSettings(*theSettings);
+    EXPECT_NE(ReadWholeFile(dir.File("AulavoxKesto.ini")).find("\nFreezeDelay=250ms\n"), std::string::npos);
+}
+
+TEST_F(StartupState, KeysMissingAfterStartUpGiveTheirDefaultsUnrecorded)
+{
+    RecordDefaults(*theSettings, wxString::FromUTF8(dir.Path()), "/srv/kesto");
+    for (const char* key : {KEY_PROJ_ALLOWCHANGE, KEY_OPTIONS_FREEZEDELAY})
+        ASSERT_TRUE(theSettings->DeleteEntry(key)) << key;
+    Start("projector: Room 1\nC, freeze, FRZ\n", "Room 1");
+    EXPECT_TRUE(frame->m_projectorChoice->IsEnabled()) << "the projector may be chosen by default";
+    Click(frame->m_btnFreeze);
+    EXPECT_EQ(frame->waits, (std::vector<long>{100, 500}));
+    for (const char* key : {KEY_PROJ_ALLOWCHANGE, KEY_OPTIONS_FREEZEDELAY})
+        EXPECT_FALSE(theSettings->HasEntry(key)) << key << " was written by the main window";
+}
+
+TEST_F(StartupState, DemoStartWorksEveryControlAtOnceWithoutTheBox)
+{
+    WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\nC, Freeze, FRZ<cr>\n");
+    SetDefaultProjector("Room 1");
+    frame = new TestMainFrame;
+    frame->StartInDemoMode();
+    frame->m_statusTimer.Stop();
+    frame->Show();
+    Tick();
+    EXPECT_TRUE(frame->m_chkDemoMode->IsChecked());
+    EXPECT_TRUE(thePanelComm->IsDemo() && thePanelComm->IsConnected());
+    for (BmpTextButton* button : {frame->m_btnOn, frame->m_btnComp2, frame->m_btnMute})
+    {
+        Click(button);
+        EXPECT_TRUE(button->IsHighlighted()) << button->GetLabel();
+    }
+    Tick(); // a status poll
+    EXPECT_EQ(sim.RequestCount(), 0u);
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>()) << log.Text();
+
+    SetCheck(frame->m_chkDemoMode, false); // back to the real link
+    EXPECT_FALSE(thePanelComm->IsDemo() || thePanelComm->IsConnected());
+}
+
+} // namespace
