@@ -12,22 +12,16 @@
 
 namespace {
 
-TEST(InstanceLock, OneHolderAtATimeAndAKilledHolderBlocksNothing)
+TEST(InstanceLock, HeldWhileItsHolderRunsEvenIfKilledThenFree)
 {
-    TempDir runtime;
-    ScopedEnv runtimeVariable("XDG_RUNTIME_DIR", runtime.Path());
-    {
-        InstanceLock first, second, other;
-        ASSERT_EQ(first.Take("Kesto"), InstanceLock::TAKEN);
-        EXPECT_EQ(first.GetPath(), runtime.Path() + "/.Kesto.lock");
-        EXPECT_EQ(second.Take("Kesto"), InstanceLock::HELD_BY_ANOTHER);
-        EXPECT_EQ(other.Take("OtherProgram"), InstanceLock::TAKEN);
-    }
-    // A holder killed without any clean-up: the kernel gives the lock back.
+    // Without a runtime folder the home folder holds the lock.
+    TempDir home;
+    ScopedEnv homeVariable("HOME", home.Path());
+    ScopedEnv runtimeVariable("XDG_RUNTIME_DIR", std::nullopt);
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
-    const pid_t child = fork();
-    if (child == 0)
+    const pid_t holder = fork();
+    if (holder == 0)
     {
         InstanceLock held;
         const char answer = held.Take("Kesto") == InstanceLock::TAKEN ? 'y' : 'n';
@@ -38,27 +32,21 @@ TEST(InstanceLock, OneHolderAtATimeAndAKilledHolderBlocksNothing)
     char answer = 0;
     EXPECT_EQ(read(ready[0], &answer, 1), 1);
     EXPECT_EQ(answer, 'y');
-    EXPECT_EQ(InstanceLock().Take("Kesto"), InstanceLock::HELD_BY_ANOTHER);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    InstanceLock whileHeld, other, afterwards;
+    EXPECT_EQ(whileHeld.Take("Kesto"), InstanceLock::HELD_BY_ANOTHER);
+    EXPECT_EQ(other.Take("Other"), InstanceLock::TAKEN);
+    // Killed without any clean-up: the kernel gives the lock back.
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
     close(ready[0]);
     close(ready[1]);
-    EXPECT_EQ(InstanceLock().Take("Kesto"), InstanceLock::TAKEN);
-}
+    EXPECT_EQ(afterwards.Take("Kesto"), InstanceLock::TAKEN);
+    EXPECT_EQ(afterwards.GetPath(), home.Path() + "/.Kesto.lock");
 
-TEST(InstanceLock, InTheHomeFolderWithoutARuntimeFolderAndNoneWhereNoneCanBeMade)
-{
-    TempDir home;
-    ScopedEnv homeVariable("HOME", home.Path());
-    ScopedEnv runtimeVariable("XDG_RUNTIME_DIR", std::nullopt);
-    InstanceLock inHome;
-    EXPECT_EQ(inHome.Take("Kesto"), InstanceLock::TAKEN);
-    EXPECT_EQ(inHome.GetPath(), home.Path() + "/.Kesto.lock");
-
-    ASSERT_EQ(mkdir(home.File(".Other.lock").c_str(), 0700), 0); // a folder in its place
-    InstanceLock lock;
-    EXPECT_EQ(lock.Take("Other"), InstanceLock::UNAVAILABLE);
-    EXPECT_EQ(lock.GetReason(), "Is a directory");
+    ASSERT_EQ(mkdir(home.File(".Folder.lock").c_str(), 0700), 0); // a folder in its place
+    InstanceLock none;
+    EXPECT_EQ(none.Take("Folder"), InstanceLock::UNAVAILABLE);
+    EXPECT_EQ(none.GetReason(), "Is a directory");
 }
 
 } // namespace

@@ -100,36 +100,49 @@ protected:
 
 TEST_F(Program, CommandsEndWithoutAWindow)
 {
-    const std::string unknown = "unknown command\n";
+    const std::string unknown = "unknown command\n", notAFolder = home.File("not-a-folder");
     const std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    ASSERT_TRUE(WriteWholeFile(notAFolder, ""));
     const struct
     {
         std::vector<std::string> args;
-        bool display;
+        ChildProcess::Env env; // without a display unless given
         Stdout to;
         int status;
         std::string out, err;
     } rows[] = {
-        {{"--appdir", "--second-is-ignored"}, true, Stdout::FILE, 0, dataFolder, ""},
-        {{"--AppDir"}, false, Stdout::FILE, 0, dataFolder, ""},
-        {{"--frobnicate"}, true, Stdout::FILE, 1, unknown, ""},
-        {{""}, false, Stdout::FILE, 1, unknown, ""},
+        {{"--appdir", "--second-is-ignored"}, {{"DISPLAY", display}}, Stdout::FILE, 0, dataFolder, ""},
+        {{"--AppDir"}, {}, Stdout::FILE, 0, dataFolder, ""},
+        {{"--frobnicate"}, {{"DISPLAY", display}}, Stdout::FILE, 1, unknown, ""},
+        {{""}, {}, Stdout::FILE, 1, unknown, ""},
         // The toolkit's own options are arguments like any other.
-        {{"--class=X", "--appdir"}, false, Stdout::FILE, 1, unknown, ""},
-        {{"--display=:0", "--appdir"}, false, Stdout::FILE, 1, unknown, ""},
+        {{"--class=X", "--appdir"}, {}, Stdout::FILE, 1, unknown, ""},
+        {{"--display=:0", "--appdir"}, {}, Stdout::FILE, 1, unknown, ""},
         // Not valid UTF-8, nor a keyword in any character set.
-        {{"--appdir\xff"}, false, Stdout::FILE, 1, unknown, ""},
-        {{"\xfe\xff--appdir"}, false, Stdout::FILE, 1, unknown, ""},
+        {{"--appdir\xff"}, {}, Stdout::FILE, 1, unknown, ""},
+        {{"\xfe\xff--appdir"}, {}, Stdout::FILE, 1, unknown, ""},
         // Output that cannot be written is no success.
-        {{"--appdir"}, false, Stdout::CLOSED, 1, "", "unable to write to standard output: Bad file descriptor\n"},
-        {{"--appdir"}, false, Stdout::FULL, 1, "", "unable to write to standard output: No space left on device\n"},
+        {{"--appdir"}, {}, Stdout::CLOSED, 1, "", "unable to write to standard output: Bad file descriptor\n"},
+        {{"--appdir"}, {}, Stdout::FULL, 1, "", "unable to write to standard output: No space left on device\n"},
+        // No lock in a runtime folder that is a file, and the home folder is
+        // not tried instead (two copies could then take different locks).
+        {{"--appdir"},
+         {{"XDG_RUNTIME_DIR", notAFolder}},
+         Stdout::FILE,
+         0,
+         "Warning: unable to make the single-instance lock '" + notAFolder +
+             "/.AulavoxKesto.lock': Not a directory; a second copy of the program is not kept out\n" + dataFolder,
+         ""},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(testing::PrintToString(row.args) + " stdout " + std::to_string(static_cast<int>(row.to)));
+        SCOPED_TRACE(testing::PrintToString(row.args) + " " + testing::PrintToString(row.env) + " stdout " +
+                     std::to_string(static_cast<int>(row.to)));
         std::vector<std::string> argv = row.args;
         argv.insert(argv.begin(), KESTO_EXECUTABLE);
-        auto child = Launch(argv, {{"DISPLAY", row.display ? display : ""}}, row.to);
+        ChildProcess::Env env = {{"DISPLAY", ""}};
+        env.insert(env.end(), row.env.begin(), row.env.end());
+        auto child = Launch(argv, env, row.to);
         EXPECT_TRUE(child->Wait(20000));
         EXPECT_EQ(child->ExitStatus(), row.status);
         EXPECT_EQ(child->Output(), row.out);
@@ -138,52 +151,29 @@ TEST_F(Program, CommandsEndWithoutAWindow)
     EXPECT_FALSE(FileExists(settingsFile));
 }
 
-TEST_F(Program, NoLockPossibleWarnsAndRuns)
+TEST_F(Program, SecondCopyWithoutADisplayIsRefusedOnStandardError)
 {
-    // No lock can be made in a runtime folder that is a file, and the home
-    // folder is not tried instead (two copies could then take different locks).
-    ASSERT_TRUE(WriteWholeFile(home.File("not-a-folder"), ""));
-    auto child = Launch({KESTO_EXECUTABLE, "--appdir"}, {{"DISPLAY", ""}, {"XDG_RUNTIME_DIR", home.File("not-a-folder")}});
-    EXPECT_TRUE(child->Wait(20000));
-    EXPECT_EQ(child->ExitStatus(), 0) << child->Errors();
-    EXPECT_EQ(child->Output(), "Warning: unable to make the single-instance lock '" + home.File("not-a-folder") +
-                                   "/.AulavoxKesto.lock': Not a directory; a second copy of the program is not kept out\n" +
-                                   dataFolder);
-}
-
-TEST_F(Program, SecondCopyIsRefusedWhileTheFirstHoldsTheLock)
-{
-    const std::string refused = "Another instance of AulavoxKesto is already running";
+    // This test process plays the first copy.
     ScopedEnv runtime("XDG_RUNTIME_DIR", home.Path());
+    InstanceLock first;
+    ASSERT_EQ(first.Take("AulavoxKesto"), InstanceLock::TAKEN);
+    for (const char* command : {"--appdir", "--install", "--frobnicate"})
     {
-        // Without a display, on standard error: this test process plays the first copy.
-        InstanceLock first;
-        ASSERT_EQ(first.Take("AulavoxKesto"), InstanceLock::TAKEN);
-        for (const char* command : {"--appdir", "--install", "--frobnicate"})
-        {
-            auto child = Launch({KESTO_EXECUTABLE, command}, {{"DISPLAY", ""}});
-            EXPECT_TRUE(child->Wait(20000));
-            EXPECT_EQ(child->ExitStatus(), 1) << command;
-            EXPECT_EQ(child->Errors(), refused + "\n") << command;
-            EXPECT_EQ(child->Output(), "") << command;
-        }
-        EXPECT_FALSE(FileExists(dataFolder)) << "nothing runs after the refusal";
+        auto child = Launch({KESTO_EXECUTABLE, command}, {{"DISPLAY", ""}});
+        EXPECT_TRUE(child->Wait(20000));
+        EXPECT_EQ(child->ExitStatus(), 1) << command;
+        EXPECT_EQ(child->Errors(), "Another instance of AulavoxKesto is already running\n") << command;
+        EXPECT_EQ(child->Output(), "") << command;
     }
-    // With a display, in a box: the program is the first copy, this process the second.
-    auto first = Launch({KESTO_EXECUTABLE});
-    ASSERT_TRUE(WaitUntil([&] { return FileExists(settingsFile); })) << first->Output();
-    InstanceLock second, third;
-    wxTEST_DIALOG(EXPECT_TRUE(RefuseSecondInstance(second, "AulavoxKesto")),
-                  ExpectMessageBox(refused, "Instance Error"));
-    EndsCleanly(*first);
-    EXPECT_FALSE(RefuseSecondInstance(third, "AulavoxKesto")) << "the lock went with the program";
+    EXPECT_FALSE(FileExists(dataFolder)) << "nothing runs after the refusal";
 }
 
-TEST_F(Program, FirstStartWritesTheSettingsAndSignalsEndItCleanly)
+TEST_F(Program, FirstStartWritesTheSettingsHoldsTheLockAndSignalsEndItCleanly)
 {
     // The handler is in place before the file is written: a signal that comes
     // before the event loop runs is handled once it does. A closed standard
     // output does not stop the program.
+    ScopedEnv runtime("XDG_RUNTIME_DIR", home.Path());
     for (const auto& [signal, to] : {std::pair{SIGTERM, Stdout::CLOSED}, std::pair{SIGINT, Stdout::FILE}})
     {
         SCOPED_TRACE("signal " + std::to_string(signal));
@@ -192,42 +182,40 @@ TEST_F(Program, FirstStartWritesTheSettingsAndSignalsEndItCleanly)
         ASSERT_TRUE(WaitUntil([&] { return FileExists(settingsFile); })) << child->Output();
         const std::string settings = ReadWholeFile(settingsFile);
         EXPECT_NE(settings.find("Password=lemon\n"), std::string::npos) << settings;
+        // This test process, started now as a second copy, is refused in a box.
+        InstanceLock second, third;
+        wxTEST_DIALOG(EXPECT_TRUE(RefuseSecondInstance(second, "AulavoxKesto")),
+                      ExpectMessageBox("Another instance of AulavoxKesto is already running", "Instance Error"));
         EndsCleanly(*child, signal);
         EXPECT_EQ(ReadWholeFile(settingsFile), settings);
+        EXPECT_FALSE(RefuseSecondInstance(third, "AulavoxKesto")) << "the lock went with the program";
     }
 }
 
-TEST_F(Program, SignalWhileAMessageBoxIsOpenEndsCleanly)
+TEST_F(Program, ToolkitComplaintsGoToTheLogAndASignalEndsItWithAMessageBoxOpen)
 {
-    // An automatic check at start-up reads the user file again and reports
-    // its warning in a message box; the signal comes while the box is open.
+    // Settings the toolkit's parser complains about, and an automatic check at
+    // start-up that reads the user file again and reports its warning in a
+    // message box: the signal comes while the box is open.
     const std::string userFile = dataFolder + "/CustomList.txt";
     fs::create_directories(dataFolder);
     ASSERT_TRUE(WriteWholeFile(userFile, "version: 1.0\r\nprojector: X\r\nC, On\r\n"));
-    ASSERT_TRUE(WriteWholeFile(settingsFile, "[Files]\nName2=" + userFile + "\nURL2=file://" + userFile +
+    ASSERT_TRUE(WriteWholeFile(settingsFile, "[Options]\njust some words\n=x\n[Options]\nPassword=kept\n[Options]\n"
+                                             "[Files]\nName2=" + userFile + "\nURL2=file://" + userFile +
                                                  "\n[StartUp]\nAutoCheck=1\n"));
     auto child = Launch({KESTO_EXECUTABLE});
     // Warned twice: by the quiet read at start-up and by the read after the check.
     ASSERT_TRUE(Logs(*child, "Warning: ReadSource: data line must have 3 parameters", 2)) << child->Output();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the box open
-    EndsCleanly(*child);
-}
-
-TEST_F(Program, ToolkitComplaintsGoToTheLogNotIntoABox)
-{
-    fs::create_directories(dataFolder);
-    ASSERT_TRUE(WriteWholeFile(settingsFile, "[Options]\njust some words\n=x\n[Options]\nPassword=kept\n[Options]\n"));
-    auto child = Launch({KESTO_EXECUTABLE});
-    // Written again once the start-up got that far.
-    ASSERT_TRUE(WaitUntil([&] { return ReadWholeFile(settingsFile).find("FreezeDelay=500") != std::string::npos; }))
-        << child->Output();
+    // Written again once the start-up got that far, keeping what it could read.
+    EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(settingsFile).find("FreezeDelay=500") != std::string::npos; }));
     EXPECT_NE(ReadWholeFile(settingsFile).find("Password=kept"), std::string::npos);
     // The toolkit's parser errors and its failed assertions, as log lines.
     for (const std::string& line : {"Error: file '" + settingsFile + "', line 2: '=' expected.\n",
                                     std::string("Error: assertion \"!strName.empty()\" failed in "),
                                     std::string("Error: assertion \"!m_pParent || !m_pLine || !pLine\" failed in ")})
         EXPECT_NE(child->Output().find(line), std::string::npos) << line << "\n" << child->Output();
-    EndsCleanly(*child, SIGTERM, 5000); // at once: no box of the toolkit holds the loop
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the box open
+    EndsCleanly(*child, SIGTERM, 5000);
 }
 
 TEST_F(Program, PicturesAndTheReferenceFileFromTheWorkingOrTheInstalledFolder)
@@ -279,56 +267,35 @@ TEST_F(Program, PicturesAndTheReferenceFileFromTheWorkingOrTheInstalledFolder)
     }
 }
 
-TEST_F(Program, LogoutAsksWhileOnTurnsOffBeforeTheSaveIsDoneAndExitsOnDie)
+TEST_F(Program, ShutdownAndLogoutTurnTheRoomOffBeforeTheyGoOn)
 {
-    for (bool on : {true, false})
-    {
-        SCOPED_TRACE(on ? "on" : "off");
-        TestSessionManager manager;
-        std::string error;
-        ASSERT_TRUE(manager.Start(error)) << error;
-        auto child = LaunchOnTheBox(on ? 1 : 2, {{"SESSION_MANAGER", manager.Address()}});
-        ASSERT_TRUE(manager.PumpUntil([&] { return manager.registered && Received(STATUS_QUERY); }, 20000))
-            << child->Output();
-        EXPECT_EQ(manager.restartStyleHint, SmRestartNever);
-        EXPECT_NE(child->Output().find("Debug2: session manager in use"), std::string::npos) << child->Output();
-        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the status reply is taken in
-        sim.ClearReceived();
-
-        manager.SaveYourself(SmInteractStyleAny);
-        // Nobody answers the question: the count-down runs out, then the power-off.
-        ASSERT_TRUE(manager.PumpUntil([&] { return manager.saveDones == 1; }, on ? 30000 : 5000)) << child->Output();
-        EXPECT_EQ(Received(POWER_OFF), on) << "the power-off comes before the save is done, and only when on";
-        EXPECT_EQ(manager.interactDones, 1);
-        EXPECT_FALSE(manager.lastCancelShutdown) << "the logout is not cancelled";
-        EXPECT_TRUE(child->Running()) << "the program waits for the session manager's last word";
-
-        manager.Die();
-        ASSERT_TRUE(manager.PumpUntil([&] { return !child->Running(); }, 15000)) << child->Output();
-        EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
-        EXPECT_NE(ReadWholeFile(settingsFile).find("FreezeDelay=500\n"), std::string::npos);
-        sim.ClearReceived();
-    }
-}
-
-TEST_F(Program, ShutdownTurnsOffBeforeLettingGoOfTheLockAndTakesItAgainWhenCalledOff)
-{
+    TestSessionManager manager;
     FakeLoginManager logind;
     std::string error;
-    ASSERT_TRUE(logind.Start(error)) << error;
-    auto child = LaunchOnTheBox(1, {{"DBUS_SYSTEM_BUS_ADDRESS", logind.Address()}});
-    ASSERT_TRUE(logind.PumpUntil([&] { return logind.inhibitCalls == 1 && Received(STATUS_QUERY); }, 20000))
+    ASSERT_TRUE(manager.Start(error) && logind.Start(error)) << error;
+    auto child = LaunchOnTheBox(1, {{"SESSION_MANAGER", manager.Address()}, {"DBUS_SYSTEM_BUS_ADDRESS", logind.Address()}});
+    const auto served = [&](const std::function<bool()>& condition, int timeoutMs) {
+        return WaitUntil(
+            [&] {
+                manager.Serve();
+                logind.Serve();
+                return condition();
+            },
+            timeoutMs);
+    };
+    ASSERT_TRUE(served([&] { return manager.registered && logind.inhibitCalls == 1 && Received(STATUS_QUERY); }, 20000))
         << child->Output();
+    EXPECT_EQ(manager.restartStyleHint, SmRestartNever);
     EXPECT_EQ(logind.lastInhibit.substr(0, 9), "shutdown|");
     EXPECT_EQ(logind.lastInhibit.substr(logind.lastInhibit.size() - 6), "|delay");
-    EXPECT_TRUE(logind.LockHeld());
-    EXPECT_NE(child->Output().find("Debug2: logind in use"), std::string::npos) << child->Output();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the status reply is taken in
     sim.ClearReceived();
 
+    // The shutdown: the power-off reaches the box before the delay lock goes.
+    ASSERT_TRUE(logind.LockHeld());
     ASSERT_TRUE(logind.EmitPrepareForShutdown(true));
     bool offFirst = false;
-    ASSERT_TRUE(logind.PumpUntil(
+    ASSERT_TRUE(served(
         [&] {
             if (logind.LockHeld())
                 return false;
@@ -338,15 +305,23 @@ TEST_F(Program, ShutdownTurnsOffBeforeLettingGoOfTheLockAndTakesItAgainWhenCalle
         10000))
         << child->Output();
     EXPECT_TRUE(offFirst) << "the lock went before the power-off reached the box";
-
     // Called off: the lock is taken again for the next shutdown.
     ASSERT_TRUE(logind.EmitPrepareForShutdown(false));
-    EXPECT_TRUE(logind.PumpUntil([&] { return logind.inhibitCalls == 2 && logind.LockHeld(); }, 10000));
+    EXPECT_TRUE(served([&] { return logind.inhibitCalls == 2 && logind.LockHeld(); }, 10000));
+    sim.ClearReceived();
 
-    // The program is still running; it ends as usual.
-    sim.SetStatus({2, 1, 10, 0, 0, 0});
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // a status poll sees it off
-    EndsCleanly(*child, SIGTERM, 10000);
+    // The logout: nobody answers the question, the count-down runs out, then
+    // the power-off, before the save is done; the program waits for the last word.
+    manager.SaveYourself(SmInteractStyleAny);
+    ASSERT_TRUE(served([&] { return manager.saveDones == 1; }, 30000)) << child->Output();
+    EXPECT_TRUE(Received(POWER_OFF));
+    EXPECT_EQ(manager.interactDones, 1);
+    EXPECT_FALSE(manager.lastCancelShutdown) << "the logout is not cancelled";
+    EXPECT_TRUE(child->Running());
+    manager.Die();
+    ASSERT_TRUE(served([&] { return !child->Running(); }, 15000)) << child->Output();
+    EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
+    EXPECT_NE(ReadWholeFile(settingsFile).find("FreezeDelay=500\n"), std::string::npos);
 }
 
 TEST_F(Program, TerminationSignalWhileOnCountsDownTurnsOffAndExitsInOrder)
@@ -360,7 +335,7 @@ TEST_F(Program, TerminationSignalWhileOnCountsDownTurnsOffAndExitsInOrder)
     // Nobody answers: ten seconds of count-down, then the power-off.
     std::this_thread::sleep_for(std::chrono::seconds(5));
     EXPECT_FALSE(Received(POWER_OFF)) << "not before the count-down ran out";
-    ASSERT_TRUE(child->Wait(20000)) << child->Output();
+    ASSERT_TRUE(child->Wait(30000)) << child->Output();
     EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
     EXPECT_TRUE(Received(POWER_OFF));
     EXPECT_NE(ReadWholeFile(settingsFile).find("FreezeDelay=500\n"), std::string::npos);

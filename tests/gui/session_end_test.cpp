@@ -66,40 +66,49 @@ struct RaisedSignal
     int number;
 };
 
+// Answers a dialog of class T as the function does.
+template <class T>
+class Expect : public wxExpectModalBase<T, Expect<T>>
+{
+public:
+    explicit Expect(std::function<int(T*)> answer) : m_answer(std::move(answer)) {}
+
+protected:
+    int OnInvoked(T* dialog) const override { return m_answer(dialog); }
+
+private:
+    std::function<int(T*)> m_answer;
+};
+
 enum class Answer
 {
     YES,
     NO,
     CANCEL_BUTTON, // a real click on the dialog's Cancel button
     CLOSE_BOX,     // a real close of the dialog
-    WAIT,          // nobody answers: the count-down runs out
+    WAIT,          // nobody answers: the count-down runs out (its texts go to countDown)
 };
 
-class ExpectQuestion : public wxExpectModalBase<TimedDlg, ExpectQuestion>
+Expect<TimedDlg> Question(Answer answer, bool vetoable, std::vector<wxString>* countDown = nullptr)
 {
-public:
-    ExpectQuestion(Answer answer, bool vetoable) : m_answer(answer), m_vetoable(vetoable) {}
-
-    mutable std::vector<wxString> countDown;
-
-protected:
-    int OnInvoked(TimedDlg* dialog) const override
-    {
+    return Expect<TimedDlg>([=](TimedDlg* dialog) -> int {
         EXPECT_EQ(dialog->GetMessage().utf8_string(),
-                  m_vetoable ? "The Aulavox system is still active.\nWould you like to turn it off?"
-                             : "The session is ending and the Aulavox system is active.\nWould you like to turn it off?");
+                  vetoable ? "The Aulavox system is still active.\nWould you like to turn it off?"
+                           : "The session is ending and the Aulavox system is active.\nWould you like to turn it off?");
         EXPECT_EQ(dialog->GetTitle().utf8_string(), "Aulavox Kesto");
         EXPECT_TRUE(dialog->FindWindow(wxID_YES) && dialog->FindWindow(wxID_NO) && dialog->HasFlag(wxSTAY_ON_TOP));
-        EXPECT_EQ(dialog->FindWindow(wxID_CANCEL) != nullptr, m_vetoable) << "Cancel only when vetoable";
-        if (m_answer == Answer::YES || m_answer == Answer::NO)
-            return m_answer == Answer::YES ? wxID_YES : wxID_NO;
-        dialog->Bind(wxEVT_TEXT, [this](wxCommandEvent& event) {
-            countDown.push_back(event.GetString());
-            event.Skip();
-        });
-        if (m_answer == Answer::WAIT)
+        EXPECT_EQ(dialog->FindWindow(wxID_CANCEL) != nullptr, vetoable) << "Cancel only when vetoable";
+        if (answer == Answer::YES || answer == Answer::NO)
+            return answer == Answer::YES ? wxID_YES : wxID_NO;
+        if (answer == Answer::WAIT)
+        {
+            dialog->Bind(wxEVT_TEXT, [countDown](wxCommandEvent& event) {
+                countDown->push_back(event.GetString());
+                event.Skip();
+            });
             dialog->SetTickInterval(20);
-        else if (m_answer == Answer::CLOSE_BOX)
+        }
+        else if (answer == Answer::CLOSE_BOX)
             dialog->CallAfter([dialog] { dialog->Close(); });
         else
             dialog->CallAfter([dialog] {
@@ -108,12 +117,8 @@ protected:
                 dialog->FindWindow(wxID_CANCEL)->GetEventHandler()->ProcessEvent(click);
             });
         return dialog->RunCountDown();
-    }
-
-private:
-    Answer m_answer;
-    bool m_vetoable;
-};
+    });
+}
 
 class SessionEndTest : public MainFrameTest
 {
@@ -207,11 +212,11 @@ TEST_F(SessionEndTest, ExitAndTerminationSignalsAskWhileOnAndEndAsAnswered)
             RaisedSignal raised(row.signal);
             EXPECT_TRUE(YieldUntil([] { return theSessionEnding; }));
         };
-        ExpectQuestion question(row.answer, row.signal == 0);
+        std::vector<wxString> countDown;
         if (row.power == 2)
             end(); // the strict hook fails on any dialog
         else
-            wxTEST_DIALOG(end(), question);
+            wxTEST_DIALOG(end(), Question(row.answer, row.signal == 0, &countDown));
 
         // Nothing here reads the window: it may be deleted already.
         EXPECT_EQ(theSessionEnding, row.ends);
@@ -221,7 +226,7 @@ TEST_F(SessionEndTest, ExitAndTerminationSignalsAskWhileOnAndEndAsAnswered)
             std::vector<wxString> expected;
             for (int left = 10; left >= 0; --left)
                 expected.push_back(wxString::Format("Turning off in %d seconds", left));
-            EXPECT_EQ(question.countDown, expected);
+            EXPECT_EQ(countDown, expected);
         }
         if (row.powerOff)
             AssertOnlyPowerOff();
@@ -244,41 +249,49 @@ TEST_F(SessionEndTest, ExitAndTerminationSignalsAskWhileOnAndEndAsAnswered)
 
 TEST_F(SessionEndTest, LogoutAsksOnceBeforeTheSessionManagersLastWord)
 {
-    BuildWithPower(1);
+    BuildWithPower(2);
+    frame->AskBeforeSessionEnds(true); // the projector is off: no question (the strict hook fails on any)
+    frame->SessionEndCancelled();
     // The session manager's turn: the question without Cancel, not the exit.
-    wxTEST_DIALOG(frame->AskBeforeSessionEnds(true), ExpectQuestion(Answer::NO, false));
-    EXPECT_FALSE(theSessionEnding);
+    thePanelStatus.powerState = 1;
+    wxTEST_DIALOG(frame->AskBeforeSessionEnds(true), Question(Answer::NO, false));
     EXPECT_EQ(sim.RequestCount(), 0u);
-
     // The logout was called off: the next one asks again, and Yes turns off.
     frame->SessionEndCancelled();
-    wxTEST_DIALOG(frame->AskBeforeSessionEnds(true), ExpectQuestion(Answer::YES, false));
+    wxTEST_DIALOG(frame->AskBeforeSessionEnds(true), Question(Answer::YES, false));
     AssertOnlyPowerOff();
+
+    // Without leave to ask, and at a shutdown: turned off at once (the strict
+    // hook fails on any question), and nothing sent with the projector off.
+    const struct
+    {
+        const char* name;
+        uint8_t power;
+        std::function<void()> notice;
+    } rows[] = {
+        {"logout without interaction", 1, [this] { frame->AskBeforeSessionEnds(false); }},
+        {"machine shutdown", 1, [this] { frame->TurnOffForShutdown(); }},
+        {"machine shutdown, projector off", 2, [this] { frame->TurnOffForShutdown(); }},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        thePanelStatus.powerState = row.power;
+        sim.ClearReceived();
+        row.notice();
+        if (row.power == 1)
+            AssertOnlyPowerOff();
+        else
+            EXPECT_EQ(sim.RequestCount(), 0u);
+    }
+    EXPECT_FALSE(theSessionEnding) << "the program itself goes on until the end comes";
+    thePanelStatus.powerState = 1;
     sim.ClearReceived();
 
     // The last word ends the program without asking a second time.
     frame->EndSessionNow();
     EXPECT_TRUE(theSessionEnding);
     EXPECT_TRUE(FrameGone());
-    EXPECT_EQ(sim.RequestCount(), 0u);
-}
-
-TEST_F(SessionEndTest, WithoutLeaveToAskTheRoomIsTurnedOffAtOnce)
-{
-    BuildWithPower(1);
-    const std::function<void()> notices[] = {[this] { frame->AskBeforeSessionEnds(false); },
-                                             [this] { frame->TurnOffForShutdown(); }};
-    for (const auto& notice : notices)
-    {
-        sim.ClearReceived();
-        notice(); // no question: the strict hook fails on any dialog
-        AssertOnlyPowerOff();
-        EXPECT_FALSE(theSessionEnding) << "the program itself goes on until the end comes";
-    }
-    // With the projector off nothing is sent.
-    thePanelStatus.powerState = 2;
-    sim.ClearReceived();
-    frame->TurnOffForShutdown();
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
 
@@ -308,43 +321,28 @@ TEST_F(SessionEndTest, SignalWhileTheUpdaterRunsClosesItAndSkipsItsFollowUp)
     EXPECT_EQ(sim.RequestCount(), 0u);
 }
 
-// The hook shows the configuration dialog in place of its modal loop, so the
-// end of the session closes it (with force) instead of ending that loop.
-class ExpectConfigDuringSessionEnd : public wxExpectModalBase<ConfigDlg, ExpectConfigDuringSessionEnd>
-{
-public:
-    explicit ExpectConfigDuringSessionEnd(std::function<void()> meanwhile) : m_meanwhile(std::move(meanwhile)) {}
-
-    mutable bool forcedClose = false;
-
-protected:
-    int OnInvoked(ConfigDlg* dialog) const override
-    {
-        dialog->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
-            forcedClose = forcedClose || !event.CanVeto();
-            event.Skip();
-        });
-        dialog->Show();
-        m_meanwhile();
-        RaisedSignal raised(SIGTERM);
-        EXPECT_TRUE(YieldUntil([] { return theSessionEnding; }));
-        return wxID_CANCEL;
-    }
-
-private:
-    std::function<void()> m_meanwhile;
-};
-
 TEST_F(SessionEndTest, SignalWhileTheConfigurationIsOpenClosesItAndSkipsItsFollowUp)
 {
     theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor"); // opens without the password prompt
     BuildWithPower(2);
     const size_t items = frame->m_projectorChoice->GetCount();
-    // Read again after the dialog, this file would add a projector.
-    ExpectConfigDuringSessionEnd config(
-        [this] { WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\nprojector: Room 9\nC, On, X\n"); });
-    wxTEST_DIALOG(frame->OpenConfiguration(), config);
-    EXPECT_TRUE(config.forcedClose) << "the end of the session closes the dialog";
+    bool forcedClose = false;
+    // Shown in place of its modal loop, so that the end of the session closes
+    // it (with force) instead of ending that loop.
+    const auto signalMeanwhile = [&](ConfigDlg* dialog) {
+        dialog->Bind(wxEVT_CLOSE_WINDOW, [&](wxCloseEvent& event) {
+            forcedClose = forcedClose || !event.CanVeto();
+            event.Skip();
+        });
+        dialog->Show();
+        // Read again after the dialog, this file would add a projector.
+        WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\nprojector: Room 9\nC, On, X\n");
+        RaisedSignal raised(SIGTERM);
+        EXPECT_TRUE(YieldUntil([] { return theSessionEnding; }));
+        return wxID_CANCEL;
+    };
+    wxTEST_DIALOG(frame->OpenConfiguration(), Expect<ConfigDlg>(signalMeanwhile));
+    EXPECT_TRUE(forcedClose) << "the end of the session closes the dialog";
     EXPECT_EQ(frame->m_projectorChoice->GetCount(), items) << "the projector file was not read again";
     EXPECT_TRUE(FrameGone());
     EXPECT_EQ(sim.RequestCount(), 0u);
@@ -373,32 +371,24 @@ TEST_F(SessionEndTest, CloseBoxHidesWithATrayAndMinimisesWithout)
     EXPECT_TRUE(frame->IsShown());
 }
 
-class ExpectWhiteboard : public wxExpectModalBase<WhiteBoardModeDlg, ExpectWhiteboard>
+// The whiteboard window, answered by its return button or its close box.
+Expect<WhiteBoardModeDlg> Whiteboard(int answer)
 {
-public:
-    explicit ExpectWhiteboard(int answer) : m_answer(answer) {}
-
-protected:
-    int OnInvoked(WhiteBoardModeDlg* dialog) const override
-    {
-        EXPECT_EQ(dialog->GetTitle().utf8_string(), "Whiteboard Mode");
+    return Expect<WhiteBoardModeDlg>([answer](WhiteBoardModeDlg* dialog) {
         EXPECT_EQ(dialog->GetReturnButton()->GetId(), wxID_OK);
-        return m_answer;
-    }
-
-private:
-    int m_answer;
-};
+        return answer;
+    });
+}
 
 TEST_F(SessionEndTest, WhiteboardAfterAnotherSourceReturnsToComp1OnlyByItsButton)
 {
     BuildWithPower(1);
     const Bytes query = Packet('Q');
     SetCheck(session->m_chkWhiteboardMode, true);
-    wxTEST_DIALOG(Click(frame->m_btnVcr), ExpectWhiteboard(wxID_OK));
+    wxTEST_DIALOG(Click(frame->m_btnVcr), Whiteboard(wxID_OK));
     EXPECT_EQ(sim.RequestsWithoutResends(), (std::vector<Bytes>{Packet('J', {3}), query, Packet('J', {1}), query}));
     sim.ClearReceived();
-    wxTEST_DIALOG(Click(frame->m_btnVcr), ExpectWhiteboard(wxID_CANCEL)); // its close box
+    wxTEST_DIALOG(Click(frame->m_btnVcr), Whiteboard(wxID_CANCEL)); // its close box
     EXPECT_EQ(sim.RequestsWithoutResends(), (std::vector<Bytes>{Packet('J', {3}), query}));
 
     // "Comp 1" itself, or whiteboard mode off: no dialog (the strict hook would fail).

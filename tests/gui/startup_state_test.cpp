@@ -1,5 +1,5 @@
 // What the main window's start-up finds and keeps: the leftovers of a killed
-// save or download, settings stored after start-up, the demo start.
+// save or download, settings stored after start-up.
 
 #include "mainframe_fixture.h"
 
@@ -62,30 +62,6 @@ TEST_F(StartupState, KeysMissingAfterStartUpGiveTheirDefaultsUnrecorded)
     EXPECT_EQ(frame->waits, (std::vector<long>{100, 500}));
     for (const char* key : {KEY_PROJ_ALLOWCHANGE, KEY_OPTIONS_FREEZEDELAY})
         EXPECT_FALSE(theSettings->HasEntry(key)) << key << " was written by the main window";
-}
-
-TEST_F(StartupState, DemoStartWorksEveryControlAtOnceWithoutTheBox)
-{
-    WriteProjectors("projector: Room 1\nC, On, PWR1<cr>\nC, Freeze, FRZ<cr>\n");
-    SetDefaultProjector("Room 1");
-    frame = new TestMainFrame;
-    frame->StartInDemoMode();
-    frame->m_statusTimer.Stop();
-    frame->Show();
-    Tick();
-    EXPECT_TRUE(frame->m_chkDemoMode->IsChecked());
-    EXPECT_TRUE(thePanelComm->IsDemo() && thePanelComm->IsConnected());
-    for (BmpTextButton* button : {frame->m_btnOn, frame->m_btnComp2, frame->m_btnMute})
-    {
-        Click(button);
-        EXPECT_TRUE(button->IsHighlighted()) << button->GetLabel();
-    }
-    Tick(); // a status poll
-    EXPECT_EQ(sim.RequestCount(), 0u);
-    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>()) << log.Text();
-
-    SetCheck(frame->m_chkDemoMode, false); // back to the real link
-    EXPECT_FALSE(thePanelComm->IsDemo() || thePanelComm->IsConnected());
 }
 
 } // namespace

@@ -3,11 +3,9 @@
 #include <gio/gio.h>
 #include <gio/gunixfdlist.h>
 
-#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -30,43 +28,28 @@ FakeLoginManager::~FakeLoginManager()
 {
     if (m_bus != nullptr)
     {
-        if (m_registration != 0)
-            g_dbus_connection_unregister_object(m_bus, m_registration);
         g_dbus_connection_close_sync(m_bus, nullptr, nullptr);
         g_object_unref(m_bus);
     }
     if (m_lockReadEnd >= 0)
         close(m_lockReadEnd);
-    if (m_daemon)
-    {
-        m_daemon->Signal(SIGTERM);
+    if (m_daemon && m_daemon->Signal(SIGTERM))
         m_daemon->Wait(5000);
-    }
 }
 
 bool FakeLoginManager::Start(std::string& error)
 {
     const std::string socket = m_dir.File("system_bus_socket");
+    m_address = "unix:path=" + socket;
     // The session bus's configuration lets anyone own any name.
     m_daemon = std::make_unique<ChildProcess>(
-        std::vector<std::string>{"/usr/bin/dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket},
+        std::vector<std::string>{"/usr/bin/dbus-daemon", "--session", "--nofork", "--address=" + m_address},
         ChildProcess::Env{}, m_dir.File("daemon.txt"));
-    if (!m_daemon->Start())
+    if (!m_daemon->Start() || !WaitUntil([&] { return FileExists(socket); }, 10000))
     {
-        error = "cannot start dbus-daemon";
+        error = "dbus-daemon did not start: " + m_daemon->Errors();
         return false;
     }
-    for (int waited = 0; !FileExists(socket); waited += 10)
-    {
-        if (waited > 10000)
-        {
-            error = "dbus-daemon did not listen: " + m_daemon->Output();
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    m_address = "unix:path=" + socket;
-
     GError* gerror = nullptr;
     const auto failed = [&](const char* step) {
         error = std::string(step) + ": " + (gerror != nullptr ? gerror->message : "refused");
@@ -84,11 +67,12 @@ bool FakeLoginManager::Start(std::string& error)
     GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(INTERFACE_XML, &gerror);
     if (node == nullptr)
         return failed("interface");
+    // Only Inhibit is declared: the bus library refuses any other method itself.
     static const GDBusInterfaceVTable vtable = {OnMethodCall, nullptr, nullptr, {}};
-    m_registration = g_dbus_connection_register_object(m_bus, "/org/freedesktop/login1", node->interfaces[0],
-                                                       &vtable, this, nullptr, &gerror);
+    const unsigned registration = g_dbus_connection_register_object(m_bus, "/org/freedesktop/login1",
+                                                                    node->interfaces[0], &vtable, this, nullptr, &gerror);
     g_dbus_node_info_unref(node);
-    if (m_registration == 0)
+    if (registration == 0)
         return failed("registering");
     GVariant* reply = g_dbus_connection_call_sync(
         m_bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
@@ -102,26 +86,17 @@ bool FakeLoginManager::Start(std::string& error)
     return result == 1 || failed("taking the name org.freedesktop.login1");
 }
 
-void FakeLoginManager::OnMethodCall(GDBusConnection*, const char*, const char*, const char*, const char* method,
+void FakeLoginManager::OnMethodCall(GDBusConnection*, const char*, const char*, const char*, const char*,
                                     GVariant* parameters, GDBusMethodInvocation* invocation, void* data)
 {
     FakeLoginManager* self = static_cast<FakeLoginManager*>(data);
-    if (g_strcmp0(method, "Inhibit") != 0)
-    {
-        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.UnknownMethod", method);
-        return;
-    }
     const char *what = nullptr, *who = nullptr, *why = nullptr, *mode = nullptr;
     g_variant_get(parameters, "(&s&s&s&s)", &what, &who, &why, &mode);
     ++self->inhibitCalls;
     self->lastInhibit = std::string(what) + "|" + who + "|" + why + "|" + mode;
-
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
-    {
-        g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.Failed", "pipe");
-        return;
-    }
+        return g_dbus_method_invocation_return_dbus_error(invocation, "org.freedesktop.DBus.Error.Failed", "pipe");
     if (self->m_lockReadEnd >= 0)
         close(self->m_lockReadEnd);
     self->m_lockReadEnd = ends[0];
@@ -132,19 +107,11 @@ void FakeLoginManager::OnMethodCall(GDBusConnection*, const char*, const char*, 
     g_object_unref(fds);
 }
 
-bool FakeLoginManager::PumpUntil(const std::function<bool()>& condition, int timeoutMs)
+void FakeLoginManager::Serve()
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition())
+    while (g_main_context_iteration(nullptr, FALSE))
     {
-        if (std::chrono::steady_clock::now() > end)
-            return condition();
-        while (g_main_context_iteration(nullptr, FALSE))
-        {
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return true;
 }
 
 bool FakeLoginManager::EmitPrepareForShutdown(bool starting)
@@ -157,9 +124,7 @@ bool FakeLoginManager::EmitPrepareForShutdown(bool starting)
 
 bool FakeLoginManager::LockHeld()
 {
-    if (m_lockReadEnd < 0)
-        return false;
-    pollfd fd = {m_lockReadEnd, POLLIN, 0};
     // Readable with nothing to read, or hung up: every copy of the other end is closed.
-    return poll(&fd, 1, 0) == 0;
+    pollfd fd = {m_lockReadEnd, POLLIN, 0};
+    return m_lockReadEnd >= 0 && poll(&fd, 1, 0) == 0;
 }

@@ -3,7 +3,6 @@
 #include "support/core/child_process.h"
 #include "support/core/temp_dir.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,7 +12,7 @@ typedef struct _GDBusConnection GDBusConnection;
 // (DBUS_SYSTEM_BUS_ADDRESS=Address()), and on it a small fake of logind's
 // manager: Inhibit hands out one end of a pipe as the lock and keeps the
 // other, so the test sees when the lock is let go; PrepareForShutdown is
-// sent when the test says. Served by Pump from the test's thread.
+// sent when the test says. Served by Serve from the test's thread.
 class FakeLoginManager
 {
 public:
@@ -26,8 +25,8 @@ public:
     bool Start(std::string& error);
     const std::string& Address() const { return m_address; }
 
-    // Serves D-Bus calls until the condition holds or the time is up.
-    bool PumpUntil(const std::function<bool()>& condition, int timeoutMs);
+    // Serves the D-Bus calls that are waiting; never waits.
+    void Serve();
     bool EmitPrepareForShutdown(bool starting);
 
     // Whether the last lock handed out is still held by someone.
@@ -45,6 +44,5 @@ private:
     std::unique_ptr<ChildProcess> m_daemon;
     std::string m_address;
     GDBusConnection* m_bus = nullptr;
-    unsigned m_registration = 0;
     int m_lockReadEnd = -1;
 };

@@ -2,14 +2,14 @@
 
 #include <X11/SM/SMlib.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 // A minimal XSMP session manager on libSM's server side, for black-box runs
 // of the program under SESSION_MANAGER=Address(). It grants every request to
-// interact at once and records what its one client did. Served by Pump from
-// the test's thread; one at a time per process.
+// interact at once and records what its one client did; it serves only the
+// messages that client sends. Served by Serve from the test's thread; one
+// at a time per process.
 class TestSessionManager
 {
 public:
@@ -22,9 +22,8 @@ public:
     bool Start(std::string& error);
     const std::string& Address() const { return m_address; }
 
-    // Serves connections and messages until the condition holds or the time
-    // is up; returns the condition.
-    bool PumpUntil(const std::function<bool()>& condition, int timeoutMs);
+    // Serves the connections and messages that are waiting; never waits.
+    void Serve();
 
     // The logout: save with shutdown, interaction allowed as given; the end.
     void SaveYourself(int interactStyle);
@@ -37,16 +36,11 @@ public:
     int restartStyleHint = -1; // from the client's properties
 
 private:
-    static Status OnNewClient(SmsConn conn, SmPointer data, unsigned long* mask, SmsCallbacks* callbacks,
-                              char** failure);
-
-    void ServeOnce(int timeoutMs);
-    void Drop(IceConn conn);
+    static Status OnNewClient(SmsConn conn, SmPointer, unsigned long* mask, SmsCallbacks* callbacks, char**);
 
     int m_listenCount = 0;
     IceListenObj* m_listen = nullptr;
     std::vector<IceConn> m_connections;
     SmsConn m_client = nullptr;
     std::string m_address;
-    std::vector<std::string> m_socketFiles;
 };
