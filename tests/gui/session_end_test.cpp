@@ -202,7 +202,7 @@ TEST_F(SessionEndTest, ExitAndTerminationSignalsAskWhileOnAndEndAsAnswered)
         SCOPED_TRACE(row.name);
         theSessionEnding = false;
         if (!frame)
-            BuildWithPower(row.power);
+            ASSERT_NO_FATAL_FAILURE(BuildWithPower(row.power));
         if (row.linkDown)
             thePanelComm->Disconnect();
         waits.clear();
@@ -249,7 +249,7 @@ TEST_F(SessionEndTest, ExitAndTerminationSignalsAskWhileOnAndEndAsAnswered)
 
 TEST_F(SessionEndTest, LogoutAsksOnceBeforeTheSessionManagersLastWord)
 {
-    BuildWithPower(2);
+    ASSERT_NO_FATAL_FAILURE(BuildWithPower(2));
     frame->AskBeforeSessionEnds(true); // the projector is off: no question (the strict hook fails on any)
     frame->SessionEndCancelled();
     // The session manager's turn: the question without Cancel, not the exit.
@@ -262,31 +262,19 @@ TEST_F(SessionEndTest, LogoutAsksOnceBeforeTheSessionManagersLastWord)
     AssertOnlyPowerOff();
 
     // Without leave to ask, and at a shutdown: turned off at once (the strict
-    // hook fails on any question), and nothing sent with the projector off.
-    const struct
+    // hook fails on any question); with the projector off nothing is sent.
+    for (bool shutdown : {false, true})
     {
-        const char* name;
-        uint8_t power;
-        std::function<void()> notice;
-    } rows[] = {
-        {"logout without interaction", 1, [this] { frame->AskBeforeSessionEnds(false); }},
-        {"machine shutdown", 1, [this] { frame->TurnOffForShutdown(); }},
-        {"machine shutdown, projector off", 2, [this] { frame->TurnOffForShutdown(); }},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.name);
-        thePanelStatus.powerState = row.power;
         sim.ClearReceived();
-        row.notice();
-        if (row.power == 1)
-            AssertOnlyPowerOff();
-        else
-            EXPECT_EQ(sim.RequestCount(), 0u);
+        shutdown ? frame->TurnOffForShutdown() : frame->AskBeforeSessionEnds(false);
+        AssertOnlyPowerOff();
     }
+    thePanelStatus.powerState = 2;
+    sim.ClearReceived();
+    frame->TurnOffForShutdown();
+    EXPECT_EQ(sim.RequestCount(), 0u);
     EXPECT_FALSE(theSessionEnding) << "the program itself goes on until the end comes";
     thePanelStatus.powerState = 1;
-    sim.ClearReceived();
 
     // The last word ends the program without asking a second time.
     frame->EndSessionNow();
@@ -324,7 +312,7 @@ TEST_F(SessionEndTest, SignalWhileTheUpdaterRunsClosesItAndSkipsItsFollowUp)
 TEST_F(SessionEndTest, SignalWhileTheConfigurationIsOpenClosesItAndSkipsItsFollowUp)
 {
     theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor"); // opens without the password prompt
-    BuildWithPower(2);
+    ASSERT_NO_FATAL_FAILURE(BuildWithPower(2));
     const size_t items = frame->m_projectorChoice->GetCount();
     bool forcedClose = false;
     // Shown in place of its modal loop, so that the end of the session closes
@@ -350,7 +338,7 @@ TEST_F(SessionEndTest, SignalWhileTheConfigurationIsOpenClosesItAndSkipsItsFollo
 
 TEST_F(SessionEndTest, CloseBoxHidesWithATrayAndMinimisesWithout)
 {
-    BuildWithPower(2);
+    ASSERT_NO_FATAL_FAILURE(BuildWithPower(2));
     for (bool tray : {true, false})
     {
         SCOPED_TRACE(tray ? "tray" : "no tray");
@@ -371,24 +359,16 @@ TEST_F(SessionEndTest, CloseBoxHidesWithATrayAndMinimisesWithout)
     EXPECT_TRUE(frame->IsShown());
 }
 
-// The whiteboard window, answered by its return button or its close box.
-Expect<WhiteBoardModeDlg> Whiteboard(int answer)
-{
-    return Expect<WhiteBoardModeDlg>([answer](WhiteBoardModeDlg* dialog) {
-        EXPECT_EQ(dialog->GetReturnButton()->GetId(), wxID_OK);
-        return answer;
-    });
-}
-
 TEST_F(SessionEndTest, WhiteboardAfterAnotherSourceReturnsToComp1OnlyByItsButton)
 {
-    BuildWithPower(1);
+    ASSERT_NO_FATAL_FAILURE(BuildWithPower(1));
     const Bytes query = Packet('Q');
     SetCheck(session->m_chkWhiteboardMode, true);
-    wxTEST_DIALOG(Click(frame->m_btnVcr), Whiteboard(wxID_OK));
+    // Its return button, then its close box.
+    wxTEST_DIALOG(Click(frame->m_btnVcr), Expect<WhiteBoardModeDlg>([](WhiteBoardModeDlg*) { return wxID_OK; }));
     EXPECT_EQ(sim.RequestsWithoutResends(), (std::vector<Bytes>{Packet('J', {3}), query, Packet('J', {1}), query}));
     sim.ClearReceived();
-    wxTEST_DIALOG(Click(frame->m_btnVcr), Whiteboard(wxID_CANCEL)); // its close box
+    wxTEST_DIALOG(Click(frame->m_btnVcr), Expect<WhiteBoardModeDlg>([](WhiteBoardModeDlg*) { return wxID_CANCEL; }));
     EXPECT_EQ(sim.RequestsWithoutResends(), (std::vector<Bytes>{Packet('J', {3}), query}));
 
     // "Comp 1" itself, or whiteboard mode off: no dialog (the strict hook would fail).
@@ -400,6 +380,7 @@ TEST_F(SessionEndTest, WhiteboardAfterAnotherSourceReturnsToComp1OnlyByItsButton
 
     // The dialog's own close box is not its return button.
     WhiteBoardModeDlg* dialog = new WhiteBoardModeDlg(frame, wxID_ANY, "Whiteboard Mode");
+    EXPECT_EQ(dialog->GetReturnButton()->GetId(), wxID_OK);
     int clicks = 0;
     dialog->Bind(wxEVT_BUTTON, [&clicks](wxCommandEvent& event) {
         ++clicks;
