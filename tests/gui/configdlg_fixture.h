@@ -47,26 +47,6 @@ protected:
     }
 };
 
-// An error box whose text the test checks afterwards.
-class CaptureErrorBox : public wxExpectModalBase<wxGenericMessageDialog, CaptureErrorBox>
-{
-public:
-    CaptureErrorBox(const wxString& caption, wxString& message) : m_caption(caption), m_message(message) {}
-
-protected:
-    int OnInvoked(wxGenericMessageDialog* box) const override
-    {
-        EXPECT_EQ(box->GetTitle(), m_caption);
-        EXPECT_EQ(box->GetMessageDialogStyle() & wxICON_MASK, wxICON_ERROR);
-        m_message = box->GetMessage();
-        return wxID_OK;
-    }
-
-private:
-    wxString m_caption;
-    wxString& m_message;
-};
-
 class ConfigDlgTest : public testing::Test
 {
 protected:

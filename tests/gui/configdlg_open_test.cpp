@@ -41,8 +41,8 @@ void Press(wxWindow* button)
     button->GetEventHandler()->ProcessEvent(click);
 }
 
-// Adds a projector to the dialog's user list and presses "Save".
-InDialog<ConfigDlg> AddAndSave(const std::string& name, bool sessionEnds = false)
+// Adds a projector to the dialog's user list, presses "Save", then does more.
+InDialog<ConfigDlg> AddAndSave(const std::string& name, std::function<void(ConfigDlg*)> more)
 {
     return InDialog<ConfigDlg>(
         [=](ConfigDlg* dialog) {
@@ -50,12 +50,12 @@ InDialog<ConfigDlg> AddAndSave(const std::string& name, bool sessionEnds = false
             ProjectorList* list = dynamic_cast<TreeItemData*>(tree->GetItemData(tree->GetRootItem()))->List();
             list->AddProjector(name)->AddEntry({list->GetSource(0)->name, ProjectorEntry::COMMAND, "On", "ON<cr>"});
             Press(dialog->FindWindow(ConfigDlg::ID_USER_SAVE));
-            theSessionEnding = sessionEnds;
+            more(dialog);
         },
         wxID_CANCEL);
 }
 
-// The schedule timer, which no flow here may wait for.
+// Reaches the window's schedule timer, which the tests fire themselves.
 struct TimerOf : TestMainFrame
 {
     static wxTimer& Schedules(MainFrame* frame) { return frame->*(&TimerOf::m_scheduleTimer); }
@@ -107,30 +107,7 @@ protected:
     wxDateTime now = wxDateTime(4, wxDateTime::May, 2026, 6, 59, 30);
 };
 
-TEST_F(ConfigOpenTest, SavedProjectorsReachTheChoiceUnlessTheSessionEnds)
-{
-    Start();
-    ASSERT_EQ(Choice(), (std::vector<std::string>{"**Choose Projector**", "Room 1"}));
-    wxTEST_DIALOG(frame->OpenConfiguration(), AddAndSave("Hall 2"));
-    EXPECT_EQ(Choice(), (std::vector<std::string>{"**Choose Projector**", "Hall 2", "Room 1"}));
-
-    // As if saved by another program meanwhile: a line is skipped.
-    wxTEST_DIALOG(frame->OpenConfiguration(),
-                  InDialog<ConfigDlg>([&](ConfigDlg*) { WriteProjectors("projector: Room 1\nC, On\nC, Off, b\n"); },
-                                      wxID_CANCEL),
-                  ExpectMessageBox("There were warnings concerning the projector files\nSee log for more details.",
-                                   "Projector File Read Error", wxICON_EXCLAMATION));
-    EXPECT_EQ(Choice(), (std::vector<std::string>{"**Choose Projector**", "Room 1"}));
-
-    // Nothing follows once the session ends: no new choice, no schedule timer.
-    TimerOf::Schedules(frame).Stop();
-    wxTEST_DIALOG(frame->OpenConfiguration(), AddAndSave("Hall 3", true));
-    EXPECT_EQ(Choice(), (std::vector<std::string>{"**Choose Projector**", "Room 1"}));
-    EXPECT_FALSE(TimerOf::Schedules(frame).IsRunning());
-    theSessionEnding = false;
-}
-
-TEST_F(ConfigOpenTest, AScheduleMadeInTheDialogSwitchesTheBoxAtItsMinute)
+TEST_F(ConfigOpenTest, SavedProjectorsAndSchedulesReachTheWindowUnlessTheSessionEnds)
 {
     Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
     ASSERT_TRUE(thePanelComm->IsConnected()) << log.Text();
@@ -139,10 +116,11 @@ TEST_F(ConfigOpenTest, AScheduleMadeInTheDialogSwitchesTheBoxAtItsMinute)
     lecture.repeat = Daily;
     lecture.startTime = wxDateTime(4, wxDateTime::May, 2026, 7, 0, 0);
     lecture.stopTime = ScheduleNeverTime;
-    wxTEST_DIALOG(frame->OpenConfiguration(),
-                  InDialog<ConfigDlg>([](ConfigDlg* dialog) { Press(wxWindow::FindWindowByLabel("New", dialog)); },
-                                      wxID_CANCEL),
+    wxTEST_DIALOG(frame->OpenConfiguration(), AddAndSave("Hall 2", [](ConfigDlg* dialog) {
+                      Press(wxWindow::FindWindowByLabel("New", dialog));
+                  }),
                   InDialog<ScheduleEditDlg>([&](ScheduleEditDlg* editor) { editor->SetSchedule(lecture); }, wxID_OK));
+    EXPECT_EQ(Choice(), (std::vector<std::string>{"**Choose Projector**", "Hall 2", "Room 1"}));
     ASSERT_EQ(theScheduleList.size(), 1u);
     EXPECT_EQ(theScheduleList[0].nextTime, lecture.startTime);
     // Restarted after the dialog: the first pass comes a second later.
@@ -157,14 +135,23 @@ TEST_F(ConfigOpenTest, AScheduleMadeInTheDialogSwitchesTheBoxAtItsMinute)
     EXPECT_EQ(PowerCommands(), std::vector<int>{1});
     EXPECT_EQ(theScheduleList[0].nextTime, wxDateTime(5, wxDateTime::May, 2026, 7, 0, 0));
     EXPECT_EQ(TimerOf::Schedules(frame).GetInterval(), 3600000); // at most an hour
-    EXPECT_TRUE(TimerOf::Schedules(frame).IsRunning());
 
-    // No pass and no restart once the session ends.
-    theScheduleList[0].nextTime = now;
+    // As if saved by another program meanwhile: a line is skipped.
+    wxTEST_DIALOG(frame->OpenConfiguration(),
+                  InDialog<ConfigDlg>([&](ConfigDlg*) { WriteProjectors("projector: Room 1\nC, On\nC, Off, b\n"); },
+                                      wxID_CANCEL),
+                  ExpectMessageBox("There were warnings concerning the projector files\nSee log for more details.",
+                                   "Projector File Read Error", wxICON_EXCLAMATION));
+    EXPECT_EQ(Choice(), (std::vector<std::string>{"**Choose Projector**", "Room 1"}));
+
+    // Nothing follows once the session ends: no new choice, no pass, no schedule timer.
     TimerOf::Schedules(frame).Stop();
-    theSessionEnding = true;
+    wxTEST_DIALOG(frame->OpenConfiguration(), AddAndSave("Hall 3", [](ConfigDlg*) { theSessionEnding = true; }));
+    EXPECT_EQ(Choice(), (std::vector<std::string>{"**Choose Projector**", "Room 1"}));
+    theScheduleList[0].nextTime = now;
     FireSchedules();
     frame->RestartSchedules();
     EXPECT_FALSE(TimerOf::Schedules(frame).IsRunning());
     EXPECT_EQ(PowerCommands(), std::vector<int>{1});
+    theSessionEnding = false;
 }

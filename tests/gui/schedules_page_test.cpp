@@ -54,6 +54,7 @@ protected:
     void SetUp() override
     {
         ConfigDlgTest::SetUp();
+        theScheduleList.clear();
         WriteRef("version: 1.0\n");
         WriteUser("version: 1.0\n");
     }
@@ -86,36 +87,29 @@ protected:
     bool Has(const std::string& text) const { return File().find(text) != std::string::npos; }
 };
 
-TEST_F(SchedulesPage, EachRowShowsItsRecordAndTheBoxWritesTheSwitch)
-{
-    SetSchedulesEnabled(false);
-    Schedule ended = Record("Evening", Weekly, DAY_MONDAY | DAY_WEDNESDAY | DAY_SUNDAY,
-                            wxDateTime(10, wxDateTime::May, 2010, 23, 59, 59));
-    ended.enabled = false;
-    theScheduleList = {Record("Morning", Daily, 0, ScheduleNeverTime), ended};
-    Open();
-    const wxDateTime start(3, wxDateTime::May, 2010, 7, 45);
-    const std::string time = start.Format("%X").utf8_string(), date = start.Format("%x").utf8_string();
-    EXPECT_EQ(Row(0), (std::vector<std::string>{"Morning", "Y", "Daily", time, "-------", date, "-"}));
-    EXPECT_EQ(Row(1), (std::vector<std::string>{"Evening", "N", "Weekly", time, "M-W---S", date,
-                                                 wxDateTime(10, wxDateTime::May, 2010).Format("%x").utf8_string()}));
-    EXPECT_FALSE(dlg->m_enableSchedulesBox->GetValue());
-    Tick(dlg->m_enableSchedulesBox);
-    EXPECT_TRUE(GetSchedulesEnabled());
-}
-
 TEST_F(SchedulesPage, NewEditAndDeleteGoToTheListTheRowsAndTheFile)
 {
     // Stored and loaded as at start-up; entry 0 carries a keyword in small
     // letters that the program itself never writes.
-    SetSchedulesEnabled(false);
+    Schedule ended = Record("one", Weekly, DAY_MONDAY | DAY_WEDNESDAY | DAY_SUNDAY,
+                            wxDateTime(10, wxDateTime::May, 2010, 23, 59, 59));
+    ended.enabled = false;
     SaveSchedule(Record("zero", Daily, 0, ScheduleNeverTime), 0);
-    SaveSchedule(Record("one", Weekly, DAY_MONDAY, ScheduleNeverTime), 1);
+    SaveSchedule(ended, 1);
     SaveSchedule(Record("two", Monthly, 0, ScheduleNeverTime), 2);
     theSettings->Write("/Schedules/0/Repeat", "daily");
     FlushSettings();
     LoadScheduleList();
     Open();
+    const wxDateTime start(3, wxDateTime::May, 2010, 7, 45);
+    const std::string time = start.Format("%X").utf8_string(), date = start.Format("%x").utf8_string();
+    EXPECT_EQ(Row(0), (std::vector<std::string>{"zero", "Y", "Daily", time, "-------", date, "-"}));
+    EXPECT_EQ(Row(1), (std::vector<std::string>{"one", "N", "Weekly", time, "M-W---S", date,
+                                                 wxDateTime(10, wxDateTime::May, 2010).Format("%x").utf8_string()}));
+    // The box writes the switch at once.
+    EXPECT_TRUE(dlg->m_enableSchedulesBox->GetValue());
+    Tick(dlg->m_enableSchedulesBox);
+    EXPECT_FALSE(GetSchedulesEnabled());
     EXPECT_FALSE(dlg->m_scheduleEditButton->IsEnabled());
     EXPECT_FALSE(dlg->m_scheduleDeleteButton->IsEnabled());
 
