@@ -75,8 +75,15 @@ TEST_F(ConfigEditorTest, MenuByNodeKindAndNoneInTheReferenceTree)
     EXPECT_EQ(dlg->BuildTreeMenu(tree, wxTreeItemId()), nullptr);
 }
 
-TEST_F(ConfigEditorTest, NewProjectorAndCommandRenamedAndSaved)
+TEST_F(ConfigEditorTest, NewNodesAndLabelEditsAreSaved)
 {
+    // The root's label stays; so does a cancelled edit, without marking the file.
+    Menu(tree->GetRootItem(), ConfigDlg::ID_RENAME);
+    EXPECT_EQ(tree->GetEditControl(), nullptr);
+    Rename(Node(tree, "Zeta", "On"), "Power", true);
+    EXPECT_TRUE(Node(tree, "Zeta", "On").IsOk());
+    EXPECT_FALSE(dlg->m_userSaveButton->IsEnabled());
+
     Menu(tree->GetRootItem(), ConfigDlg::ID_NEW_PROJECTOR);
     EXPECT_EQ(Labels(tree), (std::vector<std::string>{"1.0", "Alpha", "  On", "Zeta", "  On", "~New~", "  On",
                                                       "  Off", "  SourceVGA", "  SourceComposite", "  Freeze"}));
@@ -86,30 +93,18 @@ TEST_F(ConfigEditorTest, NewProjectorAndCommandRenamedAndSaved)
     Menu(Node(tree, "Alpha"), ConfigDlg::ID_NEW_COMMAND);
     Select(tree, Node(tree, "Alpha", "~New~"));
     dlg->m_commandText->SetValue("X<cr>");
-    EXPECT_EQ(Labels(tree), (std::vector<std::string>{"1.0", "Alpha", "  On", "  ~New~", "Beta", "  On", "  Off",
-                                                      "  SourceVGA", "  SourceComposite", "  Freeze", "Zeta", "  On"}));
-    EXPECT_EQ(SavedUserFile(), "version: 1.0\nprojector: Zeta\nC, On, Z1\nprojector: Alpha\nP, Baud, 9600\n"
-                               "C, On, A1\nP, Cable, \nC, ~New~, X<cr>\nprojector: Beta\nP, Baud, \nP, Cable, \n"
-                               "C, On, \nC, Off, \nC, SourceVGA, \nC, SourceComposite, \nC, Freeze, \n");
-    EXPECT_FALSE(dlg->m_userSaveButton->IsEnabled());
-}
-
-TEST_F(ConfigEditorTest, LabelEditsOfVersionAndCommandAndWhatCannotBeEdited)
-{
-    // The root's label stays; so does a cancelled edit, without marking the file.
-    Menu(tree->GetRootItem(), ConfigDlg::ID_RENAME);
-    EXPECT_EQ(tree->GetEditControl(), nullptr);
-    const wxTreeItemId on = Node(tree, "Zeta", "On");
-    Rename(on, "Power", true);
-    EXPECT_EQ(tree->GetItemText(on), "On");
-    EXPECT_FALSE(dlg->m_userSaveButton->IsEnabled());
-
-    Rename(on, "Power On");
+    Rename(Node(tree, "Zeta", "On"), "Power On");
     EXPECT_EQ(dlg->m_commandNameText->GetValue(), "Power On");
     Rename(Node(tree, "1.0"), "1.1");
+    EXPECT_EQ(Labels(tree), (std::vector<std::string>{"1.1", "Alpha", "  On", "  ~New~", "Beta", "  On", "  Off",
+                                                      "  SourceVGA", "  SourceComposite", "  Freeze", "Zeta",
+                                                      "  Power On"}));
     // Selecting a projector's command gave it the two parameters.
     EXPECT_EQ(SavedUserFile(), "version: 1.1\nprojector: Zeta\nC, Power On, Z1\nP, Baud, \nP, Cable, \n"
-                               "projector: Alpha\nP, Baud, 9600\nC, On, A1\n");
+                               "projector: Alpha\nP, Baud, 9600\nC, On, A1\nP, Cable, \nC, ~New~, X<cr>\n"
+                               "projector: Beta\nP, Baud, \nP, Cable, \nC, On, \nC, Off, \nC, SourceVGA, \n"
+                               "C, SourceComposite, \nC, Freeze, \n");
+    EXPECT_FALSE(dlg->m_userSaveButton->IsEnabled());
 }
 
 TEST_F(ConfigEditorTest, NameTheFileCannotHoldIsKeptAndExplained)
