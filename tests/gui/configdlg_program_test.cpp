@@ -53,10 +53,11 @@ protected:
         sim.ClearReceived();
     }
 
-    // The requests after the connection's probe.
-    std::vector<Bytes> Sent()
+    // The requests after the connection's probe; folded: without the link's
+    // resends after a late answer on a busy machine.
+    std::vector<Bytes> Sent(bool folded = false)
     {
-        std::vector<Bytes> requests = sim.Requests();
+        std::vector<Bytes> requests = folded ? sim.RequestsWithoutResends() : sim.Requests();
         if (!requests.empty() && !requests.front().empty() && requests.front()[0] == 'S')
             requests.erase(requests.begin());
         return requests;
@@ -75,7 +76,7 @@ TEST_F(ConfigProgramTest, SendsBaudAndTheFourCommands)
         OpenOn(GOOD_PROJECTOR, "9600", baud);
         wxTEST_DIALOG(Click(dlg->m_programButton),
                       ExpectMessageBox("The Control Panel was programmed", "Success", wxICON_NONE));
-        EXPECT_EQ(Sent(), (std::vector<Bytes>{Packet(SERIAL_BAUD, payload), Packet(SERIAL_ON, "PWR1\r"),
+        EXPECT_EQ(Sent(true), (std::vector<Bytes>{Packet(SERIAL_BAUD, payload), Packet(SERIAL_ON, "PWR1\r"),
                                               Packet(SERIAL_OFF, "PWR0\r"), Packet(SERIAL_SOURCE_VGA, "SRC\x01"),
                                               Packet(SERIAL_SOURCE_COMPOSITE, "SRC\x02")}))
             << baud;
