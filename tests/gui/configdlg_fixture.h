@@ -5,6 +5,7 @@
 // handlers through TestConfigDlg and drive them with events.
 
 #include "configdlg/configdlg.h"
+#include "schedule/schedule.h"
 #include "settings/settings.h"
 
 #include "support/core/log_recorder.h"
@@ -64,6 +65,7 @@ protected:
     void TearDown() override
     {
         Close();
+        theScheduleList.clear();
         delete theSettings;
         theSettings = m_oldSettings;
     }

@@ -98,7 +98,7 @@ protected:
     std::vector<int> PowerCommands() const
     {
         std::vector<int> values;
-        for (const Bytes& request : sim.Requests())
+        for (const Bytes& request : sim.RequestsWithoutResends()) // a late answer is sent again
             if (request.size() == 5 && request[0] == 'A')
                 values.push_back(request[2]);
         return values;

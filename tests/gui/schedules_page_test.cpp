@@ -48,47 +48,27 @@ Schedule Record(const char* name, int32_t repeat, uint32_t days, const wxDateTim
     return s;
 }
 
-class SchedulesPage : public ConfigDlgTest
-{
-protected:
-    void SetUp() override
-    {
-        ConfigDlgTest::SetUp();
-        theScheduleList.clear();
-        WriteRef("version: 1.0\n");
-        WriteUser("version: 1.0\n");
-    }
-    void TearDown() override
-    {
-        ConfigDlgTest::TearDown();
-        theScheduleList.clear();
-    }
+} // namespace
 
-    std::vector<std::string> Row(long row) const
-    {
+TEST_F(ConfigDlgTest, SchedulesPageNewEditAndDeleteGoToTheListTheRowsAndTheFile)
+{
+    const auto Row = [&](long row) {
         std::vector<std::string> cells;
         for (int column = 0; column < dlg->m_scheduleList->GetColumnCount(); ++column)
             cells.push_back(dlg->m_scheduleList->GetItemText(row, column).utf8_string());
         return cells;
-    }
-    std::vector<std::string> Names() const
-    {
+    };
+    const auto Names = [&] {
         std::vector<std::string> names;
         for (long row = 0; row < dlg->m_scheduleList->GetItemCount(); ++row)
             names.push_back(Row(row)[0]);
         return names;
-    }
-    void SelectRow(long row, bool selected = true)
-    {
+    };
+    const auto SelectRow = [&](long row, bool selected) {
         dlg->m_scheduleList->SetItemState(row, selected ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
         FlushEvents();
-    }
-    std::string File() const { return ReadWholeFile(settingsFile); }
-    bool Has(const std::string& text) const { return File().find(text) != std::string::npos; }
-};
-
-TEST_F(SchedulesPage, NewEditAndDeleteGoToTheListTheRowsAndTheFile)
-{
+    };
+    const auto Has = [&](const std::string& text) { return ReadWholeFile(settingsFile).find(text) != std::string::npos; };
     // Stored and loaded as at start-up; entry 0 carries a keyword in small
     // letters that the program itself never writes.
     Schedule ended = Record("one", Weekly, DAY_MONDAY | DAY_WEDNESDAY | DAY_SUNDAY,
@@ -100,6 +80,7 @@ TEST_F(SchedulesPage, NewEditAndDeleteGoToTheListTheRowsAndTheFile)
     theSettings->Write("/Schedules/0/Repeat", "daily");
     FlushSettings();
     LoadScheduleList();
+    WriteUser("version: 1.0\n");
     Open();
     const wxDateTime start(3, wxDateTime::May, 2010, 7, 45);
     const std::string time = start.Format("%X").utf8_string(), date = start.Format("%x").utf8_string();
@@ -113,22 +94,22 @@ TEST_F(SchedulesPage, NewEditAndDeleteGoToTheListTheRowsAndTheFile)
     EXPECT_FALSE(dlg->m_scheduleEditButton->IsEnabled());
     EXPECT_FALSE(dlg->m_scheduleDeleteButton->IsEnabled());
 
-    const std::string before = File();
+    const std::string before = ReadWholeFile(settingsFile);
     wxString shown;
     wxTEST_DIALOG(Click(dlg->m_scheduleNewButton), AnswerEditor(wxID_CANCEL, "dropped", shown));
     EXPECT_EQ(Names(), (std::vector<std::string>{"zero", "one", "two"}));
-    EXPECT_EQ(File(), before);
+    EXPECT_EQ(ReadWholeFile(settingsFile), before);
     wxTEST_DIALOG(Click(dlg->m_scheduleNewButton), AnswerEditor(wxID_OK, "three", shown));
     EXPECT_EQ(shown, ""); // a new record
     EXPECT_EQ(Names(), (std::vector<std::string>{"zero", "one", "two", "three"}));
-    EXPECT_TRUE(Has("[Schedules/3]\nName=three\nEnabled=1\nRepeat=Never\n")) << File();
+    EXPECT_TRUE(Has("[Schedules/3]\nName=three\nEnabled=1\nRepeat=Never\n")) << ReadWholeFile(settingsFile);
 
     // Editing a row rewrites only its keys; "Cancel" after changes keeps the record.
-    SelectRow(2);
+    SelectRow(2, true);
     wxTEST_DIALOG(Click(dlg->m_scheduleEditButton), AnswerEditor(wxID_OK, "second", shown));
     EXPECT_EQ(shown, "two");
-    EXPECT_TRUE(Has("[Schedules/2]\nName=second\n")) << File();
-    EXPECT_TRUE(Has("[Schedules/0]\nName=zero\nEnabled=1\nRepeat=daily\n")) << File();
+    EXPECT_TRUE(Has("[Schedules/2]\nName=second\n")) << ReadWholeFile(settingsFile);
+    EXPECT_TRUE(Has("[Schedules/0]\nName=zero\nEnabled=1\nRepeat=daily\n")) << ReadWholeFile(settingsFile);
     wxTEST_DIALOG(Click(dlg->m_scheduleEditButton), AnswerEditor(wxID_CANCEL, "applied, then cancelled", shown));
     EXPECT_EQ(Names(), (std::vector<std::string>{"zero", "one", "second", "three"}));
     EXPECT_EQ(theScheduleList[2].name, "second");
@@ -137,17 +118,15 @@ TEST_F(SchedulesPage, NewEditAndDeleteGoToTheListTheRowsAndTheFile)
     EXPECT_FALSE(dlg->m_scheduleDeleteButton->IsEnabled());
 
     // Deleting renumbers the stored entries and keeps the switch.
-    SelectRow(0);
+    SelectRow(0, true);
     Click(dlg->m_scheduleDeleteButton);
     EXPECT_EQ(Names(), (std::vector<std::string>{"one", "second", "three"}));
     ASSERT_EQ(theScheduleList.size(), 3u);
-    EXPECT_TRUE(Has("[Schedules/0]\nName=one\n")) << File();
-    EXPECT_FALSE(Has("[Schedules/3]")) << File();
+    EXPECT_TRUE(Has("[Schedules/0]\nName=one\n")) << ReadWholeFile(settingsFile);
+    EXPECT_FALSE(Has("[Schedules/3]")) << ReadWholeFile(settingsFile);
     EXPECT_FALSE(dlg->m_scheduleDeleteButton->IsEnabled());
     Click(dlg->m_scheduleDeleteAllButton);
     EXPECT_EQ(dlg->m_scheduleList->GetItemCount(), 0);
-    EXPECT_FALSE(Has("[Schedules/")) << File();
-    EXPECT_TRUE(Has("[Schedules]\nEnabled=0\n")) << File();
+    EXPECT_FALSE(Has("[Schedules/")) << ReadWholeFile(settingsFile);
+    EXPECT_TRUE(Has("[Schedules]\nEnabled=0\n")) << ReadWholeFile(settingsFile);
 }
-
-} // namespace
