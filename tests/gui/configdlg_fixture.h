@@ -1,14 +1,18 @@
 #pragma once
 
 // The configuration dialog on a real display, with its settings file and both
-// projector files in a temporary folder. Tests reach the controls and the
-// handlers through TestConfigDlg and drive them with events.
+// projector files in a temporary folder, and the simulated control box as the
+// only serial port. Tests reach the controls and the handlers through
+// TestConfigDlg and drive them with events.
 
+#include "comm/panelcomm.h"
 #include "configdlg/configdlg.h"
 #include "schedule/schedule.h"
 #include "settings/settings.h"
 
+#include "support/core/fake_ddc_bus.h"
 #include "support/core/log_recorder.h"
+#include "support/core/panel_simulator.h"
 #include "support/core/temp_dir.h"
 #include "support/gui/gui_helpers.h"
 
@@ -53,6 +57,10 @@ class ConfigDlgTest : public testing::Test
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(sim.Start());
+        std::swap(thePanelComm, m_oldComm);
+        thePanelComm = new PanelComm(MissingDdcBus());
+        thePanelComm->SetPortLister(PortListOf({sim.Path()}));
         std::swap(theSettings, m_oldSettings);
         theSettings = OpenSettingsStore(wxString::FromUTF8(settingsFile));
         RecordDefaults(*theSettings, wxString::FromUTF8(dir.Path()), wxString::FromUTF8(dir.Path()));
@@ -68,6 +76,8 @@ protected:
         theScheduleList.clear();
         delete theSettings;
         theSettings = m_oldSettings;
+        delete thePanelComm;
+        thePanelComm = m_oldComm;
     }
 
     void WriteRef(const std::string& text) { ASSERT_TRUE(WriteWholeFile(refFile, text)); }
@@ -133,14 +143,15 @@ protected:
         Send(button, wxEVT_BUTTON);
     }
 
-    static void Tick(wxCheckBox* box)
-    {
-        box->SetValue(!box->GetValue());
-        Send(box, wxEVT_CHECKBOX, box->GetValue());
-    }
+    static void Tick(wxCheckBox* box) { Send(box, wxEVT_CHECKBOX, !box->GetValue()); }
 
+    // Sets the control as the user would and sends its event.
     static void Send(wxControl* control, wxEventType type, int value = 0)
     {
+        if (auto* box = dynamic_cast<wxCheckBox*>(control))
+            box->SetValue(value != 0);
+        else if (auto* choice = dynamic_cast<wxChoice*>(control))
+            choice->SetSelection(value);
         wxCommandEvent event(type, control->GetId());
         event.SetEventObject(control);
         event.SetInt(value);
@@ -156,6 +167,7 @@ protected:
     }
 
     LogRecorder log;
+    PanelSimulator sim;
     TempDir dir;
     std::string settingsFile = dir.File("AulavoxKesto.ini");
     std::string refFile = dir.File("AulavoxMaster.txt");
@@ -164,4 +176,5 @@ protected:
 
 private:
     SettingsStore* m_oldSettings = nullptr;
+    PanelComm* m_oldComm = nullptr;
 };

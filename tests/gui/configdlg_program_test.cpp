@@ -4,10 +4,6 @@
 #include "configdlg_fixture.h"
 
 #include "comm/packet.h"
-#include "comm/panelcomm.h"
-
-#include "support/core/fake_ddc_bus.h"
-#include "support/core/panel_simulator.h"
 
 namespace {
 
@@ -25,21 +21,6 @@ Bytes Packet(int command, const std::string& payload)
 class ConfigProgramTest : public ConfigDlgTest
 {
 protected:
-    void SetUp() override
-    {
-        ConfigDlgTest::SetUp();
-        ASSERT_TRUE(sim.Start());
-        std::swap(thePanelComm, m_oldComm);
-        thePanelComm = new PanelComm(MissingDdcBus()); // only the simulated box on the serial line
-        thePanelComm->SetPortLister(PortListOf({sim.Path()}));
-    }
-    void TearDown() override
-    {
-        ConfigDlgTest::TearDown();
-        delete thePanelComm;
-        thePanelComm = m_oldComm;
-    }
-
     // Opens the dialog on a user file with this projector, with one part of
     // it replaced, and selects it.
     void OpenOn(std::string projector, const std::string& from = "", const std::string& to = "")
@@ -62,9 +43,6 @@ protected:
             requests.erase(requests.begin());
         return requests;
     }
-
-    PanelSimulator sim;
-    PanelComm* m_oldComm = nullptr;
 };
 
 TEST_F(ConfigProgramTest, SendsBaudAndTheFourCommands)

@@ -6,10 +6,8 @@
 #include "schedule/scheduleeditdlg.h"
 #include "schedule/schedulestore.h"
 
+#include "configdlg_fixture.h"
 #include "support/core/time_zone.h"
-#include "support/gui/gui_helpers.h"
-
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -27,19 +25,6 @@ public:
         ScheduleEditDlgBase::m_weekdaysLine, ScheduleEditDlgBase::m_weekendsBox;
 };
 
-// Sets the control as the user would and sends its event.
-void Send(wxControl* control, wxEventType type, int value = 0)
-{
-    if (auto* box = dynamic_cast<wxCheckBox*>(control))
-        box->SetValue(value != 0);
-    else if (auto* choice = dynamic_cast<wxChoice*>(control))
-        choice->SetSelection(value);
-    wxCommandEvent event(type, control->GetId());
-    event.SetEventObject(control);
-    event.SetInt(value);
-    control->GetEventHandler()->ProcessEvent(event);
-}
-
 void PickDate(wxDatePickerCtrl* picker, const wxDateTime& date)
 {
     picker->SetValue(date);
@@ -52,12 +37,14 @@ bool IsRed(wxWindow* field)
     return field->UseBackgroundColour() && field->GetBackgroundColour() == *wxRED;
 }
 
-class ScheduleEditor : public testing::Test
+// The dialog fixture's events and settings, with the editor instead of the dialog.
+class ScheduleEditor : public ConfigDlgTest
 {
 protected:
     // Opens the editor on a valid weekly record.
     void SetUp() override
     {
+        ConfigDlgTest::SetUp();
         weekly.name = "Lecture";
         weekly.repeat = Weekly;
         weekly.days = DAY_MONDAY | DAY_WEDNESDAY | DAY_FRIDAY;
@@ -67,46 +54,46 @@ protected:
     }
     void TearDown() override
     {
-        dlg->Destroy();
-        FlushEvents();
+        editor->Destroy();
+        ConfigDlgTest::TearDown();
     }
     void Open()
     {
-        dlg->SetSchedule(weekly);
-        dlg->LoadControls();
+        editor->SetSchedule(weekly);
+        editor->LoadControls();
     }
 
     Schedule weekly;
-    EditorProbe* dlg = new EditorProbe;
+    EditorProbe* editor = new EditorProbe;
 };
 
 TEST_F(ScheduleEditor, TheRepeatKindEnablesTheEndDateAndDaysWhichTheGroupBoxesFollow)
 {
     for (int repeat : {Daily, Never, Weekly})
     {
-        Send(dlg->m_repeatChoice, wxEVT_CHOICE, repeat);
-        EXPECT_EQ(dlg->m_endDate->IsEnabled(), repeat != Never) << repeat;
-        EXPECT_EQ(dlg->m_weekdaysLine->IsEnabled(), repeat == Weekly) << repeat;
-        EXPECT_EQ(dlg->m_sundayBox->IsEnabled(), repeat == Weekly) << repeat;
+        Send(editor->m_repeatChoice, wxEVT_CHOICE, repeat);
+        EXPECT_EQ(editor->m_endDate->IsEnabled(), repeat != Never) << repeat;
+        EXPECT_EQ(editor->m_weekdaysLine->IsEnabled(), repeat == Weekly) << repeat;
+        EXPECT_EQ(editor->m_sundayBox->IsEnabled(), repeat == Weekly) << repeat;
     }
-    EXPECT_FALSE(dlg->m_weekdaysBox->GetValue());
-    Send(dlg->m_weekdaysBox, wxEVT_CHECKBOX, true);
-    Send(dlg->m_wednesdayBox, wxEVT_CHECKBOX, false);
-    EXPECT_FALSE(dlg->m_weekdaysBox->GetValue());
-    Send(dlg->m_saturdayBox, wxEVT_CHECKBOX, true);
-    EXPECT_FALSE(dlg->m_weekendsBox->GetValue());
-    Send(dlg->m_sundayBox, wxEVT_CHECKBOX, true);
-    EXPECT_TRUE(dlg->m_weekendsBox->GetValue());
-    Send(dlg->m_weekendsBox, wxEVT_CHECKBOX, false);
+    EXPECT_FALSE(editor->m_weekdaysBox->GetValue());
+    Send(editor->m_weekdaysBox, wxEVT_CHECKBOX, true);
+    Send(editor->m_wednesdayBox, wxEVT_CHECKBOX, false);
+    EXPECT_FALSE(editor->m_weekdaysBox->GetValue());
+    Send(editor->m_saturdayBox, wxEVT_CHECKBOX, true);
+    EXPECT_FALSE(editor->m_weekendsBox->GetValue());
+    Send(editor->m_sundayBox, wxEVT_CHECKBOX, true);
+    EXPECT_TRUE(editor->m_weekendsBox->GetValue());
+    Send(editor->m_weekendsBox, wxEVT_CHECKBOX, false);
     // Days chosen while weekly are kept when another kind is saved.
-    Send(dlg->m_repeatChoice, wxEVT_CHOICE, Daily);
-    ASSERT_EQ(dlg->SaveControls(), 0);
-    EXPECT_EQ(dlg->GetSchedule().days, uint32_t(DAY_MONDAY | DAY_TUESDAY | DAY_THURSDAY | DAY_FRIDAY));
+    Send(editor->m_repeatChoice, wxEVT_CHOICE, Daily);
+    ASSERT_EQ(editor->SaveControls(), 0);
+    EXPECT_EQ(editor->GetSchedule().days, uint32_t(DAY_MONDAY | DAY_TUESDAY | DAY_THURSDAY | DAY_FRIDAY));
 }
 
 TEST_F(ScheduleEditor, OkRefusesRedFieldsKeepingTheRecordApplyRevertAndCancel)
 {
-    dlg->Show();
+    editor->Show();
     // An empty name, an empty start date and a time that does not read (only
     // blanks may follow it) are refused in red; typing or picking restores the colour.
     const struct
@@ -114,43 +101,43 @@ TEST_F(ScheduleEditor, OkRefusesRedFieldsKeepingTheRecordApplyRevertAndCancel)
         wxWindow* field;
         std::function<void()> spoil, mend;
     } rows[] = {
-        {dlg->m_nameText, [&] { dlg->m_nameText->SetValue(""); }, [&] { dlg->m_nameText->SetValue("Lecture"); }},
-        {dlg->m_startDate, [&] { dlg->m_startDate->SetValue(wxInvalidDateTime); },
-         [&] { PickDate(dlg->m_startDate, wxDateTime(5, wxDateTime::May, 2026)); }},
-        {dlg->m_timeText, [&] { dlg->m_timeText->SetValue("07:45:00 x"); }, [&] { dlg->m_timeText->SetValue("08:00"); }},
+        {editor->m_nameText, [&] { editor->m_nameText->SetValue(""); }, [&] { editor->m_nameText->SetValue("Lecture"); }},
+        {editor->m_startDate, [&] { editor->m_startDate->SetValue(wxInvalidDateTime); },
+         [&] { PickDate(editor->m_startDate, wxDateTime(5, wxDateTime::May, 2026)); }},
+        {editor->m_timeText, [&] { editor->m_timeText->SetValue("07:45:00 x"); }, [&] { editor->m_timeText->SetValue("08:00"); }},
     };
     for (const auto& row : rows)
     {
         row.spoil();
-        Send(dlg->m_okButton, wxEVT_BUTTON);
-        EXPECT_TRUE(IsRed(row.field) && dlg->IsShown()) << &row - rows;
+        Send(editor->m_okButton, wxEVT_BUTTON);
+        EXPECT_TRUE(IsRed(row.field) && editor->IsShown()) << &row - rows;
         row.mend();
         EXPECT_FALSE(IsRed(row.field)) << &row - rows;
     }
-    EXPECT_EQ(dlg->GetSchedule().startTime, weekly.startTime);
+    EXPECT_EQ(editor->GetSchedule().startTime, weekly.startTime);
 
-    dlg->m_nameText->SetValue("Applied");
-    Send(dlg->m_actionChoice, wxEVT_CHOICE, TurnOn);
-    Send(dlg->m_enabledBox, wxEVT_CHECKBOX, false);
-    Send(dlg->m_applyButton, wxEVT_BUTTON);
-    const Schedule applied = dlg->GetSchedule();
+    editor->m_nameText->SetValue("Applied");
+    Send(editor->m_actionChoice, wxEVT_CHOICE, TurnOn);
+    Send(editor->m_enabledBox, wxEVT_CHECKBOX, false);
+    Send(editor->m_applyButton, wxEVT_BUTTON);
+    const Schedule applied = editor->GetSchedule();
     EXPECT_EQ(applied.name + (applied.enabled ? " enabled" : " disabled"), "Applied disabled");
     EXPECT_EQ(applied.action, TurnOn);
     EXPECT_EQ(applied.startTime, wxDateTime(5, wxDateTime::May, 2026, 8, 0));
-    EXPECT_FALSE(dlg->m_revertButton->IsEnabled());
+    EXPECT_FALSE(editor->m_revertButton->IsEnabled());
 
-    dlg->m_nameText->SetValue("Changed");
-    Send(dlg->m_sundayBox, wxEVT_CHECKBOX, true);
-    Send(dlg->m_revertButton, wxEVT_BUTTON);
-    EXPECT_EQ(dlg->m_nameText->GetValue(), "Applied");
-    EXPECT_FALSE(dlg->m_sundayBox->GetValue());
-    EXPECT_FALSE(dlg->m_applyButton->IsEnabled());
-    for (wxButton* button : {dlg->m_okButton, dlg->m_cancelButton})
+    editor->m_nameText->SetValue("Changed");
+    Send(editor->m_sundayBox, wxEVT_CHECKBOX, true);
+    Send(editor->m_revertButton, wxEVT_BUTTON);
+    EXPECT_EQ(editor->m_nameText->GetValue(), "Applied");
+    EXPECT_FALSE(editor->m_sundayBox->GetValue());
+    EXPECT_FALSE(editor->m_applyButton->IsEnabled());
+    for (wxButton* button : {editor->m_okButton, editor->m_cancelButton})
     {
-        dlg->Show();
+        editor->Show();
         Send(button, wxEVT_BUTTON);
-        EXPECT_FALSE(dlg->IsShown());
-        EXPECT_EQ(dlg->GetReturnCode(), button == dlg->m_okButton ? wxID_OK : wxID_CANCEL);
+        EXPECT_FALSE(editor->IsShown());
+        EXPECT_EQ(editor->GetReturnCode(), button == editor->m_okButton ? wxID_OK : wxID_CANCEL);
     }
 }
 
@@ -173,15 +160,15 @@ TEST_F(ScheduleEditor, SavedFieldsMakeTheRecord)
     for (const auto& row : rows)
     {
         Open();
-        Send(dlg->m_repeatChoice, wxEVT_CHOICE, row.repeat);
-        PickDate(dlg->m_startDate, wxDateTime(row.startDay, wxDateTime::May, 2026));
-        PickDate(dlg->m_endDate, row.endDay ? wxDateTime(row.endDay, wxDateTime::May, 2026) : wxInvalidDateTime);
-        dlg->m_timeText->SetValue(row.time);
-        ASSERT_EQ(dlg->SaveControls(), 0);
-        Schedule s = dlg->GetSchedule();
+        Send(editor->m_repeatChoice, wxEVT_CHOICE, row.repeat);
+        PickDate(editor->m_startDate, wxDateTime(row.startDay, wxDateTime::May, 2026));
+        PickDate(editor->m_endDate, row.endDay ? wxDateTime(row.endDay, wxDateTime::May, 2026) : wxInvalidDateTime);
+        editor->m_timeText->SetValue(row.time);
+        ASSERT_EQ(editor->SaveControls(), 0);
+        Schedule s = editor->GetSchedule();
         EXPECT_EQ(FormatScheduleTime(s.startTime) + " to " + FormatScheduleTime(s.stopTime), row.record);
         EXPECT_EQ(s.repeat, row.repeat) << row.record;
-        EXPECT_FALSE(dlg->m_applyButton->IsEnabled()) << row.record;
+        EXPECT_FALSE(editor->m_applyButton->IsEnabled()) << row.record;
         s.ComputeNext();
         EXPECT_TRUE(row.repeat != Never || s.nextTime == s.startTime);
     }
