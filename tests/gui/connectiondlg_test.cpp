@@ -81,8 +81,8 @@ TEST(ConnectionDlg, EachFlowShowsItsStepsAndKeepsTheFileUnlessDownloaded)
         ProjectorList list;
         list.AddSource(local, url);
         ASSERT_EQ(list.ReadSource(0), FILE_OK);
-        ConnectionDlg dlg(frame, &list);
         Script script(row.steps, [&] { server.Serve("/p.txt", {200, REMOTE_TEXT}); }, local + ".tmp");
+        ConnectionDlg dlg(frame, &list); // goes first, with the script's watch on it
         script.Watch(&dlg);
         EXPECT_EQ(dlg.Run(row.flags), row.result);
         EXPECT_TRUE(script.Done());
