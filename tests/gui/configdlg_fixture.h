@@ -1,14 +1,18 @@
 #pragma once
 
 // The configuration dialog on a real display, with its settings file and both
-// projector files in a temporary folder. Tests reach the controls and the
-// handlers through TestConfigDlg and drive them with events.
+// projector files in a temporary folder, and the simulated control box as the
+// only serial port. Tests reach the controls and the handlers through
+// TestConfigDlg and drive them with events.
 
+#include "comm/panelcomm.h"
 #include "configdlg/configdlg.h"
-#include "configdlg/treeitemdata.h"
+#include "schedule/schedule.h"
 #include "settings/settings.h"
 
+#include "support/core/fake_ddc_bus.h"
 #include "support/core/log_recorder.h"
+#include "support/core/panel_simulator.h"
 #include "support/core/temp_dir.h"
 #include "support/gui/gui_helpers.h"
 
@@ -21,54 +25,25 @@
 class TestConfigDlg : public ConfigDlg
 {
 public:
-    explicit TestConfigDlg(wxWindow* parent = nullptr) : ConfigDlg(parent) {}
+    TestConfigDlg() : ConfigDlg(nullptr) {}
 
     // When set, the file "chosen" in the file dialog: GTK's file chooser
     // reports no path for a dialog that a test answered without showing it.
     wxString pickedFile;
 
-    using ConfigDlg::m_allowChangeBox;
-    using ConfigDlg::m_applyButton;
-    using ConfigDlg::m_autoCheckBox;
-    using ConfigDlg::m_autoDownloadBox;
-    using ConfigDlg::m_baudText;
-    using ConfigDlg::m_cableText;
-    using ConfigDlg::m_commandNameText;
-    using ConfigDlg::m_commandText;
-    using ConfigDlg::m_copyButton;
-    using ConfigDlg::m_curProjector;
-    using ConfigDlg::m_curTree;
-    using ConfigDlg::m_defaultChoice;
-    using ConfigDlg::m_freezeDelayText;
-    using ConfigDlg::m_hexAppendButton;
-    using ConfigDlg::m_hexText;
-    using ConfigDlg::m_optionsModified;
-    using ConfigDlg::m_passwordText;
-    using ConfigDlg::m_programButton;
-    using ConfigDlg::m_projectorText;
-    using ConfigDlg::m_refBrowseButton;
-    using ConfigDlg::m_refFileText;
-    using ConfigDlg::m_refTree;
-    using ConfigDlg::m_refUpdateButton;
-    using ConfigDlg::m_refUrlText;
-    using ConfigDlg::m_revertButton;
-    using ConfigDlg::m_specialAppendButton;
-    using ConfigDlg::m_specialChoice;
-    using ConfigDlg::m_stayOnTopBox;
-    using ConfigDlg::m_userBrowseButton;
-    using ConfigDlg::m_userFileText;
-    using ConfigDlg::m_userList;
-    using ConfigDlg::m_userPushButton;
-    using ConfigDlg::m_userRevertButton;
-    using ConfigDlg::m_userSaveButton;
-    using ConfigDlg::m_userTree;
-    using ConfigDlg::m_userUpdateButton;
-    using ConfigDlg::m_userUrlText;
-    using ConfigDlg::m_waitAppendButton;
-    using ConfigDlg::m_waitChoice;
-    using ConfigDlg::m_whiteBoardBox;
-    using ConfigDlg::BuildTreeMenu;
-    using ConfigDlg::OnTreeMenuCommand;
+    using ConfigDlg::m_allowChangeBox, ConfigDlg::m_applyButton, ConfigDlg::m_autoCheckBox,
+        ConfigDlg::m_autoDownloadBox, ConfigDlg::m_baudText, ConfigDlg::m_cableText, ConfigDlg::m_commandNameText,
+        ConfigDlg::m_commandText, ConfigDlg::m_copyButton, ConfigDlg::m_curProjector, ConfigDlg::m_defaultChoice,
+        ConfigDlg::m_enableSchedulesBox, ConfigDlg::m_freezeDelayText, ConfigDlg::m_hexAppendButton,
+        ConfigDlg::m_hexText, ConfigDlg::m_optionsModified, ConfigDlg::m_passwordText, ConfigDlg::m_programButton,
+        ConfigDlg::m_projectorText, ConfigDlg::m_refFileText, ConfigDlg::m_refTree, ConfigDlg::m_refUpdateButton,
+        ConfigDlg::m_refUrlText, ConfigDlg::m_revertButton, ConfigDlg::m_scheduleDeleteAllButton,
+        ConfigDlg::m_scheduleDeleteButton, ConfigDlg::m_scheduleEditButton, ConfigDlg::m_scheduleList,
+        ConfigDlg::m_scheduleNewButton, ConfigDlg::m_specialAppendButton, ConfigDlg::m_specialChoice,
+        ConfigDlg::m_stayOnTopBox, ConfigDlg::m_userBrowseButton, ConfigDlg::m_userFileText, ConfigDlg::m_userList,
+        ConfigDlg::m_userPushButton, ConfigDlg::m_userRevertButton, ConfigDlg::m_userSaveButton,
+        ConfigDlg::m_userTree, ConfigDlg::m_userUpdateButton, ConfigDlg::m_userUrlText, ConfigDlg::m_waitAppendButton,
+        ConfigDlg::m_waitChoice, ConfigDlg::m_whiteBoardBox, ConfigDlg::BuildTreeMenu, ConfigDlg::OnTreeMenuCommand;
 
 protected:
     wxString AskForFile(const wxString& current) override
@@ -77,32 +52,16 @@ protected:
     }
 };
 
-// An error box whose text the test checks afterwards.
-class CaptureErrorBox : public wxExpectModalBase<wxGenericMessageDialog, CaptureErrorBox>
-{
-public:
-    CaptureErrorBox(const wxString& caption, wxString& message) : m_caption(caption), m_message(message) {}
-
-protected:
-    int OnInvoked(wxGenericMessageDialog* box) const override
-    {
-        EXPECT_EQ(box->GetTitle(), m_caption);
-        EXPECT_EQ(box->GetMessageDialogStyle() & wxICON_MASK, wxICON_ERROR);
-        m_message = box->GetMessage();
-        return wxID_OK;
-    }
-
-private:
-    wxString m_caption;
-    wxString& m_message;
-};
-
 class ConfigDlgTest : public testing::Test
 {
 protected:
     void SetUp() override
     {
-        m_oldSettings = theSettings;
+        ASSERT_TRUE(sim.Start());
+        std::swap(thePanelComm, m_oldComm);
+        thePanelComm = new PanelComm(MissingDdcBus());
+        thePanelComm->SetPortLister(PortListOf({sim.Path()}));
+        std::swap(theSettings, m_oldSettings);
         theSettings = OpenSettingsStore(wxString::FromUTF8(settingsFile));
         RecordDefaults(*theSettings, wxString::FromUTF8(dir.Path()), wxString::FromUTF8(dir.Path()));
         theSettings->Write(FileNameKey(FILE_REFERENCE), wxString::FromUTF8(refFile));
@@ -113,32 +72,40 @@ protected:
 
     void TearDown() override
     {
-        if (dlg)
-        {
-            dlg->Destroy();
-            FlushEvents();
-        }
+        Close();
+        theScheduleList.clear();
         delete theSettings;
         theSettings = m_oldSettings;
+        delete thePanelComm;
+        thePanelComm = m_oldComm;
     }
 
     void WriteRef(const std::string& text) { ASSERT_TRUE(WriteWholeFile(refFile, text)); }
     void WriteUser(const std::string& text) { ASSERT_TRUE(WriteWholeFile(userFile, text)); }
 
+    // Opens the dialog, closing the one open before.
     void Open()
     {
+        Close();
         dlg = new TestConfigDlg;
         dlg->Show();
     }
+    void Close()
+    {
+        if (dlg)
+            dlg->Destroy();
+        FlushEvents();
+        dlg = nullptr;
+    }
 
-    // Every label of a tree below the item, depth first, children indented by two blanks.
-    static std::vector<std::string> Labels(wxTreeCtrl* tree, const wxTreeItemId& item,
-                                           const std::string& indent = "")
+    // Every label below the root, depth first, children indented by two blanks.
+    static std::vector<std::string> Labels(wxTreeCtrl* tree, const wxTreeItemId& item = {}, const std::string& indent = "")
     {
         std::vector<std::string> labels;
         wxTreeItemIdValue cookie;
-        for (wxTreeItemId child = tree->GetFirstChild(item, cookie); child.IsOk();
-             child = tree->GetNextChild(item, cookie))
+        const wxTreeItemId parent = item.IsOk() ? item : tree->GetRootItem();
+        for (wxTreeItemId child = tree->GetFirstChild(parent, cookie); child.IsOk();
+             child = tree->GetNextChild(parent, cookie))
         {
             labels.push_back(indent + tree->GetItemText(child).utf8_string());
             for (const std::string& below : Labels(tree, child, indent + "  "))
@@ -146,24 +113,20 @@ protected:
         }
         return labels;
     }
-    static std::vector<std::string> Labels(wxTreeCtrl* tree) { return Labels(tree, tree->GetRootItem()); }
 
     // The child of `parent` with this label, or an invalid item.
     static wxTreeItemId Child(wxTreeCtrl* tree, const wxTreeItemId& parent, const wxString& label)
     {
         wxTreeItemIdValue cookie;
-        for (wxTreeItemId child = tree->GetFirstChild(parent, cookie); child.IsOk();
-             child = tree->GetNextChild(parent, cookie))
-            if (tree->GetItemText(child) == label)
-                return child;
-        return wxTreeItemId();
+        wxTreeItemId child = tree->GetFirstChild(parent, cookie);
+        while (child.IsOk() && tree->GetItemText(child) != label)
+            child = tree->GetNextChild(parent, cookie);
+        return child;
     }
     static wxTreeItemId Node(wxTreeCtrl* tree, const wxString& projector, const wxString& command = "")
     {
-        wxTreeItemId node = Child(tree, tree->GetRootItem(), projector);
-        if (node.IsOk() && !command.empty())
-            node = Child(tree, node, command);
-        return node;
+        const wxTreeItemId node = Child(tree, tree->GetRootItem(), projector);
+        return command.empty() || !node.IsOk() ? node : Child(tree, node, command);
     }
 
     // Selects an item as a click does (the selection event reaches the dialog).
@@ -177,18 +140,22 @@ protected:
     static void Click(wxButton* button)
     {
         ASSERT_TRUE(button->IsEnabled()) << button->GetLabel();
-        wxCommandEvent click(wxEVT_BUTTON, button->GetId());
-        click.SetEventObject(button);
-        button->GetEventHandler()->ProcessEvent(click);
+        Send(button, wxEVT_BUTTON);
     }
 
-    static void Tick(wxCheckBox* box)
+    static void Tick(wxCheckBox* box) { Send(box, wxEVT_CHECKBOX, !box->GetValue()); }
+
+    // Sets the control as the user would and sends its event.
+    static void Send(wxControl* control, wxEventType type, int value = 0)
     {
-        box->SetValue(!box->GetValue());
-        wxCommandEvent event(wxEVT_CHECKBOX, box->GetId());
-        event.SetEventObject(box);
-        event.SetInt(box->GetValue());
-        box->GetEventHandler()->ProcessEvent(event);
+        if (auto* box = dynamic_cast<wxCheckBox*>(control))
+            box->SetValue(value != 0);
+        else if (auto* choice = dynamic_cast<wxChoice*>(control))
+            choice->SetSelection(value);
+        wxCommandEvent event(type, control->GetId());
+        event.SetEventObject(control);
+        event.SetInt(value);
+        control->GetEventHandler()->ProcessEvent(event);
     }
 
     // Reads a key of the settings file as written on disk.
@@ -196,12 +163,11 @@ protected:
     {
         std::unique_ptr<SettingsStore> reread(OpenSettingsStore(wxString::FromUTF8(settingsFile)));
         wxString value;
-        if (!reread || !reread->Read(wxString::FromUTF8(key), &value))
-            return "<missing>";
-        return value.utf8_string();
+        return reread && reread->Read(wxString::FromUTF8(key), &value) ? value.utf8_string() : "<missing>";
     }
 
     LogRecorder log;
+    PanelSimulator sim;
     TempDir dir;
     std::string settingsFile = dir.File("AulavoxKesto.ini");
     std::string refFile = dir.File("AulavoxMaster.txt");
@@ -210,4 +176,5 @@ protected:
 
 private:
     SettingsStore* m_oldSettings = nullptr;
+    PanelComm* m_oldComm = nullptr;
 };
