@@ -1,7 +1,8 @@
-// The settings file as the program opens and writes it: encodings, files
-// that are no text, links, modes, odd file types and left-over temporary
-// files. Each case is a real file in a temporary folder.
+// The settings file as the program opens, reads and writes it: defaults,
+// encodings, files that are no text, links, odd file types and left-over
+// temporary files. Each case is a real file in a temporary folder.
 
+#include "settings/mainsettings.h"
 #include "settings/settings.h"
 
 #include "support/core/log_recorder.h"
@@ -17,26 +18,16 @@
 
 namespace {
 
-std::vector<std::string> FolderEntries(const std::string& folder)
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+Lines FolderEntries(const std::string& folder)
 {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
+    Lines names;
+    for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-mode_t ModeOf(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
-
-std::string ReadLink(const std::string& path)
-{
-    char target[4096];
-    const ssize_t length = readlink(path.c_str(), target, sizeof target);
-    return length > 0 ? std::string(target, static_cast<size_t>(length)) : std::string();
 }
 
 std::string Utf16(const std::string& ascii, bool bigEndian)
@@ -56,13 +47,43 @@ protected:
 
     // One start of the program as far as the settings go: open, record the
     // defaults (which writes the file), end.
-    void Start(const std::string& path)
+    std::unique_ptr<SettingsStore> Start(const std::string& path)
     {
         std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(path)));
-        RecordDefaults(*store, wxString::FromUTF8(dir.Path()), "/srv/kesto");
+        RecordDefaults(*store, wxString::FromUTF8(dir.Path()), "/srv/kesto/");
+        return store;
     }
     void Start() { Start(file); }
 };
+
+TEST_F(SettingsFile, DefaultsAreWrittenAtOnceAroundWhatIsThere)
+{
+    const std::string fresh = "[Files]\nName1=" + dir.Path() + "/AulavoxMaster.txt\n"
+                              "URL1=file:///srv/kesto/data/AulavoxMaster.txt\nName2=" + dir.Path() +
+                              "/CustomList.txt\nURL2=\n[StartUp]\nAutoCheck=0\nAutoDownload=0\n[Proj]\n"
+                              "AllowChange=1\nDefault=\n[Options]\nPassword=lemon\nWhiteBoardMode=0\n"
+                              "StayOnTop=0\nFreezeDelay=500\n";
+    {
+        const std::unique_ptr<SettingsStore> store = Start(file);
+        EXPECT_EQ(ReadWholeFile(file), fresh) << "written before the store is closed: a killed process keeps them";
+    }
+    struct stat first, second;
+    ASSERT_EQ(stat(file.c_str(), &first), 0);
+    Start();
+    ASSERT_EQ(stat(file.c_str(), &second), 0);
+    EXPECT_EQ(first.st_ino, second.st_ino) << "the file was replaced although nothing changed";
+    ASSERT_TRUE(WriteWholeFile(file, fresh.substr(0, fresh.find("FreezeDelay=500\n"))));
+    Start();
+    EXPECT_EQ(ReadWholeFile(file), fresh) << "a removed key is written again";
+
+    // Values written by the program come back as they were: no escapes.
+    {
+        std::unique_ptr<SettingsStore> store(OpenSettingsStore(file));
+        store->Write(FileUrlKey(FILE_USER), wxString("a\\tb\\n\"q\""));
+    }
+    EXPECT_EQ(Start(file)->Read(FileUrlKey(FILE_USER), wxString()), "a\\tb\\n\"q\"");
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines());
+}
 
 TEST_F(SettingsFile, EveryEncodingIsReadAndWrittenBackAsUtf8)
 {
@@ -90,15 +111,12 @@ TEST_F(SettingsFile, EveryEncodingIsReadAndWrittenBackAsUtf8)
         Start();
         const std::string once = ReadWholeFile(file);
         Start();
-        const std::string twice = ReadWholeFile(file);
-        EXPECT_EQ(twice, once) << c.name << ": the second start changed the file";
+        EXPECT_EQ(ReadWholeFile(file), once) << c.name << ": the second start changed the file";
         EXPECT_EQ(once.compare(0, 1, "["), 0) << c.name << ": no mark, UTF-8 from the first byte";
         EXPECT_NE(once.find(c.password), std::string::npos) << c.name << "\n" << once;
-        if (c.password.rfind("Password=$HOME", 0) == 0)
-        {
-            EXPECT_NE(once.find(expected), std::string::npos) << c.name << "\n" << once;
-        }
-        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>()) << c.name;
+        const bool hasPath = c.password.rfind("Password=$HOME", 0) == 0;
+        EXPECT_TRUE(!hasPath || once.find(expected) != std::string::npos) << c.name << "\n" << once;
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines()) << c.name;
     }
 }
 
@@ -110,23 +128,19 @@ TEST_F(SettingsFile, FileThatIsNoTextIsMovedAsideAndOlderOnesKept)
         "\xEF\xBB\xBF[Options]\nPassword=\xC3\n",           // a broken UTF-8 sequence after the mark
         Utf16("[O]\n", true) + "\xDC\x00",                  // a lone low surrogate
     };
-    std::vector<std::string> movedAside;
     for (const std::string& bytes : cases)
     {
         log.Clear();
         ASSERT_TRUE(WriteWholeFile(file, bytes));
         Start();
         EXPECT_EQ(ReadWholeFile(file + ".bad"), bytes) << "the unreadable file is kept whole";
-        const std::vector<std::string> errors = log.AtLevel(Log::LEVEL_ERROR);
-        ASSERT_EQ(errors.size(), 1u) << log.Text();
-        EXPECT_EQ(errors[0], "the settings file '" + file + "' is no text: moved aside to '" + file +
-                                 ".bad'; starting from the defaults");
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines{"the settings file '" + file + "' is no text: moved aside to '" +
+                                                       file + ".bad'; starting from the defaults"});
         EXPECT_NE(ReadWholeFile(file).find("Password=lemon\n"), std::string::npos);
-        movedAside.push_back(bytes);
     }
     // The older ones under numbers, oldest first.
-    for (size_t i = 1; i < movedAside.size(); ++i)
-        EXPECT_EQ(ReadWholeFile(file + ".bad." + std::to_string(i)), movedAside[i - 1]) << i;
+    for (size_t i = 1; i < std::size(cases); ++i)
+        EXPECT_EQ(ReadWholeFile(file + ".bad." + std::to_string(i)), cases[i - 1]) << i;
     EXPECT_EQ(FolderEntries(dir.Path()).size(), 5u);
 }
 
@@ -134,25 +148,21 @@ TEST_F(SettingsFile, LinkIsWrittenThroughToItsTargetWithModeSixHundred)
 {
     const mode_t oldMask = umask(0);
     TempDir elsewhere;
-    const std::string target = elsewhere.File("real.ini");
+    const std::string target = elsewhere.File("real.ini"), second = dir.File("second.ini");
     ASSERT_TRUE(WriteWholeFile(target, "[Options]\nPassword=linked\n"));
     ASSERT_EQ(chmod(target.c_str(), 0666), 0);
     ASSERT_EQ(symlink(target.c_str(), file.c_str()), 0);
+    ASSERT_EQ(symlink("sub-target.ini", second.c_str()), 0); // a link whose target does not exist yet
     Start();
-    EXPECT_EQ(ReadLink(file), target) << "the link was replaced by a file";
-    EXPECT_NE(ReadWholeFile(target).find("Password=linked\nWhiteBoardMode=0\n"), std::string::npos)
-        << ReadWholeFile(target);
-    EXPECT_EQ(ModeOf(target), 0600u);
-    EXPECT_EQ(FolderEntries(elsewhere.Path()), std::vector<std::string>{"real.ini"});
-
-    // A link whose target does not exist yet: the file is made there.
-    const std::string second = dir.File("second.ini");
-    ASSERT_EQ(symlink("sub-target.ini", second.c_str()), 0);
     Start(second);
-    EXPECT_EQ(ReadLink(second), "sub-target.ini");
-    EXPECT_NE(ReadWholeFile(dir.File("sub-target.ini")).find("Password=lemon\n"), std::string::npos);
-    EXPECT_EQ(ModeOf(dir.File("sub-target.ini")), 0600u);
     umask(oldMask);
+    EXPECT_EQ(fs::read_symlink(file), target) << "the link was replaced by a file";
+    EXPECT_EQ(fs::read_symlink(second), "sub-target.ini");
+    EXPECT_NE(ReadWholeFile(target).find("Password=linked\nWhiteBoardMode=0\n"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(dir.File("sub-target.ini")).find("Password=lemon\n"), std::string::npos);
+    for (const std::string& written : {target, dir.File("sub-target.ini")})
+        EXPECT_EQ(fs::status(written).permissions(), fs::perms::owner_read | fs::perms::owner_write) << written;
+    EXPECT_EQ(FolderEntries(elsewhere.Path()), Lines{"real.ini"}) << "a temporary file was left";
 }
 
 TEST_F(SettingsFile, OtherFileTypesAreRefusedAndNothingIsWritten)
@@ -161,71 +171,90 @@ TEST_F(SettingsFile, OtherFileTypesAreRefusedAndNothingIsWritten)
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     ASSERT_EQ(symlink("/dev/zero", device.c_str()), 0);
-    const std::vector<std::string> before = FolderEntries(dir.Path());
-
+    const Lines before = FolderEntries(dir.Path());
     const struct
     {
-        std::string path;
-        std::string reason;
+        std::string path, target, reason;
     } cases[] = {
-        {folder, "it is a folder, not a regular file"},
-        {pipe, "it is a named pipe, not a regular file"},
-        {device, "it is a device, not a regular file"},
+        {folder, folder, "it is a folder, not a regular file"},
+        {pipe, pipe, "it is a named pipe, not a regular file"},
+        {device, "/dev/zero", "it is a device, not a regular file"},
     };
+    alarm(10); // should an open wait on the named pipe, the test ends instead of hanging
     for (const auto& c : cases)
     {
         log.Clear();
         for (int start = 0; start < 2; ++start)
         {
-            std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(c.path)));
-            RecordDefaults(*store, wxString::FromUTF8(dir.Path()), "/srv/kesto");
+            const std::unique_ptr<SettingsStore> store = Start(c.path);
             EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "lemon") << "the defaults in memory";
             EXPECT_EQ(store->GetWritePath(), "");
         }
-        const std::string target = c.path == device ? "/dev/zero" : c.path;
-        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),
-                  std::vector<std::string>(2, "unable to read the settings file '" + target + "': " + c.reason +
-                                                  "; the settings are kept in memory only"));
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines(2, "unable to read the settings file '" + c.target + "': " +
+                                                              c.reason + "; the settings are kept in memory only"));
     }
+    alarm(0);
     EXPECT_EQ(FolderEntries(dir.Path()), before) << "no temporary or other file was left";
-    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>());
+    EXPECT_EQ(FolderEntries(folder), Lines());
 }
 
 TEST_F(SettingsFile, TemporaryFilesOfAKilledRunAreRemoved)
 {
     ASSERT_TRUE(WriteWholeFile(file, "[Options]\nPassword=old\n"));
-    ASSERT_TRUE(WriteWholeFile(file + ".new-a1B2c3", "[Options]\nPass"));
-    ASSERT_TRUE(WriteWholeFile(file + ".new-zzzzzz", ""));
-    ASSERT_TRUE(WriteWholeFile(file + "Xy12Zw", "")); // the toolkit's own, of earlier versions
-    ASSERT_TRUE(WriteWholeFile(file + ".bad.1", "kept"));
-    ASSERT_TRUE(WriteWholeFile(dir.File("AulavoxKesto.ini.new-keep-me"), "not ours"));
-    ASSERT_TRUE(WriteWholeFile(dir.File("Other.ini.new-a1B2c3"), "not ours"));
+    for (const char* suffix : {".new-a1B2c3", ".new-zzzzzz", "Xy12Zw"}) // "Xy12Zw": the toolkit's own, of earlier versions
+        ASSERT_TRUE(WriteWholeFile(file + suffix, "[Options]\nPass"));
+    for (const char* other : {"AulavoxKesto.ini.bad.1", "AulavoxKesto.ini.new-keep-me", "Other.ini.new-a1B2c3"})
+        ASSERT_TRUE(WriteWholeFile(dir.File(other), "not ours"));
     std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(file)));
-    EXPECT_EQ(FolderEntries(dir.Path()),
-              (std::vector<std::string>{"AulavoxKesto.ini", "AulavoxKesto.ini.bad.1", "AulavoxKesto.ini.new-keep-me",
-                                        "Other.ini.new-a1B2c3"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (Lines{"AulavoxKesto.ini", "AulavoxKesto.ini.bad.1",
+                                                "AulavoxKesto.ini.new-keep-me", "Other.ini.new-a1B2c3"}));
     EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "old");
 }
 
-TEST_F(SettingsFile, UnchangedSettingsAreNotWrittenAgain)
+TEST_F(SettingsFile, WithoutAFileTheSettingsAreKeptInMemory)
 {
-    struct stat first, second;
-    Start();
-    ASSERT_EQ(stat(file.c_str(), &first), 0);
-    Start();
-    ASSERT_EQ(stat(file.c_str(), &second), 0);
-    EXPECT_EQ(first.st_ino, second.st_ino) << "the file was replaced although nothing changed";
+    for (const std::string& path : {std::string(), dir.File("missing/AulavoxKesto.ini")})
+    {
+        std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(path)));
+        RecordDefaults(*store, path.empty() ? wxString() : wxString::FromUTF8(dir.Path()), "/srv/kesto");
+        EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "lemon");
+        EXPECT_EQ(store->Read(FileNameKey(FILE_USER), wxString("x")), path.empty() ? "" : dir.File("CustomList.txt"))
+            << "no projector file is named without a folder for it";
+    }
+    const std::string missing = dir.File("missing/AulavoxKesto.ini");
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),
+              Lines(2, "unable to write the settings file '" + missing + "': No such file or directory"));
+}
+
+TEST_F(SettingsFile, MainSettingsAreReadAsStoredAndNeverRecorded)
+{
+    const std::string text = "[StartUp]\nAutoCheck=2\nAutoDownload=yes\n[Proj]\nAllowChange=0\n"
+                             "[Options]\nFreezeDelay=250ms\nPassword=$HOME\\x\n";
+    ASSERT_TRUE(WriteWholeFile(file, text));
+    std::unique_ptr<SettingsStore> store(OpenSettingsStore(file));
+    store->SetRecordDefaults(true);
+    const MainSettings settings(store.get(), "/data", "/srv/kesto");
+    EXPECT_TRUE(settings.AutoCheck()) << "any non-zero number is true";
+    EXPECT_FALSE(settings.AutoDownload()) << "no number at all is 0";
+    EXPECT_FALSE(settings.AllowChange());
+    EXPECT_EQ(settings.FreezeDelay(), 250) << "the number in front of the text";
+    EXPECT_EQ(settings.FreezeDelayText(), "250ms");
+    // Missing keys: the main table's defaults.
+    EXPECT_EQ(settings.FileName(FILE_REFERENCE), "/data/AulavoxMaster.txt");
+    EXPECT_EQ(settings.FileName(FILE_USER), "/data/CustomList.txt");
+    EXPECT_EQ(settings.FileUrl(FILE_REFERENCE), "file:///srv/kesto/data/AulavoxMaster.txt");
+    EXPECT_EQ(settings.FileUrl(FILE_USER), "");
+    EXPECT_EQ(settings.DefaultProjector(), "");
+    EXPECT_FALSE(settings.WhiteBoardMode());
+    EXPECT_FALSE(settings.StayOnTop());
+    store->Flush();
+    EXPECT_EQ(ReadWholeFile(file), text) << "nothing recorded, the numbers that are no numbers kept";
+
+    const MainSettings none(nullptr, "/data", "/srv/kesto");
+    EXPECT_EQ(none.Password(), "lemon");
+    EXPECT_TRUE(none.AllowChange());
+    EXPECT_EQ(none.FreezeDelay(), 500);
+    EXPECT_EQ(none.FreezeDelayText(), "500");
 }
 
 } // namespace
-
-TEST_F(SettingsFile, NoDataFolderKeepsEverythingInMemory)
-{
-    std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString()));
-    RecordDefaults(*store, wxString(), "/srv/kesto");
-    EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "lemon");
-    // No projector file is named without a folder for it.
-    EXPECT_EQ(store->Read(FileNameKey(FILE_USER), wxString("x")), "");
-    EXPECT_TRUE(store->Flush());
-    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>());
-}
