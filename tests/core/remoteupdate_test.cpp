@@ -29,20 +29,6 @@ const std::string CUT = "ContinueSourceUpdate: curl error 18, \"Transferred a pa
 const std::string TOO_LARGE = "ContinueSourceUpdate: the remote file is larger than 64 MiB";
 const std::string STATUS = "ContinueSourceUpdate: http response ";
 
-Answer CutOff(const std::string& body, size_t sentBytes)
-{
-    return {200, body, "text/plain", "", sentBytes};
-}
-
-// The head, then filler lines until the client goes away.
-Answer Endless(const std::string& head, unsigned long long announcedLength = 0)
-{
-    Answer answer{200, head};
-    answer.endless = true;
-    answer.announced = announcedLength;
-    return answer;
-}
-
 // Makes libcurl's curl_multi_add_handle fail while it lives.
 struct FailingMultiAdd
 {
@@ -116,7 +102,7 @@ TEST_F(RemoteUpdate, DownloadReplacesTheFileOnlyWhenComplete)
     } rows[] = {
         {"version line", {200, REMOTE_TEXT}, CHECK, FILE_OK, "", "2.1"},
         {"complete file", {200, REMOTE_TEXT}, DOWNLOAD, FILE_OK, "", "2.1"},
-        {"head in pieces of 3 bytes", {200, "VERSION:\t 3.0.1\nprojector: A\n", "text/plain", "", std::string::npos, 3, 2},
+        {"head in pieces of 3 bytes", Answer::Slow("VERSION:\t 3.0.1\nprojector: A\n", 3, 2),
          CHECK, FILE_OK, "", "3.0.1"},
         {"version line without line end", {200, "version: 4"}, CHECK, FILE_OK, "", "4"},
         {"comment first", {200, "# a comment first\nversion: 2\n"}, CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
@@ -130,17 +116,17 @@ TEST_F(RemoteUpdate, DownloadReplacesTheFileOnlyWhenComplete)
         {"server error", {500, ""}, CHECK, UPDATE_TRANSFER_ERROR, STATUS + "500 Internal server error", ""},
         // An ended check whose data came with status 200 is judged by its
         // version line before libcurl's completion; a download keeps libcurl's error.
-        {"cut in the tag", CutOff(cut, 3), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
-        {"page cut off", CutOff("<html>" + std::string(20000, ' '), 3000), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
-        {"cut in the tag", CutOff(cut, 3), DOWNLOAD, UPDATE_TRANSFER_ERROR, CUT, ""},
-        {"cut after the version line", CutOff(cut, 5000), DOWNLOAD, UPDATE_TRANSFER_ERROR, CUT, "7"},
-        {"cut after the version line", CutOff(cut, 5000), CHECK, FILE_OK, "", "7"},
+        {"cut in the tag", Answer::CutOff(cut, 3), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"page cut off", Answer::CutOff("<html>" + std::string(20000, ' '), 3000), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"cut in the tag", Answer::CutOff(cut, 3), DOWNLOAD, UPDATE_TRANSFER_ERROR, CUT, ""},
+        {"cut after the version line", Answer::CutOff(cut, 5000), DOWNLOAD, UPDATE_TRANSFER_ERROR, CUT, "7"},
+        {"cut after the version line", Answer::CutOff(cut, 5000), CHECK, FILE_OK, "", "7"},
         // Servers that never stop sending.
-        {"endless", Endless("version: 3\r\nprojector: A\r\n"), DOWNLOAD, UPDATE_TRANSFER_ERROR, TOO_LARGE, "3"},
-        {"announced as 100 MiB", Endless("version: 3\r\n", 100ull << 20), DOWNLOAD, UPDATE_TRANSFER_ERROR, TOO_LARGE, ""},
-        {"endless", Endless("version: 3\r\nprojector: A\r\n"), CHECK, FILE_OK, "", "3"},
-        {"endless page", Endless("<html><body>"), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
-        {"announced as 100 MiB", Endless("version: 3\r\n", 100ull << 20), CHECK, FILE_OK, "", "3"},
+        {"endless", Answer::Endless("version: 3\r\nprojector: A\r\n"), DOWNLOAD, UPDATE_TRANSFER_ERROR, TOO_LARGE, "3"},
+        {"announced as 100 MiB", Answer::Endless("version: 3\r\n", 100ull << 20), DOWNLOAD, UPDATE_TRANSFER_ERROR, TOO_LARGE, ""},
+        {"endless", Answer::Endless("version: 3\r\nprojector: A\r\n"), CHECK, FILE_OK, "", "3"},
+        {"endless page", Answer::Endless("<html><body>"), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"announced as 100 MiB", Answer::Endless("version: 3\r\n", 100ull << 20), CHECK, FILE_OK, "", "3"},
     };
     const std::string url = server.Url("/p.txt");
     for (const auto& row : rows)
@@ -257,24 +243,40 @@ TEST_F(RemoteUpdate, FileUrlsAndSourcesThatCannotBeReached)
     EXPECT_EQ(ReadWholeFile(fresh), ReadWholeFile(master));
 }
 
-TEST_F(RemoteUpdate, ARunningTransferRefusesASecondAndCanBeCancelled)
+// A running transfer refuses a second one; cancelled it takes its temporary
+// file along, stopped with its source or its list it closes the file.
+TEST_F(RemoteUpdate, ARunningTransferRefusesASecondAndEndsWithCancelOrItsList)
 {
-    server.Serve("/slow", {200, "version: 7\n" + std::string(100000, 'z'), "text/plain", "", std::string::npos, 1000, 20});
+    server.Serve("/slow", Answer::Slow("version: 7\n" + std::string(100000, 'z'), 1000, 20));
     ASSERT_TRUE(WriteWholeFile(local, LOCAL_TEXT));
     LogRecorder log;
-    ProjectorList list;
-    list.AddSource(local, server.Url("/slow"));
-    FileResult result = StartSourceUpdate(list, 0, false);
-    for (int step = 0; result == UPDATE_RUNNING && !list.m_conn->firstDataSeen && step < 1000; ++step)
-        result = ContinueSourceUpdate(list, 10);
-    ASSERT_EQ(result, UPDATE_RUNNING);
-    EXPECT_TRUE(FileExists(local + ".tmp"));
-    EXPECT_EQ(StartSourceUpdate(list, 0, true), UPDATE_BUSY);
-    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines{"internal error projdefs 692"});
-    EXPECT_EQ(CancelSourceUpdate(list), FILE_OK);
-    EXPECT_EQ(list.m_conn, nullptr);
-    EXPECT_FALSE(FileExists(local + ".tmp"));
-    EXPECT_EQ(ReadWholeFile(local), LOCAL_TEXT);
+    for (const std::string end : {"cancel", "clear", "destroy"})
+    {
+        SCOPED_TRACE(end);
+        log.Clear();
+        {
+            ProjectorList list;
+            list.AddSource(local, server.Url("/slow"));
+            FileResult result = StartSourceUpdate(list, 0, false);
+            for (int step = 0; result == UPDATE_RUNNING && list.m_conn->received < 3000 && step < 1000; ++step)
+                result = ContinueSourceUpdate(list, 10);
+            ASSERT_EQ(result, UPDATE_RUNNING);
+            EXPECT_EQ(StartSourceUpdate(list, 0, true), UPDATE_BUSY);
+            if (end == "cancel")
+            {
+                EXPECT_EQ(CancelSourceUpdate(list), FILE_OK);
+            }
+            else if (end == "clear")
+                list.Clear();
+            EXPECT_EQ(list.m_conn == nullptr, end != "destroy");
+        }
+        EXPECT_EQ(FileExists(local + ".tmp"), end != "cancel");
+        EXPECT_EQ(ReadWholeFile(local), LOCAL_TEXT);
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines{"internal error projdefs 692"});
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_WARNING),
+                  end == "clear" ? Lines{"update of file '" + local + "' stopped: its source was removed"} : Lines{});
+        remove((local + ".tmp").c_str());
+    }
 }
 
 // libcurl has no socket to offer while it holds back a rate-limited transfer:
@@ -282,7 +284,7 @@ TEST_F(RemoteUpdate, ARunningTransferRefusesASecondAndCanBeCancelled)
 TEST_F(RemoteUpdate, StateWithoutSocketIsStillRunning)
 {
     const std::string body = "version: 8\n" + std::string(200000, 'r');
-    server.Serve("/p.txt", {200, body, "text/plain", "", std::string::npos, 16384, 2});
+    server.Serve("/p.txt", Answer::Slow(body, 16384, 2));
     ProjectorList list;
     list.AddSource(local, server.Url("/p.txt"));
     FileResult result = StartSourceUpdate(list, 0, false);
@@ -323,6 +325,7 @@ TEST(CompareVersions, NumbersOfAnyLengthThenTheRestAsText)
         EXPECT_EQ(CompareVersions(row.b, row.a), -row.expected) << row.b << " vs " << row.a;
     }
     EXPECT_STREQ(HttpReasonText(407), "Proxy authentication required");
+    EXPECT_STREQ(HttpReasonText(505), "HTTP version not supported");
     EXPECT_STREQ(HttpReasonText(200), "");
 }
 

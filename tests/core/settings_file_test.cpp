@@ -42,7 +42,7 @@ class SettingsFile : public testing::Test
 {
 protected:
     TempDir dir;
-    std::string file = dir.File("AulavoxKesto.ini");
+    std::string file = SettingsFilePath(dir.Path()).utf8_string();
     LogRecorder log;
 
     // One start of the program as far as the settings go: open, record the

@@ -41,6 +41,14 @@ std::string LoopbackHttpServer::Url(const std::string& path) const
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
+LoopbackHttpServer::Answer LoopbackHttpServer::Answer::Endless(const std::string& head, unsigned long long announced)
+{
+    Answer answer{200, head};
+    answer.endless = true;
+    answer.announced = announced;
+    return answer;
+}
+
 void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -50,15 +58,13 @@ void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
 int LoopbackHttpServer::RequestCount(const std::string& path) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const auto it = m_requests.find(path);
-    return it == m_requests.end() ? 0 : it->second;
+    return m_requests.count(path) != 0 ? m_requests.at(path) : 0;
 }
 
 unsigned long long LoopbackHttpServer::BytesSent(const std::string& path) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const auto it = m_bytesSent.find(path);
-    return it == m_bytesSent.end() ? 0 : it->second;
+    return m_bytesSent.count(path) != 0 ? m_bytesSent.at(path) : 0;
 }
 
 bool LoopbackHttpServer::Wait(int fd, short events, int ms)
