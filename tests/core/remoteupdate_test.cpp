@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sys/select.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -153,94 +154,69 @@ TEST_F(RemoteUpdate, DownloadReplacesTheFileOnlyWhenComplete)
     EXPECT_EQ(server.RequestCount("/elsewhere"), 0) << "a redirect is not followed";
 }
 
+// Failures on the local side keep the old file: a full disk (the temporary
+// file leads to /dev/full: small bodies fail when the file is flushed, large
+// ones while libcurl hands them over), no folder for the temporary file, a
+// folder in the file's place, a start that cannot hand the transfer to
+// libcurl. Then file:// URLs, among them the default reference URL of a
+// program started from a folder whose name needs percent-encoding (with a
+// decoy where an unencoded URL would lead), and sources out of reach.
 TEST_F(RemoteUpdate, FailuresOnTheLocalSideKeepTheOldFile)
 {
-    // A full disk (the temporary file leads to /dev/full): small bodies fail
-    // when the file is flushed, large ones while libcurl hands them over.
-    const std::string lost = dir.File("no/such/folder/user.txt"), taken = dir.File("taken");
-    ASSERT_EQ(mkdir(taken.c_str(), 0700), 0); // a folder cannot be replaced by a file
+    enum Trouble { NONE, FULL_DISK, FAILING_ADD };
+    const std::string odd = dir.File("a b#c%20?d"), master = std::string(KESTO_SOURCE_DIR) + "/data/AulavoxMaster.txt";
+    const std::string lost = dir.File("no/such/folder/user.txt"), taken = dir.File("taken"), fresh = dir.File("new.txt");
+    for (const std::string& folder : {odd, odd + "/data", dir.File("a b"), taken})
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_TRUE(WriteWholeFile(odd + "/data/AulavoxMaster.txt", ReadWholeFile(master)));
+    const std::string reference = DefaultReferenceUrl(wxString::FromUTF8(odd + "/")).utf8_string();
+    server.Serve("/small", {200, REMOTE_TEXT});
+    server.Serve("/large", {200, "version: 2\n" + std::string(100000, 'w')});
+    LoopbackHttpServer gone;
+    ASSERT_TRUE(gone.Start());
+    gone.Stop();
+    const std::string small = server.Url("/small"), large = server.Url("/large");
     const struct
     {
-        std::string file, body;
-        bool fullDisk;
+        std::string url, file;
+        bool checkOnly;
+        Trouble trouble;
         FileResult result;
         std::string error; // the start of the one error
     } rows[] = {
-        {local, REMOTE_TEXT, true, FILE_OPEN_ERROR,
+        {small, local, false, FULL_DISK, FILE_OPEN_ERROR,
          "ContinueSourceUpdate: unable to write file '" + local + ".tmp': No space left on device"},
-        {local, "version: 2\n" + std::string(100000, 'w'), true, UPDATE_TRANSFER_ERROR,
+        {large, local, false, FULL_DISK, UPDATE_TRANSFER_ERROR,
          "ContinueSourceUpdate: curl error 23, \"Failed writing received data to disk/application\""},
-        {lost, REMOTE_TEXT, false, FILE_OPEN_ERROR, "unable to open file '" + lost + ".tmp' for writing"},
-        {taken, REMOTE_TEXT, false, UPDATE_MOVE_ERROR,
-         "ContinueSourceUpdate: unable to move '" + taken + ".tmp' to '" + taken + "': "},
+        {small, lost, false, NONE, FILE_OPEN_ERROR, "unable to open file '" + lost + ".tmp' for writing"},
+        {small, taken, false, NONE, UPDATE_MOVE_ERROR, "ContinueSourceUpdate: unable to move '" + taken + ".tmp' to '" + taken + "': "},
+        {large, local, true, FAILING_ADD, UPDATE_INIT_ERROR, "StartSourceUpdate: unable to initialize network library"},
+        {large, local, false, FAILING_ADD, UPDATE_INIT_ERROR, "StartSourceUpdate: unable to initialize network library"},
+        {reference, fresh, true, NONE, FILE_OK, ""},
+        {reference, fresh, false, NONE, FILE_OK, ""}, // a missing local file is made
+        {"file://" + dir.File("absent.txt"), local, true, NONE, UPDATE_TRANSFER_ERROR,
+         "ContinueSourceUpdate: curl error 37, \"Couldn't read a file:// file\""},
+        {gone.Url("/p.txt"), local, true, NONE, UPDATE_TRANSFER_ERROR, "ContinueSourceUpdate: curl error 7, \"Couldn't connect to server\""},
+        {"", local, true, NONE, UPDATE_NO_URL, "no URL existing for the file '" + local + "'"},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.error);
+        SCOPED_TRACE(row.url + " -> " + row.file);
         ASSERT_TRUE(WriteWholeFile(local, LOCAL_TEXT));
-        if (row.fullDisk)
+        if (row.trouble == FULL_DISK)
         {
             ASSERT_EQ(symlink("/dev/full", (local + ".tmp").c_str()), 0);
         }
-        server.Serve("/p.txt", {200, row.body});
-        const Outcome outcome = Run(server.Url("/p.txt"), false, row.file);
-        EXPECT_EQ(outcome.result, row.result);
-        ASSERT_EQ(outcome.errors.size(), 1u);
-        EXPECT_EQ(outcome.errors[0].rfind(row.error, 0), 0u) << outcome.errors[0];
-    }
-    EXPECT_EQ(server.RequestCount("/p.txt"), 3) << "without a temporary file nothing is asked for";
-}
-
-TEST_F(RemoteUpdate, StartThatCannotHandTheTransferToLibcurlCleansUp)
-{
-    server.Serve("/p.txt", {200, "version: 2\r\n"});
-    for (bool checkOnly : {true, false})
-    {
-        FailingMultiAdd failing;
-        const Outcome outcome = Run(server.Url("/p.txt"), checkOnly);
-        EXPECT_EQ(outcome.result, UPDATE_INIT_ERROR);
-        EXPECT_EQ(outcome.errors, Lines{"StartSourceUpdate: unable to initialize network library"});
-    }
-    EXPECT_EQ(server.RequestCount("/p.txt"), 0);
-    EXPECT_EQ(Run(server.Url("/p.txt"), true).result, FILE_OK) << "the next transfer runs normally";
-}
-
-TEST_F(RemoteUpdate, FileUrlsAndSourcesThatCannotBeReached)
-{
-    // The default reference URL of a program started from a folder whose name
-    // needs percent-encoding; a decoy where an unencoded URL would lead.
-    const std::string odd = dir.File("a b#c%20?d"), master = std::string(KESTO_SOURCE_DIR) + "/data/AulavoxMaster.txt";
-    ASSERT_EQ(mkdir(odd.c_str(), 0700), 0);
-    ASSERT_EQ(mkdir((odd + "/data").c_str(), 0700), 0);
-    ASSERT_EQ(mkdir(dir.File("a b").c_str(), 0700), 0);
-    ASSERT_TRUE(WriteWholeFile(odd + "/data/AulavoxMaster.txt", ReadWholeFile(master)));
-    const std::string reference = DefaultReferenceUrl(wxString::FromUTF8(odd + "/")).utf8_string();
-    const std::string fresh = dir.File("AulavoxMaster.txt"), unreachable = server.Url("/p.txt");
-    server.Stop();
-    const struct
-    {
-        std::string url;
-        bool checkOnly;
-        std::string file;
-        FileResult result;
-        std::string error;
-    } rows[] = {
-        {reference, true, fresh, FILE_OK, ""},
-        {reference, false, fresh, FILE_OK, ""}, // a missing local file is made
-        {"file://" + dir.File("absent.txt"), true, local, UPDATE_TRANSFER_ERROR,
-         "ContinueSourceUpdate: curl error 37, \"Couldn't read a file:// file\""},
-        {unreachable, true, local, UPDATE_TRANSFER_ERROR, "ContinueSourceUpdate: curl error 7, \"Couldn't connect to server\""},
-        {"", true, local, UPDATE_NO_URL, "no URL existing for the file '" + local + "'"},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.url);
+        std::unique_ptr<FailingMultiAdd> failing(row.trouble == FAILING_ADD ? new FailingMultiAdd : nullptr);
         const Outcome outcome = Run(row.url, row.checkOnly, row.file);
         EXPECT_EQ(outcome.result, row.result);
-        EXPECT_EQ(outcome.errors, row.error.empty() ? Lines{} : Lines{row.error});
-        EXPECT_EQ(outcome.remoteVersion, row.result == FILE_OK ? "1.0" : "");
+        EXPECT_TRUE(row.result != FILE_OK || outcome.remoteVersion == "1.0");
+        ASSERT_EQ(outcome.errors.size(), row.error.empty() ? 0u : 1u);
+        EXPECT_TRUE(row.error.empty() || outcome.errors[0].rfind(row.error, 0) == 0) << outcome.errors[0];
     }
     EXPECT_EQ(ReadWholeFile(fresh), ReadWholeFile(master));
+    EXPECT_EQ(server.RequestCount("/small"), 2) << "without a temporary file nothing is asked for";
+    EXPECT_EQ(server.RequestCount("/large"), 1) << "nor when libcurl cannot take the transfer";
 }
 
 // A running transfer refuses a second one; cancelled it takes its temporary

@@ -85,63 +85,77 @@ TEST_F(SettingsFile, DefaultsAreWrittenAtOnceAroundWhatIsThere)
     EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines());
 }
 
-TEST_F(SettingsFile, EveryEncodingIsReadAndWrittenBackAsUtf8)
+// Two starts with each kind of file in place: text in any encoding is read
+// (backslashes and "$" kept as they stand) and written back as UTF-8 once;
+// a file that is no text is moved aside whole, older ones kept under
+// numbers; what is no regular file is refused, without waiting on a named
+// pipe, and the settings stay in memory.
+TEST_F(SettingsFile, EachKindOfFileAtTheStart)
 {
-    const std::string body = "[Files]\r\nName2=C:\\Users\\Public\\x.txt\r\n"
-                             "[Options]\r\nPassword=$HOME\\$(x)\r\n";
-    const std::string expected = "Name2=C:\\Users\\Public\\x.txt\n";
+    TempDir odd;
+    const std::string folder = odd.File("folder.ini"), pipe = odd.File("pipe.ini"), device = odd.File("zero.ini");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", device.c_str()), 0);
+    const std::string body = "[Files]\r\nName2=C:\\Users\\Public\\x.txt\r\n[Options]\r\nPassword=$HOME\\$(x)\r\n";
+    const Lines kept = {"Name2=C:\\Users\\Public\\x.txt\n", "Password=$HOME\\$(x)\n"}, defaults = {"Password=lemon\n"};
+    const Lines moved = {"the settings file '" + file + "' is no text: moved aside to '" + file +
+                         ".bad'; starting from the defaults"};
+    auto refused = [](const std::string& target, const std::string& reason) {
+        return Lines(2, "unable to read the settings file '" + target + "': " + reason + "; the settings are kept in memory only");
+    };
     const struct
     {
         const char* name;
-        std::string bytes;
-        std::string password; // as it stands in the file afterwards
-    } cases[] = {
-        {"UTF-16LE with mark", Utf16(body, false), "Password=$HOME\\$(x)\n"},
-        {"UTF-16BE with mark", Utf16(body, true), "Password=$HOME\\$(x)\n"},
-        {"UTF-8 with mark", "\xEF\xBB\xBF" + body, "Password=$HOME\\$(x)\n"},
-        {"UTF-32LE with mark", std::string("\xFF\xFE\0\0", 4) + std::string("[\0\0\0O\0\0\0]\0\0\0\n\0\0\0", 16) +
-                                   std::string("P\0\0\0=\0\0\0\xE4\0\0\0", 12),
-         "P=\xC3\xA4\n"},
-        {"Latin-1 without mark", "[Options]\nPassword=p\xE4ss\xA7\n", "Password=p\xC3\xA4ss\xC2\xA7\n"},
-        {"UTF-8 without mark", "[Options]\nPassword=p\xC3\xA4ss\n", "Password=p\xC3\xA4ss\n"},
+        std::string path, bytes;
+        Lines errors, contains;
+    } rows[] = {
+        {"UTF-16LE with mark", file, Utf16(body, false), {}, kept},
+        {"UTF-16BE with mark", file, Utf16(body, true), {}, kept},
+        {"UTF-8 with mark", file, "\xEF\xBB\xBF" + body, {}, kept},
+        {"UTF-32LE with mark", file, std::string("\xFF\xFE\0\0[\0\0\0O\0\0\0]\0\0\0\n\0\0\0P\0\0\0=\0\0\0\xE4\0\0\0", 32), {},
+         {"P=\xC3\xA4\n"}},
+        {"Latin-1 without mark", file, "[Options]\nPassword=p\xE4ss\xA7\n", {}, {"Password=p\xC3\xA4ss\xC2\xA7\n"}},
+        {"UTF-8 without mark", file, "[Options]\nPassword=p\xC3\xA4ss\n", {}, {"Password=p\xC3\xA4ss\n"}},
+        {"an odd trailing byte", file, Utf16("[Options]\nPassword=kept\n", false) + "x", moved, defaults},
+        {"binary", file, std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), moved, defaults},
+        {"a broken UTF-8 sequence after the mark", file, "\xEF\xBB\xBF[Options]\nPassword=\xC3\n", moved, defaults},
+        {"a lone low surrogate", file, Utf16("[O]\n", true) + "\xDC\x00", moved, defaults},
+        {"folder", folder, "", refused(folder, "it is a folder, not a regular file"), {}},
+        {"named pipe", pipe, "", refused(pipe, "it is a named pipe, not a regular file"), {}},
+        {"device", device, "", refused("/dev/zero", "it is a device, not a regular file"), {}},
     };
-    for (const auto& c : cases)
+    Lines movedAside;
+    alarm(10); // should an open wait on the named pipe, the test ends instead of hanging
+    for (const auto& row : rows)
     {
-        ASSERT_TRUE(WriteWholeFile(file, c.bytes)) << c.name;
-        Start();
-        const std::string once = ReadWholeFile(file);
-        Start();
-        EXPECT_EQ(ReadWholeFile(file), once) << c.name << ": the second start changed the file";
-        EXPECT_EQ(once.compare(0, 1, "["), 0) << c.name << ": no mark, UTF-8 from the first byte";
-        EXPECT_NE(once.find(c.password), std::string::npos) << c.name << "\n" << once;
-        const bool hasPath = c.password.rfind("Password=$HOME", 0) == 0;
-        EXPECT_TRUE(!hasPath || once.find(expected) != std::string::npos) << c.name << "\n" << once;
-        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines()) << c.name;
-    }
-}
-
-TEST_F(SettingsFile, FileThatIsNoTextIsMovedAsideAndOlderOnesKept)
-{
-    const std::string cases[] = {
-        Utf16("[Options]\nPassword=kept\n", false) + "x", // an odd trailing byte
-        std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10),  // binary
-        "\xEF\xBB\xBF[Options]\nPassword=\xC3\n",           // a broken UTF-8 sequence after the mark
-        Utf16("[O]\n", true) + "\xDC\x00",                  // a lone low surrogate
-    };
-    for (const std::string& bytes : cases)
-    {
+        SCOPED_TRACE(row.name);
         log.Clear();
-        ASSERT_TRUE(WriteWholeFile(file, bytes));
-        Start();
-        EXPECT_EQ(ReadWholeFile(file + ".bad"), bytes) << "the unreadable file is kept whole";
-        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines{"the settings file '" + file + "' is no text: moved aside to '" +
-                                                       file + ".bad'; starting from the defaults"});
-        EXPECT_NE(ReadWholeFile(file).find("Password=lemon\n"), std::string::npos);
+        ASSERT_TRUE(row.path != file || WriteWholeFile(file, row.bytes));
+        std::string once;
+        for (int start = 0; start < 2; ++start)
+        {
+            const std::unique_ptr<SettingsStore> store = Start(row.path);
+            EXPECT_EQ(store->GetWritePath().utf8_string(), row.path == file ? file : "");
+            EXPECT_TRUE(row.path == file || store->Read(KEY_OPTIONS_PASSWORD, wxString()) == "lemon");
+            once = start == 0 ? ReadWholeFile(file) : once;
+        }
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), row.errors);
+        EXPECT_EQ(ReadWholeFile(file), once) << "the second start changed the file";
+        EXPECT_EQ(once.compare(0, 1, "["), 0) << "no mark, UTF-8 from the first byte";
+        for (const std::string& text : row.contains)
+            EXPECT_NE(once.find(text), std::string::npos) << once;
+        if (row.errors == moved)
+            movedAside.push_back(row.bytes);
+        EXPECT_EQ(ReadWholeFile(file + ".bad"), movedAside.empty() ? "" : movedAside.back()) << "kept whole";
     }
+    alarm(0);
     // The older ones under numbers, oldest first.
-    for (size_t i = 1; i < std::size(cases); ++i)
-        EXPECT_EQ(ReadWholeFile(file + ".bad." + std::to_string(i)), cases[i - 1]) << i;
+    for (size_t i = 1; i < movedAside.size(); ++i)
+        EXPECT_EQ(ReadWholeFile(file + ".bad." + std::to_string(i)), movedAside[i - 1]) << i;
     EXPECT_EQ(FolderEntries(dir.Path()).size(), 5u);
+    EXPECT_EQ(FolderEntries(odd.Path()), (Lines{"folder.ini", "pipe.ini", "zero.ini"})) << "nothing was written";
+    EXPECT_EQ(FolderEntries(folder), Lines());
 }
 
 TEST_F(SettingsFile, LinkIsWrittenThroughToItsTargetWithModeSixHundred)
@@ -163,39 +177,6 @@ TEST_F(SettingsFile, LinkIsWrittenThroughToItsTargetWithModeSixHundred)
     for (const std::string& written : {target, dir.File("sub-target.ini")})
         EXPECT_EQ(fs::status(written).permissions(), fs::perms::owner_read | fs::perms::owner_write) << written;
     EXPECT_EQ(FolderEntries(elsewhere.Path()), Lines{"real.ini"}) << "a temporary file was left";
-}
-
-TEST_F(SettingsFile, OtherFileTypesAreRefusedAndNothingIsWritten)
-{
-    const std::string folder = dir.File("folder.ini"), pipe = dir.File("pipe.ini"), device = dir.File("zero.ini");
-    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    ASSERT_EQ(symlink("/dev/zero", device.c_str()), 0);
-    const Lines before = FolderEntries(dir.Path());
-    const struct
-    {
-        std::string path, target, reason;
-    } cases[] = {
-        {folder, folder, "it is a folder, not a regular file"},
-        {pipe, pipe, "it is a named pipe, not a regular file"},
-        {device, "/dev/zero", "it is a device, not a regular file"},
-    };
-    alarm(10); // should an open wait on the named pipe, the test ends instead of hanging
-    for (const auto& c : cases)
-    {
-        log.Clear();
-        for (int start = 0; start < 2; ++start)
-        {
-            const std::unique_ptr<SettingsStore> store = Start(c.path);
-            EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "lemon") << "the defaults in memory";
-            EXPECT_EQ(store->GetWritePath(), "");
-        }
-        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines(2, "unable to read the settings file '" + c.target + "': " +
-                                                              c.reason + "; the settings are kept in memory only"));
-    }
-    alarm(0);
-    EXPECT_EQ(FolderEntries(dir.Path()), before) << "no temporary or other file was left";
-    EXPECT_EQ(FolderEntries(folder), Lines());
 }
 
 TEST_F(SettingsFile, TemporaryFilesOfAKilledRunAreRemoved)
