@@ -68,6 +68,8 @@ public:
 private:
     void Loop();
     void Respond(int fd);
+    // Sends data (a body in the answer's chunks and pace); false when the client went away.
+    bool Send(int fd, const std::string& data, const std::string& path, const Answer& answer, bool body);
     bool Wait(int fd, short events, int ms);
 
     const int m_lifetimeMs;
