@@ -170,13 +170,20 @@ TEST_F(ProjectorFile, LargeFileReadsTheSameAcrossReadBlocks)
     EXPECT_EQ(log.AtLevel(Log::LEVEL_DEBUG4).size(), lineNumber);
 }
 
-// Every line of the shipped file reads without a warning; written back it
-// keeps its own bytes without the comment lines, CR LF included.
+// Every line of the shipped file reads without a warning, every projector
+// has the standard entries; written back it keeps its own bytes without the
+// comment lines, CR LF included.
 TEST_F(ProjectorFile, ShippedReferenceFileReadsCleanAndWritesBackInItsOwnShape)
 {
     const std::string shipped = ReadWholeFile(std::string(KESTO_SOURCE_DIR) + "/data/AulavoxMaster.txt");
     ASSERT_EQ(Read(shipped), FILE_OK) << log.Text();
-    EXPECT_GE(list.GetProjectorCount(), 4u);
+    ASSERT_GE(list.GetProjectorCount(), 4u);
+    for (size_t i = 0; i < list.GetProjectorCount(); ++i)
+        for (const char* name : {"Baud", "Cable", "On", "Off", "SourceVGA", "SourceComposite", "Freeze", "UnFreeze"})
+        {
+            const ProjectorEntry* e = list.GetProjector(i)->FindEntry(name);
+            EXPECT_TRUE(e != nullptr && !e->value.empty()) << list.GetProjector(i)->GetName() << " lacks " << name;
+        }
     std::istringstream original(shipped);
     std::string withoutComments, line;
     while (std::getline(original, line))
