@@ -1,8 +1,5 @@
 // The in-memory projector list: sources, projectors, entries, the name index.
 #include "projdefs/projectorlist.h"
-#include "projdefs/updateconnection.h"
-#include "support/core/log_recorder.h"
-#include "support/core/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <wx/debug.h>
@@ -105,44 +102,12 @@ TEST(ProjectorList, SourceIndexOtherThanZeroIsAProgrammingError)
     list.AddSource("/x/A.txt", "");
     list.AddSource("/x/B.txt", "");
     theAssertions.clear();
-    wxAssertHandler_t previous = wxSetAssertHandler(
-        [](const wxString&, int, const wxString&, const wxString& cond, const wxString&) {
-            theAssertions.push_back(cond.ToStdString());
-        });
+    wxAssertHandler_t previous = wxSetAssertHandler([](const wxString&, int, const wxString&, const wxString& cond,
+                                                       const wxString&) { theAssertions.push_back(cond.ToStdString()); });
     EXPECT_EQ(list.GetSource(1), list.GetSource(0)); // the first source all the same
-    EXPECT_EQ(empty.GetSource(0), nullptr);
     EXPECT_EQ(empty.ReadSource(0), FILE_OPEN_ERROR);
     wxSetAssertHandler(previous);
-    EXPECT_EQ(theAssertions, (std::vector<std::string>{"srcIndex == 0", "!m_sources.empty()", "!m_sources.empty()"}));
-}
-
-TEST(ProjectorList, ARunningTransferIsStoppedWithItsSourceAndFreedWithTheList)
-{
-    TempDir dir;
-    LogRecorder log;
-    for (bool clear : {true, false})
-    {
-        const std::string tmpName = dir.File(clear ? "a.tmp" : "b.tmp");
-        {
-            ProjectorList list;
-            list.AddSource(dir.File("User.txt"), "http://127.0.0.1:9/none");
-            auto* conn = list.m_conn = new UpdateConnection; // as the update engine leaves it between steps
-            conn->easy = curl_easy_init();
-            conn->multi = curl_multi_init();
-            ASSERT_EQ(curl_easy_setopt(conn->easy, CURLOPT_URL, "http://127.0.0.1:9/none"), CURLE_OK);
-            ASSERT_EQ(curl_multi_add_handle(conn->multi, conn->easy), CURLM_OK);
-            conn->tmpName = tmpName;
-            conn->source = list.GetSource(0);
-            ASSERT_NE(conn->file = fopen(tmpName.c_str(), "wb"), nullptr);
-            ASSERT_GE(fputs("version: 2\n", conn->file), 0); // in the stdio buffer until closed
-            if (clear)
-                list.Clear();
-            EXPECT_EQ(list.m_conn == nullptr, clear);
-        }
-        EXPECT_EQ(ReadWholeFile(tmpName), "version: 2\n"); // closed, not deleted
-    }
-    EXPECT_EQ(log.AtLevel(Log::LEVEL_WARNING),
-              std::vector<std::string>{"update of file '" + dir.File("User.txt") + "' stopped: its source was removed"});
+    EXPECT_EQ(theAssertions, (std::vector<std::string>{"srcIndex == 0", "!m_sources.empty()"}));
 }
 
 } // namespace

@@ -1,9 +1,10 @@
-// Remote update of a projector file against a real libcurl, a loopback HTTP
-// server and file:// URLs to temporary files.
+// Checks and downloads of a projector file against a real libcurl, a loopback
+// HTTP server and file:// URLs to temporary files.
 
 #include "projdefs/projectorlist.h"
 #include "projdefs/remoteupdate.h"
 #include "projdefs/updateconnection.h"
+#include "settings/settings.h"
 #include "support/core/curl_environment.h"
 #include "support/core/http_server.h"
 #include "support/core/log_recorder.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sys/select.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,176 +26,227 @@ using Lines = std::vector<std::string>;
 const char LOCAL_TEXT[] = "version: 1.0\r\nprojector: Old\r\nC, On, ab\r\n";
 const char REMOTE_TEXT[] = "version: 2.1\r\n# shared file\r\nprojector: New\r\nC, On, <cr>\r\n";
 const std::string NO_VERSION = "ContinueSourceUpdate: unable to read name or version from the remote url";
+const std::string CUT = "ContinueSourceUpdate: curl error 18, \"Transferred a partial file\"";
+const std::string TOO_LARGE = "ContinueSourceUpdate: the remote file is larger than 64 MiB";
+const std::string STATUS = "ContinueSourceUpdate: http response ";
+
+// Makes libcurl's curl_multi_add_handle fail while it lives.
+struct FailingMultiAdd
+{
+    CURLMcode (*previous)(CURLM*, CURL*) = theMultiAddHandle;
+    FailingMultiAdd() { theMultiAddHandle = [](CURLM*, CURL*) { return CURLM_OUT_OF_MEMORY; }; }
+    ~FailingMultiAdd() { theMultiAddHandle = previous; }
+};
+
+struct Outcome
+{
+    FileResult result;
+    Lines errors, infos;
+    std::string remoteVersion;
+};
 
 struct RemoteUpdate : testing::Test
 {
     TempDir dir;
     LoopbackHttpServer server;
     std::string local = dir.File("user.txt");
-    std::unique_ptr<ProjectorList> list;
-    std::unique_ptr<LogRecorder> log;
 
     void SetUp() override
     {
         ASSERT_TRUE(curlReady);
         ASSERT_TRUE(server.Start());
-        ASSERT_TRUE(WriteWholeFile(local, LOCAL_TEXT));
     }
 
-    // A fresh list whose one source has this URL and local version 1.0.
-    ProjectorSource& Use(const std::string& url, const std::string& file = "")
+    // One check or download of url into file (local version 1.0), driven as
+    // the updater dialog does and bounded, and what every end must leave: no
+    // transfer, no temporary file, the file and version as they were unless
+    // a download succeeded.
+    Outcome Run(const std::string& url, bool checkOnly, const std::string& file)
     {
-        log.reset(); // the recorder puts back the log it replaced
-        log = std::make_unique<LogRecorder>();
-        list = std::make_unique<ProjectorList>();
-        list->AddSource(file.empty() ? local : file, url);
-        list->GetSource(0)->version = "1.0";
-        return *list->GetSource(0);
+        LogRecorder log;
+        ProjectorList list;
+        list.AddSource(file, url);
+        list.GetSource(0)->version = "1.0";
+        const std::string before = ReadWholeFile(file);
+        FileResult result = StartSourceUpdate(list, 0, checkOnly);
+        for (int step = 0; result == UPDATE_RUNNING && step < 6000; ++step)
+            result = ContinueSourceUpdate(list, 10);
+        EXPECT_EQ(list.m_conn, nullptr);
+        EXPECT_FALSE(FileExists(file + ".tmp")) << "temporary file left behind";
+        const ProjectorSource& source = *list.GetSource(0);
+        const bool replaced = !checkOnly && result == FILE_OK;
+        EXPECT_EQ(source.version, replaced ? source.remoteVersion : "1.0");
+        EXPECT_TRUE(replaced || ReadWholeFile(file) == before) << "the old file was changed";
+        return {result, log.AtLevel(Log::LEVEL_ERROR), log.AtLevel(Log::LEVEL_INFO), source.remoteVersion};
     }
-
-    // Drives a transfer as the updater dialog does, bounded so that one that never ends fails.
-    FileResult Run(bool checkOnly)
+    Outcome Run(const std::string& url, bool checkOnly)
     {
-        FileResult result = StartSourceUpdate(*list, 0, checkOnly);
-        for (int step = 0; result == UPDATE_RUNNING && step < 5000; ++step)
-            result = ContinueSourceUpdate(*list, 10);
-        EXPECT_EQ(list->m_conn, nullptr);
-        EXPECT_FALSE(FileExists(local + ".tmp")) << "temporary file left behind";
-        return result;
+        EXPECT_TRUE(WriteWholeFile(local, LOCAL_TEXT));
+        return Run(url, checkOnly, local);
     }
 };
 
-TEST_F(RemoteUpdate, CheckReadsTheRemoteVersionOnly)
-{
-    const struct
-    {
-        Answer answer;
-        FileResult result;
-        std::string remoteVersion, error;
-    } rows[] = {
-        {{200, REMOTE_TEXT}, FILE_OK, "2.1", ""},
-        {{200, "VERSION:\t 3.0.1\nprojector: A\n", "text/plain", "", std::string::npos, 3, 2}, FILE_OK, "3.0.1", ""},
-        {{200, "version: 4"}, FILE_OK, "4", ""},
-        {{200, "# a comment first\nversion: 2\n"}, FILE_FORMAT_ERROR, "", NO_VERSION},
-        {{200, ""}, FILE_FORMAT_ERROR, "", NO_VERSION},
-        {{200, "<html><body>Please log in</body></html>\n", "text/html"}, FILE_FORMAT_ERROR, "", NO_VERSION},
-        {{200, "version:"}, FILE_FORMAT_ERROR, "", NO_VERSION},
-        {{404, "version: 9\n"}, UPDATE_TRANSFER_ERROR, "", "ContinueSourceUpdate: http response 404 Not Found"},
-        {{302, "moved", "text/plain", "/elsewhere"}, UPDATE_TRANSFER_ERROR, "", "ContinueSourceUpdate: http response 302 "},
-        {{500, ""}, UPDATE_TRANSFER_ERROR, "", "ContinueSourceUpdate: http response 500 Internal server error"},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.answer.body);
-        server.Serve("/p.txt", row.answer);
-        ProjectorSource& source = Use(server.Url("/p.txt"));
-        EXPECT_EQ(Run(true), row.result);
-        EXPECT_TRUE(row.result == UPDATE_TRANSFER_ERROR || source.remoteVersion == row.remoteVersion);
-        EXPECT_EQ(source.version, "1.0");
-        EXPECT_EQ(log->AtLevel(Log::LEVEL_ERROR), row.error.empty() ? Lines{} : Lines{row.error});
-        EXPECT_TRUE(log->AtLevel(Log::LEVEL_INFO).empty()); // "downloading ..." is for downloads only
-        EXPECT_EQ(ReadWholeFile(local), LOCAL_TEXT);
-    }
-    Use("");
-    EXPECT_EQ(StartSourceUpdate(*list, 0, true), UPDATE_NO_URL);
-    EXPECT_EQ(log->AtLevel(Log::LEVEL_ERROR), Lines{"no URL existing for the file '" + local + "'"});
-}
-
+// A check reads only the version line at the head of the remote file and
+// stops once it is judged; a download replaces the local file only with a
+// complete file that starts with a version line, and takes at most 64 MiB.
 TEST_F(RemoteUpdate, DownloadReplacesTheFileOnlyWhenComplete)
 {
-    const std::string big = "version: 5\n" + std::string(20000, 'x');
+    const bool CHECK = true, DOWNLOAD = false;
+    const std::string cut = "version: 7\r\nprojector: A\r\n" + std::string(20000, 'x');
     const struct
     {
+        const char* what;
         Answer answer;
+        bool checkOnly;
         FileResult result;
-        std::string error;
+        std::string error, remoteVersion;
     } rows[] = {
-        {{404, "version: 9\nnot what it seems\n"}, UPDATE_TRANSFER_ERROR, "ContinueSourceUpdate: http response 404 Not Found"},
-        {{200, "<html><body>Service unavailable</body></html>", "text/html"}, FILE_FORMAT_ERROR, NO_VERSION},
-        {{200, ""}, FILE_FORMAT_ERROR, NO_VERSION},
-        {{200, "projector: A\nC, On, ab\n"}, FILE_FORMAT_ERROR, NO_VERSION},
-        {{200, big, "text/plain", "", 5000}, UPDATE_TRANSFER_ERROR,
-         "ContinueSourceUpdate: curl error 18, \"Transferred a partial file\""},
-        {{302, "moved", "text/plain", "/p.txt"}, UPDATE_TRANSFER_ERROR, "ContinueSourceUpdate: http response 302 "},
-        {{200, REMOTE_TEXT}, FILE_OK, ""},
+        {"version line", {200, REMOTE_TEXT}, CHECK, FILE_OK, "", "2.1"},
+        {"complete file", {200, REMOTE_TEXT}, DOWNLOAD, FILE_OK, "", "2.1"},
+        {"head in pieces of 3 bytes", Answer::Slow("VERSION:\t 3.0.1\nprojector: A\n", 3, 2),
+         CHECK, FILE_OK, "", "3.0.1"},
+        {"version line without line end", {200, "version: 4"}, CHECK, FILE_OK, "", "4"},
+        {"comment first", {200, "# a comment first\nversion: 2\n"}, CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"tag without version", {200, "version:"}, CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"empty body", {200, ""}, DOWNLOAD, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"error page served as success", {200, "<html><body>Service unavailable</body></html>", "text/html"}, DOWNLOAD,
+         FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"not found", {404, "version: 9\n"}, CHECK, UPDATE_TRANSFER_ERROR, STATUS + "404 Not Found", "9"},
+        {"not found, versioned body", {404, "version: 9\n"}, DOWNLOAD, UPDATE_TRANSFER_ERROR, STATUS + "404 Not Found", "9"},
+        {"redirect", {302, "moved", "text/plain", "/elsewhere"}, DOWNLOAD, UPDATE_TRANSFER_ERROR, STATUS + "302 ", ""},
+        {"server error", {500, ""}, CHECK, UPDATE_TRANSFER_ERROR, STATUS + "500 Internal server error", ""},
+        // An ended check whose data came with status 200 is judged by its
+        // version line before libcurl's completion; a download keeps libcurl's error.
+        {"cut in the tag", Answer::CutOff(cut, 3), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"page cut off", Answer::CutOff("<html>" + std::string(20000, ' '), 3000), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"cut in the tag", Answer::CutOff(cut, 3), DOWNLOAD, UPDATE_TRANSFER_ERROR, CUT, ""},
+        {"cut after the version line", Answer::CutOff(cut, 5000), DOWNLOAD, UPDATE_TRANSFER_ERROR, CUT, "7"},
+        {"cut after the version line", Answer::CutOff(cut, 5000), CHECK, FILE_OK, "", "7"},
+        // Servers that never stop sending.
+        {"endless", Answer::Endless("version: 3\r\nprojector: A\r\n"), DOWNLOAD, UPDATE_TRANSFER_ERROR, TOO_LARGE, "3"},
+        {"announced as 100 MiB", Answer::Endless("version: 3\r\n", 100ull << 20), DOWNLOAD, UPDATE_TRANSFER_ERROR, TOO_LARGE, ""},
+        {"endless", Answer::Endless("version: 3\r\nprojector: A\r\n"), CHECK, FILE_OK, "", "3"},
+        {"endless page", Answer::Endless("<html><body>"), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {"announced as 100 MiB", Answer::Endless("version: 3\r\n", 100ull << 20), CHECK, FILE_OK, "", "3"},
     };
+    const std::string url = server.Url("/p.txt");
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.error);
-        server.Serve("/q.txt", row.answer);
-        ProjectorSource& source = Use(server.Url("/q.txt"));
-        EXPECT_EQ(Run(false), row.result);
-        EXPECT_EQ(log->AtLevel(Log::LEVEL_ERROR), row.error.empty() ? Lines{} : Lines{row.error});
-        EXPECT_EQ(ReadWholeFile(local), row.result == FILE_OK ? REMOTE_TEXT : LOCAL_TEXT); // byte for byte
-        EXPECT_EQ(source.version, row.result == FILE_OK ? "2.1" : "1.0");
+        SCOPED_TRACE(std::string(row.what) + (row.checkOnly ? " (check)" : " (download)"));
+        server.Serve("/p.txt", row.answer);
+        const unsigned long long sentBefore = server.BytesSent("/p.txt");
+        const Outcome outcome = Run(url, row.checkOnly);
+        EXPECT_EQ(outcome.result, row.result);
+        EXPECT_EQ(outcome.errors, row.error.empty() ? Lines{} : Lines{row.error});
+        EXPECT_EQ(outcome.remoteVersion, row.remoteVersion);
+        EXPECT_EQ(outcome.infos, row.checkOnly ? Lines{} : Lines{"downloading " + url + " to '" + local + ".tmp'"});
+        EXPECT_TRUE(row.checkOnly || row.result != FILE_OK || ReadWholeFile(local) == row.answer.body) << "byte for byte";
+        // What the server got out before the connection closed, socket
+        // buffers included: far below what a download may take.
+        EXPECT_TRUE(!row.checkOnly || server.BytesSent("/p.txt") - sentBefore < UpdateConnection::MAX_DOWNLOAD_BYTES / 4);
     }
-    EXPECT_EQ(server.RequestCount("/p.txt"), 0) << "a redirect is not followed";
-    EXPECT_EQ(log->AtLevel(Log::LEVEL_INFO), Lines{"downloading " + server.Url("/q.txt") + " to '" + local + ".tmp'"});
-    EXPECT_EQ(list->ReadSource(0), FILE_OK);
-    EXPECT_NE(list->FindProjector("New"), nullptr);
-    ASSERT_EQ(remove(local.c_str()), 0); // a missing local file is created
-    EXPECT_EQ(Run(false), FILE_OK);
-    EXPECT_EQ(ReadWholeFile(local), REMOTE_TEXT);
+    EXPECT_EQ(server.RequestCount("/elsewhere"), 0) << "a redirect is not followed";
 }
 
+// Failures on the local side keep the old file: a full disk (the temporary
+// file leads to /dev/full: small bodies fail when the file is flushed, large
+// ones while libcurl hands them over), no folder for the temporary file, a
+// folder in the file's place, a start that cannot hand the transfer to
+// libcurl. Then file:// URLs, among them the default reference URL of a
+// program started from a folder whose name needs percent-encoding (with a
+// decoy where an unencoded URL would lead), and sources out of reach.
 TEST_F(RemoteUpdate, FailuresOnTheLocalSideKeepTheOldFile)
 {
-    // A disk that is full (the temporary file is /dev/full): small bodies fail
-    // when the file is flushed, large ones while libcurl hands them over.
-    const std::string large = "version: 2\n" + std::string(100000, 'w');
+    enum Trouble { NONE, FULL_DISK, FAILING_ADD };
+    const std::string odd = dir.File("a b#c%20?d"), master = std::string(KESTO_SOURCE_DIR) + "/data/AulavoxMaster.txt";
+    const std::string lost = dir.File("no/such/folder/user.txt"), taken = dir.File("taken"), fresh = dir.File("new.txt");
+    for (const std::string& folder : {odd, odd + "/data", dir.File("a b"), taken})
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_TRUE(WriteWholeFile(odd + "/data/AulavoxMaster.txt", ReadWholeFile(master)));
+    const std::string reference = DefaultReferenceUrl(wxString::FromUTF8(odd + "/")).utf8_string();
+    server.Serve("/small", {200, REMOTE_TEXT});
+    server.Serve("/large", {200, "version: 2\n" + std::string(100000, 'w')});
+    LoopbackHttpServer gone;
+    ASSERT_TRUE(gone.Start());
+    gone.Stop();
+    const std::string small = server.Url("/small"), large = server.Url("/large");
     const struct
     {
-        std::string body;
+        std::string url, file;
+        bool checkOnly;
+        Trouble trouble;
         FileResult result;
-        std::string error;
+        std::string error; // the start of the one error
     } rows[] = {
-        {REMOTE_TEXT, FILE_OPEN_ERROR, "ContinueSourceUpdate: unable to write file '" + local + ".tmp': No space left on device"},
-        {large, UPDATE_TRANSFER_ERROR, "ContinueSourceUpdate: curl error 23, \"Failed writing received data to disk/application\""},
+        {small, local, false, FULL_DISK, FILE_OPEN_ERROR,
+         "ContinueSourceUpdate: unable to write file '" + local + ".tmp': No space left on device"},
+        {large, local, false, FULL_DISK, UPDATE_TRANSFER_ERROR,
+         "ContinueSourceUpdate: curl error 23, \"Failed writing received data to disk/application\""},
+        {small, lost, false, NONE, FILE_OPEN_ERROR, "unable to open file '" + lost + ".tmp' for writing"},
+        {small, taken, false, NONE, UPDATE_MOVE_ERROR, "ContinueSourceUpdate: unable to move '" + taken + ".tmp' to '" + taken + "': "},
+        {large, local, true, FAILING_ADD, UPDATE_INIT_ERROR, "StartSourceUpdate: unable to initialize network library"},
+        {large, local, false, FAILING_ADD, UPDATE_INIT_ERROR, "StartSourceUpdate: unable to initialize network library"},
+        {reference, fresh, true, NONE, FILE_OK, ""},
+        {reference, fresh, false, NONE, FILE_OK, ""}, // a missing local file is made
+        {"file://" + dir.File("absent.txt"), local, true, NONE, UPDATE_TRANSFER_ERROR,
+         "ContinueSourceUpdate: curl error 37, \"Couldn't read a file:// file\""},
+        {gone.Url("/p.txt"), local, true, NONE, UPDATE_TRANSFER_ERROR, "ContinueSourceUpdate: curl error 7, \"Couldn't connect to server\""},
+        {"", local, true, NONE, UPDATE_NO_URL, "no URL existing for the file '" + local + "'"},
     };
     for (const auto& row : rows)
     {
-        SCOPED_TRACE(row.error);
-        ASSERT_EQ(symlink("/dev/full", (local + ".tmp").c_str()), 0);
-        server.ServeBody("/p.txt", row.body);
-        ProjectorSource& source = Use(server.Url("/p.txt"));
-        EXPECT_EQ(Run(false), row.result);
-        EXPECT_EQ(log->AtLevel(Log::LEVEL_ERROR), Lines{row.error});
-        EXPECT_EQ(ReadWholeFile(local), LOCAL_TEXT);
-        EXPECT_EQ(source.version, "1.0");
+        SCOPED_TRACE(row.url + " -> " + row.file);
+        ASSERT_TRUE(WriteWholeFile(local, LOCAL_TEXT));
+        if (row.trouble == FULL_DISK)
+        {
+            ASSERT_EQ(symlink("/dev/full", (local + ".tmp").c_str()), 0);
+        }
+        std::unique_ptr<FailingMultiAdd> failing(row.trouble == FAILING_ADD ? new FailingMultiAdd : nullptr);
+        const Outcome outcome = Run(row.url, row.checkOnly, row.file);
+        EXPECT_EQ(outcome.result, row.result);
+        EXPECT_TRUE(row.result != FILE_OK || outcome.remoteVersion == "1.0");
+        ASSERT_EQ(outcome.errors.size(), row.error.empty() ? 0u : 1u);
+        EXPECT_TRUE(row.error.empty() || outcome.errors[0].rfind(row.error, 0) == 0) << outcome.errors[0];
     }
-    // No folder for the temporary file: nothing is asked for.
-    const std::string lost = dir.File("no/such/folder/user.txt");
-    Use(server.Url("/p.txt"), lost);
-    EXPECT_EQ(StartSourceUpdate(*list, 0, false), FILE_OPEN_ERROR);
-    EXPECT_EQ(log->AtLevel(Log::LEVEL_ERROR), Lines{"unable to open file '" + lost + ".tmp' for writing"});
-    EXPECT_EQ(server.RequestCount("/p.txt"), 2);
-    // A folder in the local file's place cannot be replaced by a file.
-    const std::string taken = dir.File("taken");
-    ASSERT_EQ(mkdir(taken.c_str(), 0700), 0);
-    ProjectorSource& source = Use(server.Url("/p.txt"), taken);
-    EXPECT_EQ(Run(false), UPDATE_MOVE_ERROR);
-    EXPECT_EQ(source.version, "1.0");
-    EXPECT_FALSE(FileExists(taken + ".tmp"));
-    ASSERT_EQ(log->AtLevel(Log::LEVEL_ERROR).size(), 1u);
-    EXPECT_EQ(log->AtLevel(Log::LEVEL_ERROR)[0].rfind("ContinueSourceUpdate: unable to move '" + taken + ".tmp' to '" + taken + "'", 0), 0u);
+    EXPECT_EQ(ReadWholeFile(fresh), ReadWholeFile(master));
+    EXPECT_EQ(server.RequestCount("/small"), 2) << "without a temporary file nothing is asked for";
+    EXPECT_EQ(server.RequestCount("/large"), 1) << "nor when libcurl cannot take the transfer";
 }
 
-TEST_F(RemoteUpdate, ARunningTransferRefusesASecondAndCanBeCancelled)
+// A running transfer refuses a second one; cancelled it takes its temporary
+// file along, stopped with its source or its list it closes the file.
+TEST_F(RemoteUpdate, ARunningTransferRefusesASecondAndEndsWithCancelOrItsList)
 {
-    server.Serve("/slow", {200, "version: 7\n" + std::string(100000, 'z'), "text/plain", "", std::string::npos, 1000, 20});
-    ProjectorSource& source = Use(server.Url("/slow"));
-    FileResult result = StartSourceUpdate(*list, 0, false);
-    for (int step = 0; result == UPDATE_RUNNING && !list->m_conn->firstDataSeen && step < 1000; ++step)
-        result = ContinueSourceUpdate(*list, 10);
-    ASSERT_EQ(result, UPDATE_RUNNING);
-    EXPECT_TRUE(FileExists(local + ".tmp"));
-    EXPECT_EQ(StartSourceUpdate(*list, 0, true), UPDATE_BUSY);
-    EXPECT_EQ(log->AtLevel(Log::LEVEL_ERROR), Lines{"internal error projdefs 692"});
-    EXPECT_EQ(CancelSourceUpdate(*list), FILE_OK);
-    EXPECT_EQ(list->m_conn, nullptr);
-    EXPECT_FALSE(FileExists(local + ".tmp"));
-    EXPECT_EQ(ReadWholeFile(local), LOCAL_TEXT);
-    EXPECT_EQ(source.version, "1.0");
+    server.Serve("/slow", Answer::Slow("version: 7\n" + std::string(100000, 'z'), 1000, 20));
+    ASSERT_TRUE(WriteWholeFile(local, LOCAL_TEXT));
+    LogRecorder log;
+    for (const std::string end : {"cancel", "clear", "destroy"})
+    {
+        SCOPED_TRACE(end);
+        log.Clear();
+        {
+            ProjectorList list;
+            list.AddSource(local, server.Url("/slow"));
+            FileResult result = StartSourceUpdate(list, 0, false);
+            for (int step = 0; result == UPDATE_RUNNING && list.m_conn->received < 3000 && step < 1000; ++step)
+                result = ContinueSourceUpdate(list, 10);
+            ASSERT_EQ(result, UPDATE_RUNNING);
+            EXPECT_EQ(StartSourceUpdate(list, 0, true), UPDATE_BUSY);
+            if (end == "cancel")
+            {
+                EXPECT_EQ(CancelSourceUpdate(list), FILE_OK);
+            }
+            else if (end == "clear")
+                list.Clear();
+            EXPECT_EQ(list.m_conn == nullptr, end != "destroy");
+        }
+        EXPECT_EQ(FileExists(local + ".tmp"), end != "cancel");
+        EXPECT_EQ(ReadWholeFile(local), LOCAL_TEXT);
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines{"internal error projdefs 692"});
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_WARNING),
+                  end == "clear" ? Lines{"update of file '" + local + "' stopped: its source was removed"} : Lines{});
+        remove((local + ".tmp").c_str());
+    }
 }
 
 // libcurl has no socket to offer while it holds back a rate-limited transfer:
@@ -201,11 +254,12 @@ TEST_F(RemoteUpdate, ARunningTransferRefusesASecondAndCanBeCancelled)
 TEST_F(RemoteUpdate, StateWithoutSocketIsStillRunning)
 {
     const std::string body = "version: 8\n" + std::string(200000, 'r');
-    server.Serve("/p.txt", {200, body, "text/plain", "", std::string::npos, 16384, 2});
-    ProjectorSource& source = Use(server.Url("/p.txt"));
-    FileResult result = StartSourceUpdate(*list, 0, false);
+    server.Serve("/p.txt", Answer::Slow(body, 16384, 2));
+    ProjectorList list;
+    list.AddSource(local, server.Url("/p.txt"));
+    FileResult result = StartSourceUpdate(list, 0, false);
     ASSERT_EQ(result, UPDATE_RUNNING);
-    ASSERT_EQ(curl_easy_setopt(list->m_conn->easy, CURLOPT_MAX_RECV_SPEED_LARGE, (curl_off_t)400000), CURLE_OK);
+    ASSERT_EQ(curl_easy_setopt(list.m_conn->easy, CURLOPT_MAX_RECV_SPEED_LARGE, (curl_off_t)400000), CURLE_OK);
     bool sawNoSocket = false;
     for (int step = 0; result == UPDATE_RUNNING && step < 3000; ++step)
     {
@@ -214,32 +268,13 @@ TEST_F(RemoteUpdate, StateWithoutSocketIsStillRunning)
         FD_ZERO(&w);
         FD_ZERO(&e);
         int maxfd = 0;
-        ASSERT_EQ(curl_multi_fdset(list->m_conn->multi, &r, &w, &e, &maxfd), CURLM_OK);
+        ASSERT_EQ(curl_multi_fdset(list.m_conn->multi, &r, &w, &e, &maxfd), CURLM_OK);
         sawNoSocket = sawNoSocket || maxfd < 0;
-        result = ContinueSourceUpdate(*list, 10);
+        result = ContinueSourceUpdate(list, 10);
     }
     EXPECT_TRUE(sawNoSocket);
     EXPECT_EQ(result, FILE_OK);
     EXPECT_EQ(ReadWholeFile(local), body);
-    EXPECT_EQ(source.version, "8");
-}
-
-TEST_F(RemoteUpdate, FileUrls)
-{
-    const std::string remote = dir.File("master.txt");
-    ASSERT_TRUE(WriteWholeFile(remote, REMOTE_TEXT));
-    ProjectorSource& source = Use("file://" + remote);
-    EXPECT_EQ(Run(true), FILE_OK);
-    EXPECT_EQ(source.remoteVersion, "2.1");
-    EXPECT_EQ(Run(false), FILE_OK);
-    EXPECT_EQ(ReadWholeFile(local), REMOTE_TEXT);
-    Use("file://" + dir.File("absent.txt"));
-    EXPECT_EQ(Run(true), UPDATE_TRANSFER_ERROR);
-    EXPECT_EQ(log->AtLevel(Log::LEVEL_ERROR), Lines{"ContinueSourceUpdate: curl error 37, \"Couldn't read a file:// file\""});
-    server.Stop();
-    Use(server.Url("/p.txt"));
-    EXPECT_EQ(Run(true), UPDATE_TRANSFER_ERROR);
-    EXPECT_EQ(log->AtLevel(Log::LEVEL_ERROR), Lines{"ContinueSourceUpdate: curl error 7, \"Couldn't connect to server\""});
 }
 
 TEST(CompareVersions, NumbersOfAnyLengthThenTheRestAsText)

@@ -1,7 +1,8 @@
-// The settings file as the program opens and writes it: encodings, files
-// that are no text, links, modes, odd file types and left-over temporary
-// files. Each case is a real file in a temporary folder.
+// The settings file as the program opens, reads and writes it: defaults,
+// encodings, files that are no text, links, odd file types and left-over
+// temporary files. Each case is a real file in a temporary folder.
 
+#include "settings/mainsettings.h"
 #include "settings/settings.h"
 
 #include "support/core/log_recorder.h"
@@ -17,26 +18,16 @@
 
 namespace {
 
-std::vector<std::string> FolderEntries(const std::string& folder)
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+Lines FolderEntries(const std::string& folder)
 {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
+    Lines names;
+    for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-mode_t ModeOf(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
-
-std::string ReadLink(const std::string& path)
-{
-    char target[4096];
-    const ssize_t length = readlink(path.c_str(), target, sizeof target);
-    return length > 0 ? std::string(target, static_cast<size_t>(length)) : std::string();
 }
 
 std::string Utf16(const std::string& ascii, bool bigEndian)
@@ -51,181 +42,200 @@ class SettingsFile : public testing::Test
 {
 protected:
     TempDir dir;
-    std::string file = dir.File("AulavoxKesto.ini");
+    std::string file = SettingsFilePath(dir.Path()).utf8_string();
     LogRecorder log;
 
     // One start of the program as far as the settings go: open, record the
     // defaults (which writes the file), end.
-    void Start(const std::string& path)
+    std::unique_ptr<SettingsStore> Start(const std::string& path)
     {
         std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(path)));
-        RecordDefaults(*store, wxString::FromUTF8(dir.Path()), "/srv/kesto");
+        RecordDefaults(*store, wxString::FromUTF8(dir.Path()), "/srv/kesto/");
+        return store;
     }
     void Start() { Start(file); }
 };
 
-TEST_F(SettingsFile, EveryEncodingIsReadAndWrittenBackAsUtf8)
+TEST_F(SettingsFile, DefaultsAreWrittenAtOnceAroundWhatIsThere)
 {
-    const std::string body = "[Files]\r\nName2=C:\\Users\\Public\\x.txt\r\n"
-                             "[Options]\r\nPassword=$HOME\\$(x)\r\n";
-    const std::string expected = "Name2=C:\\Users\\Public\\x.txt\n";
+    const std::string fresh = "[Files]\nName1=" + dir.Path() + "/AulavoxMaster.txt\n"
+                              "URL1=file:///srv/kesto/data/AulavoxMaster.txt\nName2=" + dir.Path() +
+                              "/CustomList.txt\nURL2=\n[StartUp]\nAutoCheck=0\nAutoDownload=0\n[Proj]\n"
+                              "AllowChange=1\nDefault=\n[Options]\nPassword=lemon\nWhiteBoardMode=0\n"
+                              "StayOnTop=0\nFreezeDelay=500\n";
+    {
+        const std::unique_ptr<SettingsStore> store = Start(file);
+        EXPECT_EQ(ReadWholeFile(file), fresh) << "written before the store is closed: a killed process keeps them";
+    }
+    struct stat first, second;
+    ASSERT_EQ(stat(file.c_str(), &first), 0);
+    Start();
+    ASSERT_EQ(stat(file.c_str(), &second), 0);
+    EXPECT_EQ(first.st_ino, second.st_ino) << "the file was replaced although nothing changed";
+    ASSERT_TRUE(WriteWholeFile(file, fresh.substr(0, fresh.find("FreezeDelay=500\n"))));
+    Start();
+    EXPECT_EQ(ReadWholeFile(file), fresh) << "a removed key is written again";
+
+    // Values written by the program come back as they were: no escapes.
+    {
+        std::unique_ptr<SettingsStore> store(OpenSettingsStore(file));
+        store->Write(FileUrlKey(FILE_USER), wxString("a\\tb\\n\"q\""));
+    }
+    EXPECT_EQ(Start(file)->Read(FileUrlKey(FILE_USER), wxString()), "a\\tb\\n\"q\"");
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines());
+}
+
+// Two starts with each kind of file in place: text in any encoding is read
+// (backslashes and "$" kept as they stand) and written back as UTF-8 once;
+// a file that is no text is moved aside whole, older ones kept under
+// numbers; what is no regular file is refused, without waiting on a named
+// pipe, and the settings stay in memory.
+TEST_F(SettingsFile, EachKindOfFileAtTheStart)
+{
+    TempDir odd;
+    const std::string folder = odd.File("folder.ini"), pipe = odd.File("pipe.ini"), device = odd.File("zero.ini");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", device.c_str()), 0);
+    const std::string body = "[Files]\r\nName2=C:\\Users\\Public\\x.txt\r\n[Options]\r\nPassword=$HOME\\$(x)\r\n";
+    const Lines kept = {"Name2=C:\\Users\\Public\\x.txt\n", "Password=$HOME\\$(x)\n"}, defaults = {"Password=lemon\n"};
+    const Lines moved = {"the settings file '" + file + "' is no text: moved aside to '" + file +
+                         ".bad'; starting from the defaults"};
+    auto refused = [](const std::string& target, const std::string& reason) {
+        return Lines(2, "unable to read the settings file '" + target + "': " + reason + "; the settings are kept in memory only");
+    };
     const struct
     {
         const char* name;
-        std::string bytes;
-        std::string password; // as it stands in the file afterwards
-    } cases[] = {
-        {"UTF-16LE with mark", Utf16(body, false), "Password=$HOME\\$(x)\n"},
-        {"UTF-16BE with mark", Utf16(body, true), "Password=$HOME\\$(x)\n"},
-        {"UTF-8 with mark", "\xEF\xBB\xBF" + body, "Password=$HOME\\$(x)\n"},
-        {"UTF-32LE with mark", std::string("\xFF\xFE\0\0", 4) + std::string("[\0\0\0O\0\0\0]\0\0\0\n\0\0\0", 16) +
-                                   std::string("P\0\0\0=\0\0\0\xE4\0\0\0", 12),
-         "P=\xC3\xA4\n"},
-        {"Latin-1 without mark", "[Options]\nPassword=p\xE4ss\xA7\n", "Password=p\xC3\xA4ss\xC2\xA7\n"},
-        {"UTF-8 without mark", "[Options]\nPassword=p\xC3\xA4ss\n", "Password=p\xC3\xA4ss\n"},
+        std::string path, bytes;
+        Lines errors, contains;
+    } rows[] = {
+        {"UTF-16LE with mark", file, Utf16(body, false), {}, kept},
+        {"UTF-16BE with mark", file, Utf16(body, true), {}, kept},
+        {"UTF-8 with mark", file, "\xEF\xBB\xBF" + body, {}, kept},
+        {"UTF-32LE with mark", file, std::string("\xFF\xFE\0\0[\0\0\0O\0\0\0]\0\0\0\n\0\0\0P\0\0\0=\0\0\0\xE4\0\0\0", 32), {},
+         {"P=\xC3\xA4\n"}},
+        {"Latin-1 without mark", file, "[Options]\nPassword=p\xE4ss\xA7\n", {}, {"Password=p\xC3\xA4ss\xC2\xA7\n"}},
+        {"UTF-8 without mark", file, "[Options]\nPassword=p\xC3\xA4ss\n", {}, {"Password=p\xC3\xA4ss\n"}},
+        {"an odd trailing byte", file, Utf16("[Options]\nPassword=kept\n", false) + "x", moved, defaults},
+        {"binary", file, std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), moved, defaults},
+        {"a broken UTF-8 sequence after the mark", file, "\xEF\xBB\xBF[Options]\nPassword=\xC3\n", moved, defaults},
+        {"a lone low surrogate", file, Utf16("[O]\n", true) + "\xDC\x00", moved, defaults},
+        {"folder", folder, "", refused(folder, "it is a folder, not a regular file"), {}},
+        {"named pipe", pipe, "", refused(pipe, "it is a named pipe, not a regular file"), {}},
+        {"device", device, "", refused("/dev/zero", "it is a device, not a regular file"), {}},
     };
-    for (const auto& c : cases)
+    Lines movedAside;
+    alarm(10); // should an open wait on the named pipe, the test ends instead of hanging
+    for (const auto& row : rows)
     {
-        ASSERT_TRUE(WriteWholeFile(file, c.bytes)) << c.name;
-        Start();
-        const std::string once = ReadWholeFile(file);
-        Start();
-        const std::string twice = ReadWholeFile(file);
-        EXPECT_EQ(twice, once) << c.name << ": the second start changed the file";
-        EXPECT_EQ(once.compare(0, 1, "["), 0) << c.name << ": no mark, UTF-8 from the first byte";
-        EXPECT_NE(once.find(c.password), std::string::npos) << c.name << "\n" << once;
-        if (c.password.rfind("Password=$HOME", 0) == 0)
-        {
-            EXPECT_NE(once.find(expected), std::string::npos) << c.name << "\n" << once;
-        }
-        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>()) << c.name;
-    }
-}
-
-TEST_F(SettingsFile, FileThatIsNoTextIsMovedAsideAndOlderOnesKept)
-{
-    const std::string cases[] = {
-        Utf16("[Options]\nPassword=kept\n", false) + "x", // an odd trailing byte
-        std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10),  // binary
-        "\xEF\xBB\xBF[Options]\nPassword=\xC3\n",           // a broken UTF-8 sequence after the mark
-        Utf16("[O]\n", true) + "\xDC\x00",                  // a lone low surrogate
-    };
-    std::vector<std::string> movedAside;
-    for (const std::string& bytes : cases)
-    {
+        SCOPED_TRACE(row.name);
         log.Clear();
-        ASSERT_TRUE(WriteWholeFile(file, bytes));
-        Start();
-        EXPECT_EQ(ReadWholeFile(file + ".bad"), bytes) << "the unreadable file is kept whole";
-        const std::vector<std::string> errors = log.AtLevel(Log::LEVEL_ERROR);
-        ASSERT_EQ(errors.size(), 1u) << log.Text();
-        EXPECT_EQ(errors[0], "the settings file '" + file + "' is no text: moved aside to '" + file +
-                                 ".bad'; starting from the defaults");
-        EXPECT_NE(ReadWholeFile(file).find("Password=lemon\n"), std::string::npos);
-        movedAside.push_back(bytes);
+        EXPECT_TRUE(row.path != file || WriteWholeFile(file, row.bytes));
+        std::string once;
+        for (int start = 0; start < 2; ++start)
+        {
+            const std::unique_ptr<SettingsStore> store = Start(row.path);
+            EXPECT_EQ(store->GetWritePath().utf8_string(), row.path == file ? file : "");
+            EXPECT_TRUE(row.path == file || store->Read(KEY_OPTIONS_PASSWORD, wxString()) == "lemon");
+            once = start == 0 ? ReadWholeFile(file) : once;
+        }
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), row.errors);
+        EXPECT_EQ(ReadWholeFile(file), once) << "the second start changed the file";
+        EXPECT_EQ(once.compare(0, 1, "["), 0) << "no mark, UTF-8 from the first byte";
+        for (const std::string& text : row.contains)
+            EXPECT_NE(once.find(text), std::string::npos) << once;
+        if (row.errors == moved)
+            movedAside.push_back(row.bytes);
+        EXPECT_EQ(ReadWholeFile(file + ".bad"), movedAside.empty() ? "" : movedAside.back()) << "kept whole";
     }
+    alarm(0);
     // The older ones under numbers, oldest first.
     for (size_t i = 1; i < movedAside.size(); ++i)
         EXPECT_EQ(ReadWholeFile(file + ".bad." + std::to_string(i)), movedAside[i - 1]) << i;
     EXPECT_EQ(FolderEntries(dir.Path()).size(), 5u);
+    EXPECT_EQ(FolderEntries(odd.Path()), (Lines{"folder.ini", "pipe.ini", "zero.ini"})) << "nothing was written";
+    EXPECT_EQ(FolderEntries(folder), Lines());
 }
 
 TEST_F(SettingsFile, LinkIsWrittenThroughToItsTargetWithModeSixHundred)
 {
     const mode_t oldMask = umask(0);
     TempDir elsewhere;
-    const std::string target = elsewhere.File("real.ini");
+    const std::string target = elsewhere.File("real.ini"), second = dir.File("second.ini");
     ASSERT_TRUE(WriteWholeFile(target, "[Options]\nPassword=linked\n"));
     ASSERT_EQ(chmod(target.c_str(), 0666), 0);
     ASSERT_EQ(symlink(target.c_str(), file.c_str()), 0);
+    ASSERT_EQ(symlink("sub-target.ini", second.c_str()), 0); // a link whose target does not exist yet
     Start();
-    EXPECT_EQ(ReadLink(file), target) << "the link was replaced by a file";
-    EXPECT_NE(ReadWholeFile(target).find("Password=linked\nWhiteBoardMode=0\n"), std::string::npos)
-        << ReadWholeFile(target);
-    EXPECT_EQ(ModeOf(target), 0600u);
-    EXPECT_EQ(FolderEntries(elsewhere.Path()), std::vector<std::string>{"real.ini"});
-
-    // A link whose target does not exist yet: the file is made there.
-    const std::string second = dir.File("second.ini");
-    ASSERT_EQ(symlink("sub-target.ini", second.c_str()), 0);
     Start(second);
-    EXPECT_EQ(ReadLink(second), "sub-target.ini");
-    EXPECT_NE(ReadWholeFile(dir.File("sub-target.ini")).find("Password=lemon\n"), std::string::npos);
-    EXPECT_EQ(ModeOf(dir.File("sub-target.ini")), 0600u);
     umask(oldMask);
-}
-
-TEST_F(SettingsFile, OtherFileTypesAreRefusedAndNothingIsWritten)
-{
-    const std::string folder = dir.File("folder.ini"), pipe = dir.File("pipe.ini"), device = dir.File("zero.ini");
-    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    ASSERT_EQ(symlink("/dev/zero", device.c_str()), 0);
-    const std::vector<std::string> before = FolderEntries(dir.Path());
-
-    const struct
-    {
-        std::string path;
-        std::string reason;
-    } cases[] = {
-        {folder, "it is a folder, not a regular file"},
-        {pipe, "it is a named pipe, not a regular file"},
-        {device, "it is a device, not a regular file"},
-    };
-    for (const auto& c : cases)
-    {
-        log.Clear();
-        for (int start = 0; start < 2; ++start)
-        {
-            std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(c.path)));
-            RecordDefaults(*store, wxString::FromUTF8(dir.Path()), "/srv/kesto");
-            EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "lemon") << "the defaults in memory";
-            EXPECT_EQ(store->GetWritePath(), "");
-        }
-        const std::string target = c.path == device ? "/dev/zero" : c.path;
-        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),
-                  std::vector<std::string>(2, "unable to read the settings file '" + target + "': " + c.reason +
-                                                  "; the settings are kept in memory only"));
-    }
-    EXPECT_EQ(FolderEntries(dir.Path()), before) << "no temporary or other file was left";
-    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>());
+    EXPECT_EQ(fs::read_symlink(file), target) << "the link was replaced by a file";
+    EXPECT_EQ(fs::read_symlink(second), "sub-target.ini");
+    EXPECT_NE(ReadWholeFile(target).find("Password=linked\nWhiteBoardMode=0\n"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(dir.File("sub-target.ini")).find("Password=lemon\n"), std::string::npos);
+    for (const std::string& written : {target, dir.File("sub-target.ini")})
+        EXPECT_EQ(fs::status(written).permissions(), fs::perms::owner_read | fs::perms::owner_write) << written;
+    EXPECT_EQ(FolderEntries(elsewhere.Path()), Lines{"real.ini"}) << "a temporary file was left";
 }
 
 TEST_F(SettingsFile, TemporaryFilesOfAKilledRunAreRemoved)
 {
     ASSERT_TRUE(WriteWholeFile(file, "[Options]\nPassword=old\n"));
-    ASSERT_TRUE(WriteWholeFile(file + ".new-a1B2c3", "[Options]\nPass"));
-    ASSERT_TRUE(WriteWholeFile(file + ".new-zzzzzz", ""));
-    ASSERT_TRUE(WriteWholeFile(file + "Xy12Zw", "")); // the toolkit's own, of earlier versions
-    ASSERT_TRUE(WriteWholeFile(file + ".bad.1", "kept"));
-    ASSERT_TRUE(WriteWholeFile(dir.File("AulavoxKesto.ini.new-keep-me"), "not ours"));
-    ASSERT_TRUE(WriteWholeFile(dir.File("Other.ini.new-a1B2c3"), "not ours"));
+    for (const char* suffix : {".new-a1B2c3", ".new-zzzzzz", "Xy12Zw"}) // "Xy12Zw": the toolkit's own, of earlier versions
+        ASSERT_TRUE(WriteWholeFile(file + suffix, "[Options]\nPass"));
+    for (const char* other : {"AulavoxKesto.ini.bad.1", "AulavoxKesto.ini.new-keep-me", "Other.ini.new-a1B2c3"})
+        ASSERT_TRUE(WriteWholeFile(dir.File(other), "not ours"));
     std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(file)));
-    EXPECT_EQ(FolderEntries(dir.Path()),
-              (std::vector<std::string>{"AulavoxKesto.ini", "AulavoxKesto.ini.bad.1", "AulavoxKesto.ini.new-keep-me",
-                                        "Other.ini.new-a1B2c3"}));
+    EXPECT_EQ(FolderEntries(dir.Path()), (Lines{"AulavoxKesto.ini", "AulavoxKesto.ini.bad.1",
+                                                "AulavoxKesto.ini.new-keep-me", "Other.ini.new-a1B2c3"}));
     EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "old");
 }
 
-TEST_F(SettingsFile, UnchangedSettingsAreNotWrittenAgain)
+TEST_F(SettingsFile, WithoutAFileTheSettingsAreKeptInMemory)
 {
-    struct stat first, second;
-    Start();
-    ASSERT_EQ(stat(file.c_str(), &first), 0);
-    Start();
-    ASSERT_EQ(stat(file.c_str(), &second), 0);
-    EXPECT_EQ(first.st_ino, second.st_ino) << "the file was replaced although nothing changed";
+    for (const std::string& path : {std::string(), dir.File("missing/AulavoxKesto.ini")})
+    {
+        std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(path)));
+        RecordDefaults(*store, path.empty() ? wxString() : wxString::FromUTF8(dir.Path()), "/srv/kesto");
+        EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "lemon");
+        EXPECT_EQ(store->Read(FileNameKey(FILE_USER), wxString("x")), path.empty() ? "" : dir.File("CustomList.txt"))
+            << "no projector file is named without a folder for it";
+    }
+    const std::string missing = dir.File("missing/AulavoxKesto.ini");
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),
+              Lines(2, "unable to write the settings file '" + missing + "': No such file or directory"));
+}
+
+TEST_F(SettingsFile, MainSettingsAreReadAsStoredAndNeverRecorded)
+{
+    const std::string text = "[StartUp]\nAutoCheck=2\nAutoDownload=yes\n[Proj]\nAllowChange=0\n"
+                             "[Options]\nFreezeDelay=250ms\nPassword=$HOME\\x\n";
+    ASSERT_TRUE(WriteWholeFile(file, text));
+    std::unique_ptr<SettingsStore> store(OpenSettingsStore(file));
+    store->SetRecordDefaults(true);
+    const MainSettings settings(store.get(), "/data", "/srv/kesto");
+    EXPECT_TRUE(settings.AutoCheck()) << "any non-zero number is true";
+    EXPECT_FALSE(settings.AutoDownload()) << "no number at all is 0";
+    EXPECT_FALSE(settings.AllowChange());
+    EXPECT_EQ(settings.FreezeDelay(), 250) << "the number in front of the text";
+    EXPECT_EQ(settings.FreezeDelayText(), "250ms");
+    // Missing keys: the main table's defaults.
+    EXPECT_EQ(settings.FileName(FILE_REFERENCE), "/data/AulavoxMaster.txt");
+    EXPECT_EQ(settings.FileName(FILE_USER), "/data/CustomList.txt");
+    EXPECT_EQ(settings.FileUrl(FILE_REFERENCE), "file:///srv/kesto/data/AulavoxMaster.txt");
+    EXPECT_EQ(settings.FileUrl(FILE_USER), "");
+    EXPECT_EQ(settings.DefaultProjector(), "");
+    EXPECT_FALSE(settings.WhiteBoardMode());
+    EXPECT_FALSE(settings.StayOnTop());
+    store->Flush();
+    EXPECT_EQ(ReadWholeFile(file), text) << "nothing recorded, the numbers that are no numbers kept";
+
+    const MainSettings none(nullptr, "/data", "/srv/kesto");
+    EXPECT_EQ(none.Password(), "lemon");
+    EXPECT_TRUE(none.AllowChange());
+    EXPECT_EQ(none.FreezeDelay(), 500);
+    EXPECT_EQ(none.FreezeDelayText(), "500");
 }
 
 } // namespace
-
-TEST_F(SettingsFile, NoDataFolderKeepsEverythingInMemory)
-{
-    std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString()));
-    RecordDefaults(*store, wxString(), "/srv/kesto");
-    EXPECT_EQ(store->Read(KEY_OPTIONS_PASSWORD, wxString()), "lemon");
-    // No projector file is named without a folder for it.
-    EXPECT_EQ(store->Read(FileNameKey(FILE_USER), wxString("x")), "");
-    EXPECT_TRUE(store->Flush());
-    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>());
-}

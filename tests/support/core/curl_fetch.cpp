@@ -17,17 +17,20 @@ size_t AppendToFile(char* data, size_t size, size_t count, void* user)
     return fwrite(data, 1, size * count, static_cast<FILE*>(user));
 }
 
-CURLcode Perform(CURL* easy, const std::string& url, curl_write_callback write, void* user)
+// One blocking transfer; status (when given) gets the HTTP response code.
+CURLcode Perform(const std::string& url, curl_write_callback write, void* user, long* status = nullptr)
 {
-    CURLcode code = curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    if (code == CURLE_OK)
-        code = curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, write);
-    if (code == CURLE_OK)
-        code = curl_easy_setopt(easy, CURLOPT_WRITEDATA, user);
-    if (code == CURLE_OK)
-        code = curl_easy_setopt(easy, CURLOPT_TIMEOUT, 30L);
-    if (code == CURLE_OK)
-        code = curl_easy_perform(easy);
+    CURL* easy = curl_easy_init();
+    if (easy == nullptr)
+        return CURLE_FAILED_INIT;
+    const bool set = curl_easy_setopt(easy, CURLOPT_URL, url.c_str()) == CURLE_OK &&
+                     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, write) == CURLE_OK &&
+                     curl_easy_setopt(easy, CURLOPT_WRITEDATA, user) == CURLE_OK &&
+                     curl_easy_setopt(easy, CURLOPT_TIMEOUT, 30L) == CURLE_OK;
+    const CURLcode code = set ? curl_easy_perform(easy) : CURLE_FAILED_INIT;
+    if (code == CURLE_OK && status != nullptr && curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, status) != CURLE_OK)
+        *status = -1;
+    curl_easy_cleanup(easy);
     return code;
 }
 
@@ -36,14 +39,7 @@ CURLcode Perform(CURL* easy, const std::string& url, curl_write_callback write, 
 FetchResult FetchBlocking(const std::string& url)
 {
     FetchResult result;
-    CURL* easy = curl_easy_init();
-    if (easy == nullptr)
-        return result;
-    result.code = Perform(easy, url, AppendToString, &result.body);
-    if (result.code == CURLE_OK &&
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &result.status) != CURLE_OK)
-        result.status = -1;
-    curl_easy_cleanup(easy);
+    result.code = Perform(url, AppendToString, &result.body, &result.status);
     return result;
 }
 
@@ -52,13 +48,7 @@ CURLcode FetchBlockingToFile(const std::string& url, const std::string& fileName
     FILE* file = fopen(fileName.c_str(), "wb");
     if (file == nullptr)
         return CURLE_WRITE_ERROR;
-    CURL* easy = curl_easy_init();
-    CURLcode code = CURLE_FAILED_INIT;
-    if (easy != nullptr)
-    {
-        code = Perform(easy, url, AppendToFile, file);
-        curl_easy_cleanup(easy);
-    }
+    CURLcode code = Perform(url, AppendToFile, file);
     if (sync && code == CURLE_OK && (fflush(file) != 0 || fsync(fileno(file)) != 0))
         code = CURLE_WRITE_ERROR;
     if (fclose(file) != 0 && code == CURLE_OK)

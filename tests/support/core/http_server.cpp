@@ -41,6 +41,14 @@ std::string LoopbackHttpServer::Url(const std::string& path) const
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
+LoopbackHttpServer::Answer LoopbackHttpServer::Answer::Endless(const std::string& head, unsigned long long announced)
+{
+    Answer answer{200, head};
+    answer.endless = true;
+    answer.announced = announced;
+    return answer;
+}
+
 void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -50,15 +58,13 @@ void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
 int LoopbackHttpServer::RequestCount(const std::string& path) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const auto it = m_requests.find(path);
-    return it == m_requests.end() ? 0 : it->second;
+    return m_requests.count(path) != 0 ? m_requests.at(path) : 0;
 }
 
 unsigned long long LoopbackHttpServer::BytesSent(const std::string& path) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    const auto it = m_bytesSent.find(path);
-    return it == m_bytesSent.end() ? 0 : it->second;
+    return m_bytesSent.count(path) != 0 ? m_bytesSent.at(path) : 0;
 }
 
 bool LoopbackHttpServer::Wait(int fd, short events, int ms)
@@ -86,21 +92,17 @@ void LoopbackHttpServer::Loop()
 
 void LoopbackHttpServer::Respond(int fd)
 {
-    std::string head;
+    std::string request;
     char buffer[2048];
-    for (int waited = 0; head.find("\r\n\r\n") == std::string::npos; waited += 20)
+    for (int waited = 0; request.find("\r\n\r\n") == std::string::npos; waited += 20)
     {
-        if (waited >= 2000 || m_stop)
+        ssize_t got = 0;
+        if (waited >= 2000 || m_stop || (Wait(fd, POLLIN, 20) && (got = recv(fd, buffer, sizeof(buffer), 0)) <= 0))
             return;
-        if (!Wait(fd, POLLIN, 20))
-            continue;
-        const ssize_t n = recv(fd, buffer, sizeof(buffer), 0);
-        if (n <= 0)
-            return;
-        head.append(buffer, static_cast<size_t>(n));
+        request.append(buffer, static_cast<size_t>(got));
     }
-    const size_t start = head.find(' ') + 1; // "GET /path HTTP/1.1"
-    const std::string path = head.substr(start, head.find(' ', start) - start);
+    const size_t start = request.find(' ') + 1; // "GET /path HTTP/1.1"
+    const std::string path = request.substr(start, request.find(' ', start) - start);
     Answer answer{404, "not found\n"};
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -109,42 +111,45 @@ void LoopbackHttpServer::Respond(int fd)
             answer = m_answers[path];
     }
     const unsigned long long length = answer.endless ? answer.announced : answer.body.size();
-    std::string out = "HTTP/1.1 " + std::to_string(answer.status) + (answer.status == 404 ? " Not Found" : " Status") +
-                      "\r\nContent-Type: " + answer.contentType + "\r\n" +
-                      (length > 0 || !answer.endless ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
-                      (answer.location.empty() ? "" : "Location: " + answer.location + "\r\n") +
-                      "Connection: close\r\n\r\n";
-    const size_t headSize = out.size();
-    out += answer.body.substr(0, answer.sentBytes);
-    if (answer.endless)
-        while (out.size() < headSize + answer.body.size() + 65536)
-            out += "C, Filler, abcdefghijklmnopqrstuvwxyz0123456789\r\n";
-    const size_t chunk = answer.chunkSize == 0 ? out.size() : answer.chunkSize;
-    for (size_t pos = 0; pos < out.size();)
-    {
-        const size_t n = pos < headSize ? headSize - pos : std::min(chunk, out.size() - pos);
-        for (int idle = 0; !Wait(fd, POLLOUT, 20); idle += 20)
-            if (m_stop || idle > (answer.endless ? m_lifetimeMs : 2000))
-                return;
-        const ssize_t sent = send(fd, out.data() + pos, n, MSG_NOSIGNAL);
-        if (sent <= 0)
-            return; // the client went away
-        pos += static_cast<size_t>(sent);
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_bytesSent[path] += pos > headSize ? std::min(static_cast<size_t>(sent), pos - headSize) : 0;
-        }
-        if (answer.endless && pos == out.size()) // the filler again, until the client goes away
-        {
-            out.erase(headSize, answer.body.size());
-            pos = headSize;
-        }
-        for (int slept = 0; pos > headSize && pos < out.size() && slept < answer.delayMs && !m_stop; slept += 5)
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(5, answer.delayMs - slept)));
-    }
+    const std::string head =
+        "HTTP/1.1 " + std::to_string(answer.status) + (answer.status == 404 ? " Not Found" : " Status") +
+        "\r\nContent-Type: " + answer.contentType + "\r\n" +
+        (length > 0 || !answer.endless ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
+        (answer.location.empty() ? "" : "Location: " + answer.location + "\r\n") + "Connection: close\r\n\r\n";
+    if (!Send(fd, head, path, answer, false) || !Send(fd, answer.body.substr(0, answer.sentBytes), path, answer, true))
+        return;
+    std::string filler; // an endless answer goes on with these until the client goes away
+    while (answer.endless && filler.size() < 65536)
+        filler += "C, Filler, abcdefghijklmnopqrstuvwxyz0123456789\r\n";
+    bool open = true;
+    while (answer.endless && open)
+        open = Send(fd, filler, path, answer, true);
     // Let the client read everything before the close: a cut-off body is then
     // seen as a short body, not as a reset.
     shutdown(fd, SHUT_WR);
     if (Wait(fd, POLLIN, 200))
         (void)recv(fd, buffer, sizeof(buffer), 0);
+}
+
+bool LoopbackHttpServer::Send(int fd, const std::string& data, const std::string& path, const Answer& answer, bool body)
+{
+    const size_t chunk = body && answer.chunkSize != 0 ? answer.chunkSize : data.size();
+    for (size_t pos = 0; pos < data.size();)
+    {
+        for (int idle = 0; !Wait(fd, POLLOUT, 20); idle += 20)
+            if (m_stop || idle > (answer.endless ? m_lifetimeMs : 2000))
+                return false;
+        const ssize_t sent = send(fd, data.data() + pos, std::min(chunk, data.size() - pos), MSG_NOSIGNAL);
+        if (sent <= 0)
+            return false; // the client went away
+        pos += static_cast<size_t>(sent);
+        if (body)
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_bytesSent[path] += static_cast<unsigned long long>(sent);
+        }
+        for (int slept = 0; body && pos < data.size() && slept < answer.delayMs && !m_stop; slept += 5)
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(5, answer.delayMs - slept)));
+    }
+    return true;
 }

@@ -23,6 +23,13 @@ public:
               location(std::move(location_)), sentBytes(sentBytes_), chunkSize(chunkSize_), delayMs(delayMs_)
         {
         }
+        static Answer Slow(const std::string& body, size_t chunkSize, int delayMs)
+        {
+            return {200, body, "text/plain", "", std::string::npos, chunkSize, delayMs};
+        }
+        static Answer CutOff(const std::string& body, size_t sentBytes) { return {200, body, "text/plain", "", sentBytes}; }
+        static Answer Endless(const std::string& head, unsigned long long announced = 0);
+
         int status;
         std::string body, contentType;
         std::string location; // for a redirect
@@ -40,22 +47,20 @@ public:
     void Stop();
     std::string Url(const std::string& path) const;
     void Serve(const std::string& path, const Answer& answer);
+    // Older short forms of Serve.
     void ServeBody(const std::string& path, const std::string& body) { Serve(path, {200, body}); }
     void ServeStatus(const std::string& path, int status, const std::string& body) { Serve(path, {status, body}); }
     void ServeSlow(const std::string& path, const std::string& body, size_t chunkSize, int delayMs)
     {
-        Serve(path, {200, body, "text/plain", "", std::string::npos, chunkSize, delayMs});
+        Serve(path, Answer::Slow(body, chunkSize, delayMs));
     }
     void ServeCutOff(const std::string& path, const std::string& body, size_t sentBytes)
     {
-        Serve(path, {200, body, "text/plain", "", sentBytes});
+        Serve(path, Answer::CutOff(body, sentBytes));
     }
-    void ServeEndless(const std::string& path, const std::string& head, unsigned long long announcedLength = 0)
+    void ServeEndless(const std::string& path, const std::string& head, unsigned long long announced = 0)
     {
-        Answer answer{200, head};
-        answer.endless = true;
-        answer.announced = announcedLength;
-        Serve(path, answer);
+        Serve(path, Answer::Endless(head, announced));
     }
     int RequestCount(const std::string& path) const;
     unsigned long long BytesSent(const std::string& path) const; // of the body
@@ -63,6 +68,8 @@ public:
 private:
     void Loop();
     void Respond(int fd);
+    // Sends data (a body in the answer's chunks and pace); false when the client went away.
+    bool Send(int fd, const std::string& data, const std::string& path, const Answer& answer, bool body);
     bool Wait(int fd, short events, int ms);
 
     const int m_lifetimeMs;

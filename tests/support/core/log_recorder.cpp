@@ -44,8 +44,8 @@ std::string LogRecorder::Text() const
 std::vector<std::string> LogRecorder::AtLevel(unsigned level) const
 {
     std::vector<std::string> texts;
-    for (const auto& entry : m_entries)
-        if (entry.first == level)
-            texts.push_back(entry.second);
+    for (const auto& [entryLevel, text] : m_entries)
+        if (entryLevel == level)
+            texts.push_back(text);
     return texts;
 }

@@ -5,15 +5,13 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/stat.h>
 
 TempDir::TempDir()
 {
     const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/kesto-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed for " + pattern);
-    m_path = pattern;
+    m_path = std::string(base && *base ? base : "/tmp") + "/kesto-test-XXXXXX";
+    if (mkdtemp(m_path.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed for " + m_path);
 }
 
 TempDir::~TempDir()
@@ -24,9 +22,8 @@ TempDir::~TempDir()
 
 std::string ReadWholeFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
-    content << in.rdbuf();
+    content << std::ifstream(path, std::ios::binary).rdbuf();
     return content.str();
 }
 
@@ -40,6 +37,6 @@ bool WriteWholeFile(const std::string& path, const std::string& content)
 
 bool FileExists(const std::string& path)
 {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
 }
