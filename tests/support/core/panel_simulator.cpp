@@ -35,12 +35,6 @@ void PanelSimulator::Stop()
             *fd = -1;
 }
 
-void PanelSimulator::SetPanelInfo(std::array<uint8_t, 4> info)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_info = info;
-}
-
 void PanelSimulator::SetStatus(std::array<uint8_t, 6> status)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -53,17 +47,10 @@ void PanelSimulator::QueueBytes(Bytes bytes, int delayMs)
     m_queue.emplace_back(std::move(bytes), delayMs);
 }
 
-void PanelSimulator::QueuePacket(uint8_t letter, const Bytes& payload, bool badCrc)
-{
-    Bytes packet = MakePacket(letter, payload);
-    packet.back() ^= badCrc ? 0xFF : 0;
-    QueueBytes(packet);
-}
-
 void PanelSimulator::SendNow(Bytes bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_pending.emplace_back(Clock::now(), std::move(bytes));
+    Schedule(std::move(bytes), 0);
 }
 
 PanelSimulator::Bytes PanelSimulator::Received() const
@@ -78,13 +65,6 @@ std::vector<PanelSimulator::Bytes> PanelSimulator::Requests() const
     return m_requests;
 }
 
-bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_received.size() >= byteCount; });
-}
-
 std::vector<PanelSimulator::Bytes> PanelSimulator::RequestsWithoutResends() const
 {
     std::vector<Bytes> requests = Requests();
@@ -92,10 +72,20 @@ std::vector<PanelSimulator::Bytes> PanelSimulator::RequestsWithoutResends() cons
     return requests;
 }
 
-bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
+bool PanelSimulator::WaitFor(const std::function<bool()>& done, int timeoutMs) const
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_requests.size() >= count; });
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
+}
+
+bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
+{
+    return WaitFor([&] { return m_received.size() >= byteCount; }, timeoutMs);
+}
+
+bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
+{
+    return WaitFor([&] { return m_requests.size() >= count; }, timeoutMs);
 }
 
 void PanelSimulator::ClearReceived()
@@ -114,6 +104,13 @@ PanelSimulator::Bytes PanelSimulator::MakePacket(uint8_t letter, const Bytes& pa
     return packet;
 }
 
+void PanelSimulator::Schedule(Bytes bytes, int delayMs)
+{
+    const auto due = Clock::now() + std::chrono::milliseconds(delayMs);
+    const auto later = std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& p) { return p.first > due; });
+    m_pending.emplace(later, due, std::move(bytes));
+}
+
 // Splits what came into packets and schedules each one's answer (under the lock).
 void PanelSimulator::Take(const uint8_t* data, size_t count)
 {
@@ -126,13 +123,12 @@ void PanelSimulator::Take(const uint8_t* data, size_t count)
             m_partial.erase(m_partial.begin());
             continue;
         }
-        const size_t size = m_partial[1] + 2u;
-        if (m_partial.size() < size)
+        const auto end = m_partial.begin() + m_partial[1] + 2;
+        if (m_partial.end() < end)
             break;
-        Bytes request(m_partial.begin(), m_partial.begin() + static_cast<long>(size));
-        m_partial.erase(m_partial.begin(), m_partial.begin() + static_cast<long>(size));
+        Bytes request(m_partial.begin(), end), copy(request);
+        m_partial.erase(m_partial.begin(), end);
         std::pair<Bytes, int> answer{{PANEL_ACK}, 0};
-        Bytes copy = request;
         if (!m_queue.empty())
         {
             answer = std::move(m_queue.front());
@@ -141,12 +137,12 @@ void PanelSimulator::Take(const uint8_t* data, size_t count)
         else if (!CheckAndSetCrc(copy.data(), copy.size()))
             answer.first = {PANEL_NAK};
         else if (request[0] == PROBE_LETTER)
-            answer.first = MakePacket('V', Bytes(m_info.begin(), m_info.end()));
+            answer.first = MakePacket('V', {1, 2, 3, 4});
         else if (request[0] == 'Q')
             answer.first = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
         m_requests.push_back(std::move(request));
         if (!answer.first.empty())
-            m_pending.emplace_back(Clock::now() + std::chrono::milliseconds(answer.second), answer.first);
+            Schedule(std::move(answer.first), answer.second);
     }
     m_changed.notify_all();
 }
@@ -158,13 +154,8 @@ void PanelSimulator::Run()
         std::vector<Bytes> due;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            std::stable_sort(m_pending.begin(), m_pending.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
-            while (!m_pending.empty() && m_pending.front().first <= Clock::now())
-            {
+            for (; !m_pending.empty() && m_pending.front().first <= Clock::now(); m_pending.erase(m_pending.begin()))
                 due.push_back(std::move(m_pending.front().second));
-                m_pending.erase(m_pending.begin());
-            }
         }
         for (const Bytes& bytes : due) // a line that is gone shows as a missing answer
             for (size_t done = 0; done < bytes.size();)
