@@ -45,10 +45,7 @@ struct SerialLink : testing::Test
     {
         ASSERT_TRUE(box.Start());
         comm->SetPortLister(PortListOf({box.Path()}));
-        CommResult connected = comm->Connect(); // the probe has a fixed window: allow retries
-        for (int retry = 0; retry < 2 && connected != COMM_OK; ++retry)
-            connected = comm->Connect();
-        ASSERT_EQ(connected, COMM_OK) << log.Text();
+        ASSERT_TRUE(ConnectPatiently(*comm)) << log.Text();
         box.ClearReceived();
         log.Clear();
     }

@@ -1,6 +1,7 @@
 #include "support/core/panel_simulator.h"
 
 #include "comm/packet.h"
+#include "comm/panelcomm.h"
 
 #include <algorithm>
 #include <cstring>
@@ -190,4 +191,16 @@ std::function<int(char*, int)> PortListOf(std::vector<std::string> paths)
             }
         return count;
     };
+}
+
+bool ConnectPatiently(PanelComm& comm)
+{
+    for (int attempt = 0; attempt < 3; ++attempt)
+    {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (comm.IsConnected() || comm.Connect() == COMM_OK)
+            return true;
+    }
+    return false;
 }

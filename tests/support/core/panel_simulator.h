@@ -70,3 +70,8 @@ private:
 
 // A port lister for PanelComm::SetPortLister that lists exactly these paths.
 std::function<int(char*, int)> PortListOf(std::vector<std::string> paths);
+
+// Connects, up to three times: on a busy machine the probe's window can close
+// before the answer comes. Late answers are let in first, for the purge.
+class PanelComm;
+bool ConnectPatiently(PanelComm& comm);

@@ -1,21 +1,133 @@
-// What each control of the main window sends, and what the window then shows.
+// The main window on the simulated box: start-up, projector choice, what each
+// control sends and what the window then shows, the view menu and password.
+
+#include "configdlg/configdlg.h"
 
 #include "mainframe_fixture.h"
+
+#include <wx/textdlg.h>
 
 #include <clocale>
 
 namespace {
 
 const char* const COMM_ERROR = "Communication Error";
+const std::string ROOM_1 = "projector: Room 1\nC, On, PWR1<cr>\n";
+
+// The password prompt: types the answer, or cancels when it is empty.
+class ExpectPasswordPrompt : public wxExpectModalBase<wxPasswordEntryDialog, ExpectPasswordPrompt>
+{
+public:
+    explicit ExpectPasswordPrompt(const wxString& answer) : m_answer(answer) {}
+
+protected:
+    int OnInvoked(wxPasswordEntryDialog* dialog) const override
+    {
+        EXPECT_EQ(dialog->GetTitle(), "Password Entry");
+        dialog->SetValue(m_answer);
+        return m_answer.empty() ? wxID_CANCEL : wxID_OK;
+    }
+
+private:
+    wxString m_answer;
+};
+
+std::vector<wxString> Items(const wxItemContainerImmutable* choice)
+{
+    std::vector<wxString> items;
+    for (unsigned i = 0; i < choice->GetCount(); ++i)
+        items.push_back(choice->GetString(i));
+    return items;
+}
+
+TEST_F(MainFrameTest, StartUpChoosesTheDefaultProjectorAndConnects)
+{
+    sim.SetStatus({1, 3, 10, 0, 0, 0});
+    Start("projector: beta\nC, On, B1\nprojector: Alpha\nC, On, A1\nprojector: zeta\nC, On, Z1\n", "ALPHA");
+    EXPECT_TRUE(frame->m_startupDone);
+    EXPECT_EQ(Items(frame->m_projectorChoice), (std::vector<wxString>{"**Choose Projector**", "Alpha", "beta", "zeta"}));
+    EXPECT_EQ(Selected(frame->m_projectorChoice), "Alpha");
+    EXPECT_EQ(static_cast<Projector*>(frame->m_projectorChoice->GetClientData(2))->GetName(), "beta");
+    EXPECT_TRUE(frame->m_btnOn->IsHighlighted()) << "connected quietly and polled the status";
+    EXPECT_TRUE(frame->m_btnVcr->IsHighlighted());
+    // A second projector of the same name in other letters gets its own item.
+    theProjectorList->AddProjector("Beta");
+    frame->FillProjectorChoice();
+    EXPECT_EQ(Items(frame->m_projectorChoice),
+              (std::vector<wxString>{"**Choose Projector**", "Alpha", "Beta", "beta", "zeta"}));
+    frame->Destroy();
+
+    // A fixed installation cannot change the projector; no user file, no projector.
+    theSettings->Write(KEY_PROJ_ALLOWCHANGE, false);
+    Start(ROOM_1 + "projector: Room 2\nC, On, X\n", "room 2");
+    EXPECT_FALSE(frame->m_projectorChoice->IsEnabled());
+    EXPECT_EQ(Selected(frame->m_projectorChoice), "Room 2");
+    frame->Destroy();
+    theSettings->Write(FileNameKey(FILE_USER), wxString());
+    Start(ROOM_1, "Room 1");
+    EXPECT_EQ(Items(frame->m_projectorChoice), (std::vector<wxString>{"**Choose Projector**"}));
+}
+
+TEST_F(MainFrameTest, TimerRunsByItselfAfterStartUp)
+{
+    WriteProjectors(ROOM_1);
+    SetDefaultProjector("Room 1");
+    sim.SetStatus({1, 1, 8, 0, 0, 0});
+    frame = new TestMainFrame;
+    frame->Show();
+    ASSERT_TRUE(YieldUntil([this] { return frame->m_startupDone; }, 3000)); // about 100 ms after construction
+    EXPECT_TRUE(frame->m_statusTimer.IsRunning());
+    EXPECT_EQ(frame->m_statusTimer.GetInterval(), 1000);
+    EXPECT_TRUE(frame->m_btnOn->IsHighlighted());
+}
+
+TEST_F(MainFrameTest, StartUpReadsQuietlyAndLaterReadsReportProblems)
+{
+    const std::string remote = dir.File("remote.txt");
+    ASSERT_TRUE(WriteWholeFile(remote, "version: 2.0\nprojector: Room 2\nC, On, X\nC, Off\n"));
+    theSettings->Write(FileUrlKey(FILE_USER), wxString::FromUTF8("file://" + remote));
+    theSettings->Write(KEY_STARTUP_AUTOCHECK, true);
+    theSettings->Write(KEY_STARTUP_AUTODOWNLOAD, true);
+    const char* warnings = "There were warnings concerning the projector files\nSee log for more details.";
+    // The file at start-up warns in the log only; the downloaded one's warning is reported.
+    wxTEST_DIALOG(Start(ROOM_1 + "c, Off, PWR0\n"),
+                  ExpectMessageBox(warnings, "Projector File Read Error", wxICON_EXCLAMATION));
+    EXPECT_TRUE(log.Contains("Warning: ReadSource: first parameter must be either 'C' or 'P', line 4 file " +
+                             projectorFile)) << log.Text();
+    EXPECT_EQ(Items(frame->m_projectorChoice), (std::vector<wxString>{"**Choose Projector**", "Room 2"}));
+    EXPECT_EQ(theProjectorList->GetSource(0)->version, "2.0");
+
+    ASSERT_TRUE(WriteWholeFile(projectorFile, "C, On, PWR1\n"));
+    wxTEST_DIALOG(EXPECT_EQ(frame->ReadProjectorFiles(false), FILE_FORMAT_ERROR),
+                  ExpectMessageBox("Errors occurred while reading the projector files\nSee log for more details.",
+                                   "Projector File Read Error", wxICON_ERROR));
+    EXPECT_EQ(frame->ReadProjectorFiles(true), FILE_FORMAT_ERROR); // quiet: no box
+}
+
+TEST_F(MainFrameTest, WithoutAProjectorEveryControlAsksForOneAndSendsNothing)
+{
+    Start(ROOM_1, "Room 9");
+    EXPECT_EQ(frame->m_projectorChoice->GetSelection(), 0);
+    const char* noProjector = "No projector is selected.\nPlease select projector before using Kesto";
+    for (BmpTextButton* button : {frame->m_btnOn, frame->m_btnOff, frame->m_btnBlank, frame->m_btnMute,
+                                  frame->m_btnVolumeDown, frame->m_btnVolumeUp, frame->m_btnComp1, frame->m_btnVcr,
+                                  frame->m_btnComp2})
+        wxTEST_DIALOG(Use(button), ExpectMessageBox(noProjector, COMM_ERROR));
+    wxTEST_DIALOG(Use(frame->m_micChoice, 2), ExpectMessageBox(noProjector, COMM_ERROR));
+    Tick(); // the status timer stays silent about it
+    FlushEvents();
+    EXPECT_EQ(sim.RequestCount(), 0u);
+    EXPECT_EQ(thePanelStatus.powerState, 0);
+    Use(frame->m_projectorChoice, 1); // chosen by hand, the controls work
+    Use(frame->m_btnOn);
+    EXPECT_TRUE(frame->m_btnOn->IsHighlighted());
+}
 
 TEST_F(MainFrameTest, DemoModeFollowsTheCommandsWithoutAnyPort)
 {
     thePanelComm->SetPortLister(PortListOf({})); // no box: the quiet start-up connection fails
-    Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
-    EXPECT_FALSE(frame->m_linkUp);
+    Start(ROOM_1, "Room 1");
     Use(frame->m_chkDemoMode, true);
-    EXPECT_TRUE(thePanelComm->IsDemo() && thePanelComm->IsConnected());
-
     // Each click, then what the user sees: lit buttons, and whether the panels are enabled.
     const struct
     {
@@ -28,10 +140,9 @@ TEST_F(MainFrameTest, DemoModeFollowsTheCommandsWithoutAnyPort)
         {frame->m_btnOn, {frame->m_btnOn}, {frame->m_btnOff}, true},
         {frame->m_btnBlank, {frame->m_btnBlank, frame->m_btnOn}, {}, true},
         {frame->m_btnBlank, {}, {frame->m_btnBlank}, true},
-        {frame->m_btnBlank, {frame->m_btnBlank}, {}, true},
         {frame->m_btnVcr, {frame->m_btnVcr}, {frame->m_btnComp1}, true},
     };
-    for (size_t i = 0; i < sizeof(steps) / sizeof(steps[0]); ++i)
+    for (size_t i = 0; i < std::size(steps); ++i)
     {
         SCOPED_TRACE(i);
         Use(steps[i].button);
@@ -43,23 +154,22 @@ TEST_F(MainFrameTest, DemoModeFollowsTheCommandsWithoutAnyPort)
         EXPECT_EQ(frame->m_sliderVolume->IsEnabled(), steps[i].enabled);
         EXPECT_TRUE(frame->m_btnOn->IsEnabled()) << "On is always enabled";
     }
+    Use(frame->m_btnBlank);
     Tick(); // the timer keeps what the commands set: no status query in demo mode
     EXPECT_TRUE(frame->m_btnBlank->IsHighlighted());
     EXPECT_EQ(sim.RequestCount(), 0u);
-    Use(frame->m_chkDemoMode, false);
-    EXPECT_FALSE(thePanelComm->IsConnected());
 }
 
 TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports)
 {
-    Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
+    StartConnected();
     sim.SetStatus({1, 3, 10, 0, 0, 0});
     Use(frame->m_btnOn);
     Use(frame->m_btnVcr); // sets the source, then polls the status at once
     Use(frame->m_btnComp2);
     Use(frame->m_micChoice, 3);
-    EXPECT_EQ(sim.Requests(), (std::vector<Bytes>{Packet('A', {1}), Packet('J', {3}), Packet('Q'), Packet('J', {2}),
-                                                  Packet('Q'), Packet('D', {3})}));
+    EXPECT_EQ(sim.RequestsWithoutResends(), (std::vector<Bytes>{Packet('A', {1}), Packet('J', {3}), Packet('Q'),
+                                                                Packet('J', {2}), Packet('Q'), Packet('D', {3})}));
     EXPECT_TRUE(frame->m_btnVcr->IsHighlighted()) << "the box still reports VCR/DVD";
     EXPECT_FALSE(frame->m_btnComp2->IsHighlighted());
     EXPECT_EQ(frame->m_sliderVolume->GetValue(), 10);
@@ -92,7 +202,7 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
             Use(row.arrow);
         EXPECT_EQ(sim.RequestCount(), 0u);
         FlushEvents();
-        EXPECT_EQ(sim.Requests(), row.arrow ? std::vector<Bytes>{row.sent} : std::vector<Bytes>{});
+        EXPECT_EQ(sim.RequestsWithoutResends(), row.arrow ? std::vector<Bytes>{row.sent} : std::vector<Bytes>{});
         EXPECT_EQ(frame->m_btnVolumeUp->IsEnabled(), row.upEnabled);
         EXPECT_EQ(frame->m_btnVolumeDown->IsEnabled(), row.downEnabled);
     }
@@ -108,19 +218,19 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
         scroll.SetEventObject(frame->m_sliderVolume);
         frame->m_sliderVolume->GetEventHandler()->ProcessEvent(scroll);
     }
-    EXPECT_EQ(sim.Requests(), std::vector<Bytes>{Packet('E', {24})});
+    EXPECT_EQ(sim.RequestsWithoutResends(), std::vector<Bytes>{Packet('E', {24})});
 }
 
 TEST_F(MainFrameTest, LinkFailuresAreReportedAndTheNextCommandConnectsAgain)
 {
-    Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
+    StartConnected();
     sim.QueueNak(); // the serial line asks again after a NAK: refuse both times
     sim.QueueNak();
     wxTEST_DIALOG(Use(frame->m_btnMute), ExpectMessageBox("control panel did not accept the command", COMM_ERROR));
     EXPECT_FALSE(thePanelComm->IsConnected());
     EXPECT_FALSE(frame->m_btnMute->IsHighlighted());
     Tick(); // the timer does not poll a link that failed
-    EXPECT_EQ(sim.RequestCount(), 2u);
+    EXPECT_EQ(sim.RequestsWithoutResends().size(), 1u);
     Use(frame->m_btnMute);
     EXPECT_TRUE(frame->m_btnMute->IsHighlighted());
     EXPECT_EQ(sim.Requests().back(), Packet('G', {1}));
@@ -145,10 +255,9 @@ TEST_F(MainFrameTest, LinkFailuresAreReportedAndTheNextCommandConnectsAgain)
 TEST_F(MainFrameTest, FreezeAndTheExtraCommandsOfEachProjector)
 {
     theSettings->Write(KEY_OPTIONS_FREEZEDELAY, 20L);
-    Start("projector: Room 1\nC, On, PWR1<cr>\nC, Freeze, FRZ<cr>\nC, Lamp Hours, LMP?<cr>\nP, Baud, 9600\n"
-          "projector: Room 2\nC, UnFreeze, UFZ\nC, freeze, FRZ\n"
-          "projector: Room 3\nC, UnFreeze, UFZ\nC, Off, PWR0\nC, SourceVGA, VGA\nC, SOURCECOMPOSITE, CMP\n",
-          "Room 1");
+    StartConnected("projector: Room 1\nC, On, PWR1<cr>\nC, Freeze, FRZ<cr>\nC, Lamp Hours, LMP?<cr>\nP, Baud, 9600\n"
+                "projector: Room 2\nC, UnFreeze, UFZ\nC, freeze, FRZ\n"
+                "projector: Room 3\nC, UnFreeze, UFZ\nC, Off, PWR0\nC, SourceVGA, VGA\nC, SOURCECOMPOSITE, CMP\n");
     // Without UnFreeze the picture is never taken as frozen: each press freezes again.
     EXPECT_EQ(ExtraButtons(), std::vector<wxString>{"Lamp Hours"});
     Use(frame->m_btnFreeze);
@@ -201,12 +310,53 @@ TEST_F(MainFrameTest, ExtraCommandWithLatin1NameIsFoundWhateverTheLocale)
     const std::string oldLocale = setlocale(LC_CTYPE, nullptr); // under UTF-8 the name cannot go back and forth
     if (!setlocale(LC_CTYPE, "C.UTF-8"))
         GTEST_SKIP() << "no C.UTF-8 locale here";
-    Start("projector: Room 1\nC, Entr\xe9" "e, INP1<cr>\n", "Room 1"); // "Entrée" in Latin-1
+    StartConnected("projector: Room 1\nC, Entr\xe9" "e, INP1<cr>\n"); // "Entrée" in Latin-1
     ASSERT_EQ(ExtraButtons().size(), 1u);
     EXPECT_FALSE(ExtraButtons()[0].empty());
     ClickExtra(0);
     EXPECT_EQ(sim.Requests(), std::vector<Bytes>{Packet('P', {'I', 'N', 'P', '1', 0x0D})});
     setlocale(LC_CTYPE, oldLocale.c_str());
+}
+
+TEST_F(MainFrameTest, ViewMenuPasswordAndTheOptionsFromTheSettings)
+{
+    theSettings->Write(KEY_OPTIONS_STAYONTOP, true);
+    Start();
+    EXPECT_TRUE(frame->HasFlag(wxSTAY_ON_TOP));
+    Use(frame->m_chkStayOnTop, false);
+    EXPECT_FALSE(frame->HasFlag(wxSTAY_ON_TOP));
+    EXPECT_TRUE(theSettings->ReadBool(KEY_OPTIONS_STAYONTOP, false)) << "the check box is not stored";
+
+    // Item 0 hides the options, 1 shows them (the frame grows), 2 asks for the
+    // password; the check marks follow (an item without one has a transparent picture).
+    auto marked = [this](unsigned item) {
+        const wxImage image = frame->m_viewCombo->GetItemBitmap(item).ConvertToImage();
+        for (int x = 0; x < image.GetWidth(); ++x)
+            for (int y = 0; y < image.GetHeight(); ++y)
+                if (!image.HasAlpha() || image.GetAlpha(x, y) > 0)
+                    return true;
+        return false;
+    };
+    const int narrow = frame->GetSize().GetWidth();
+    EXPECT_TRUE(!frame->m_advancedPanel->IsShown() && marked(0) && !marked(1));
+    for (int twice = 0; twice < 2; ++twice)
+        Use(frame->m_viewCombo, 1);
+    EXPECT_TRUE(frame->m_advancedPanel->IsShown() && !marked(0) && marked(1));
+    EXPECT_EQ(frame->m_viewCombo->GetValue(), "      Options");
+    EXPECT_GT(frame->GetSize().GetWidth(), narrow);
+    wxTEST_DIALOG(Use(frame->m_viewCombo, 2), ExpectPasswordPrompt("lemon"),
+                  wxExpectDismissableModal<ConfigDlg>(wxID_CANCEL));
+    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("Lemon"),
+                  ExpectMessageBox("Password was incorrect", "Password Entry"));
+    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("")); // cancelled: no message
+    theSettings->Write(KEY_OPTIONS_PASSWORD, wxString()); // can never be given
+    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt(""));
+    theSettings->Write(KEY_OPTIONS_PASSWORD, "harbor"); // no prompt: any other dialog would fail the test
+    wxTEST_DIALOG(frame->OpenConfiguration(), wxExpectDismissableModal<ConfigDlg>(wxID_CANCEL));
+    EXPECT_EQ(frame->m_viewCombo->GetValue(), "      Options");
+    Use(frame->m_viewCombo, 0);
+    EXPECT_TRUE(!frame->m_advancedPanel->IsShown() && marked(0) && !marked(1));
+    EXPECT_EQ(frame->GetSize().GetWidth(), narrow);
 }
 
 } // namespace
