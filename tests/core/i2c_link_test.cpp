@@ -184,7 +184,6 @@ TEST(I2CDriver, InstallTriesTheGivenFileThenTheDefault)
         std::vector<std::string> tried;
         int result;
     } rows[] = {
-        {0, nullptr, {0}, {"(none)"}, 0}, // a working driver is made permanent as well
         {ENOENT, nullptr, {0x105}, {"(none)"}, 0x105},
         {ENOENT, "", {0}, {"(none)"}, 0},
         {ENOENT, "/lib/extra/i2c.ko", {0x101, 0}, {"/lib/extra/i2c.ko", "(none)"}, 0},

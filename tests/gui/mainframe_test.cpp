@@ -123,43 +123,6 @@ TEST_F(MainFrameTest, WithoutAProjectorEveryControlAsksForOneAndSendsNothing)
     EXPECT_TRUE(frame->m_btnOn->IsHighlighted());
 }
 
-TEST_F(MainFrameTest, DemoModeFollowsTheCommandsWithoutAnyPort)
-{
-    thePanelComm->SetPortLister(PortListOf({})); // no box: the quiet start-up connection fails
-    Start(ROOM_1, "Room 1");
-    Use(frame->m_chkDemoMode, true);
-    // Each click, then what the user sees: lit buttons, and whether the panels are enabled.
-    const struct
-    {
-        BmpTextButton* button;
-        std::vector<BmpTextButton*> lit, dark;
-        bool enabled;
-    } steps[] = {
-        {frame->m_btnOn, {frame->m_btnOn}, {frame->m_btnOff}, true},
-        {frame->m_btnOff, {frame->m_btnOff}, {frame->m_btnOn}, false}, // seen switching off: panels disabled
-        {frame->m_btnOn, {frame->m_btnOn}, {frame->m_btnOff}, true},
-        {frame->m_btnBlank, {frame->m_btnBlank, frame->m_btnOn}, {}, true},
-        {frame->m_btnBlank, {}, {frame->m_btnBlank}, true},
-        {frame->m_btnVcr, {frame->m_btnVcr}, {frame->m_btnComp1}, true},
-    };
-    for (size_t i = 0; i < std::size(steps); ++i)
-    {
-        SCOPED_TRACE(i);
-        Use(steps[i].button);
-        for (BmpTextButton* button : steps[i].lit)
-            EXPECT_TRUE(button->IsHighlighted()) << button->GetLabel();
-        for (BmpTextButton* button : steps[i].dark)
-            EXPECT_FALSE(button->IsHighlighted()) << button->GetLabel();
-        EXPECT_EQ(frame->m_btnMute->IsEnabled(), steps[i].enabled);
-        EXPECT_EQ(frame->m_sliderVolume->IsEnabled(), steps[i].enabled);
-        EXPECT_TRUE(frame->m_btnOn->IsEnabled()) << "On is always enabled";
-    }
-    Use(frame->m_btnBlank);
-    Tick(); // the timer keeps what the commands set: no status query in demo mode
-    EXPECT_TRUE(frame->m_btnBlank->IsHighlighted());
-    EXPECT_EQ(sim.RequestCount(), 0u);
-}
-
 TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports)
 {
     StartConnected();
@@ -174,6 +137,17 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
     EXPECT_FALSE(frame->m_btnComp2->IsHighlighted());
     EXPECT_EQ(frame->m_sliderVolume->GetValue(), 10);
     EXPECT_EQ(thePanelStatus.micLevel, 3);
+    // What the box acknowledged shows at once: blank toggles, off disables the panels but not On.
+    sim.ClearReceived();
+    Use(frame->m_btnBlank);
+    EXPECT_TRUE(frame->m_btnBlank->IsHighlighted() && frame->m_btnOn->IsHighlighted());
+    Use(frame->m_btnBlank);
+    EXPECT_FALSE(frame->m_btnBlank->IsHighlighted());
+    Use(frame->m_btnOff);
+    EXPECT_TRUE(frame->m_btnOff->IsHighlighted() && !frame->m_btnOn->IsHighlighted());
+    EXPECT_FALSE(frame->m_btnMute->IsEnabled() || frame->m_sliderVolume->IsEnabled());
+    EXPECT_TRUE(frame->m_btnOn->IsEnabled());
+    EXPECT_EQ(sim.RequestsWithoutResends(), (std::vector<Bytes>{Packet('H', {1}), Packet('H', {0}), Packet('A', {2})}));
 
     // Power bytes 3 and 4 mean on and off; the arrows step the volume by two
     // and stop at the ends (a drag of the thumb is posted: sent afterwards).

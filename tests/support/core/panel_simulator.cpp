@@ -4,6 +4,7 @@
 #include "comm/panelcomm.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -42,16 +43,16 @@ void PanelSimulator::SetStatus(std::array<uint8_t, 6> status)
     m_status = status;
 }
 
-void PanelSimulator::QueueBytes(Bytes bytes, int delayMs)
+void PanelSimulator::QueueBytes(Bytes bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.emplace_back(std::move(bytes), delayMs);
+    m_queue.push_back(std::move(bytes));
 }
 
-void PanelSimulator::SendNow(Bytes bytes)
+void PanelSimulator::SendNow(const Bytes& bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Schedule(std::move(bytes), 0);
+    Write(bytes);
 }
 
 PanelSimulator::Bytes PanelSimulator::Received() const
@@ -105,14 +106,19 @@ PanelSimulator::Bytes PanelSimulator::MakePacket(uint8_t letter, const Bytes& pa
     return packet;
 }
 
-void PanelSimulator::Schedule(Bytes bytes, int delayMs)
+// A line that is gone shows as a missing answer.
+void PanelSimulator::Write(const Bytes& bytes) const
 {
-    const auto due = Clock::now() + std::chrono::milliseconds(delayMs);
-    const auto later = std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& p) { return p.first > due; });
-    m_pending.emplace(later, due, std::move(bytes));
+    for (size_t done = 0; done < bytes.size();)
+    {
+        const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
+        if (n <= 0 && errno != EINTR)
+            break;
+        done += n > 0 ? static_cast<size_t>(n) : 0;
+    }
 }
 
-// Splits what came into packets and schedules each one's answer (under the lock).
+// Splits what came into packets and answers each one (under the lock).
 void PanelSimulator::Take(const uint8_t* data, size_t count)
 {
     m_received.insert(m_received.end(), data, data + count);
@@ -124,26 +130,25 @@ void PanelSimulator::Take(const uint8_t* data, size_t count)
             m_partial.erase(m_partial.begin());
             continue;
         }
-        const auto end = m_partial.begin() + m_partial[1] + 2;
-        if (m_partial.end() < end)
+        const size_t size = m_partial[1] + 2u;
+        if (m_partial.size() < size)
             break;
-        Bytes request(m_partial.begin(), end), copy(request);
-        m_partial.erase(m_partial.begin(), end);
-        std::pair<Bytes, int> answer{{PANEL_ACK}, 0};
+        Bytes request(m_partial.begin(), m_partial.begin() + static_cast<long>(size)), copy(request);
+        m_partial.erase(m_partial.begin(), m_partial.begin() + static_cast<long>(size));
+        Bytes answer{PANEL_ACK};
         if (!m_queue.empty())
         {
             answer = std::move(m_queue.front());
             m_queue.pop_front();
         }
         else if (!CheckAndSetCrc(copy.data(), copy.size()))
-            answer.first = {PANEL_NAK};
+            answer = {PANEL_NAK};
         else if (request[0] == PROBE_LETTER)
-            answer.first = MakePacket('V', {1, 2, 3, 4});
+            answer = MakePacket('V', {1, 2, 3, 4});
         else if (request[0] == 'Q')
-            answer.first = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
+            answer = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
         m_requests.push_back(std::move(request));
-        if (!answer.first.empty())
-            Schedule(std::move(answer.first), answer.second);
+        Write(answer);
     }
     m_changed.notify_all();
 }
@@ -152,20 +157,6 @@ void PanelSimulator::Run()
 {
     while (!m_stop)
     {
-        std::vector<Bytes> due;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            for (; !m_pending.empty() && m_pending.front().first <= Clock::now(); m_pending.erase(m_pending.begin()))
-                due.push_back(std::move(m_pending.front().second));
-        }
-        for (const Bytes& bytes : due) // a line that is gone shows as a missing answer
-            for (size_t done = 0; done < bytes.size();)
-            {
-                const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
-                if (n <= 0 && errno != EINTR)
-                    break;
-                done += n > 0 ? static_cast<size_t>(n) : 0;
-            }
         pollfd fd{m_master, POLLIN, 0};
         uint8_t buffer[512];
         if (poll(&fd, 1, 1) > 0 && (fd.revents & POLLIN))
