@@ -123,8 +123,6 @@ TEST_F(I2C, TransferAnswersAndErrors)
         {SERIAL_STATUS, {{0, Packet('Q', {1, 1, 16, 0, 0, 2})}}, 0, 6, 1, "Debug3: i2c tx: 51 02 66 09"},
         {SERIAL_STATUS, {{0, {'Q', 40, 1, 2, 3, 4, 5, 6, 7, 8}}}, 0, COMM_MALFORMED, 1,
          "Warning: malformed packet, length was only 10"},
-        {SERIAL_STATUS, {{0, {'Q', 1, 9, 9, 9, 9, 9, 9, 9, 9}}}, 0, COMM_MALFORMED, 1,
-         "Warning: malformed packet, length was only 3"},
         {SERIAL_STATUS, {{0, bad}, {0, bad}}, 0, COMM_BAD_CRC, 2, "Warning: corrupted packet, CRC did not match"},
     };
     for (const auto& row : rows)

@@ -200,12 +200,8 @@ TEST(SerialSearch, WrongAnswersCloseThePortAndTheNextOneIsTried)
     ASSERT_TRUE(first.Start());
     ASSERT_TRUE(second.Start());
     PanelComm comm(MissingDdcBus());
-    const Bytes good = Packet('V', {1, 2, 3, 4});
-    Bytes badCrc = good, nine = good;
-    badCrc[7] ^= 0x01;
+    Bytes nine = Packet('V', {1, 2, 3, 4});
     nine.push_back(0);
-    char crc[32];
-    snprintf(crc, sizeof(crc), "crc error, expected %02X%02X", good[6], good[7]);
     const struct
     {
         std::vector<Bytes> answers;
@@ -214,8 +210,6 @@ TEST(SerialSearch, WrongAnswersCloseThePortAndTheNextOneIsTried)
     } rows[] = {
         {{nine}, "expected cnt = 8, received cnt = 9", 1},
         {{Packet('S', {1, 2, 3, 4})}, "expected cmd = 'V', received cmd = 'S'", 1},
-        {{{'V', 5, 1, 2, 3, 4, 5, 6}}, "expected len = 6, received len = '5'", 1},
-        {{badCrc}, crc, 1},
         {{{}, {}}, "expected cnt = 8, received cnt = 0", 2},
     };
     comm.SetPortLister(PortListOf({first.Path(), second.Path()}));
