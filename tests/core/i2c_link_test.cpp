@@ -100,50 +100,6 @@ TEST_F(I2C, SearchProbesTheFirstVideoDeviceAndChecksTheAnswer)
     EXPECT_EQ(bus->writes[0].bytes, Bytes{0x53});
 }
 
-TEST_F(I2C, TransferAnswersAndErrors)
-{
-    Connected();
-    Bytes bad = Packet('Q', {1, 1, 16, 0, 0, 2});
-    bad[9] ^= 1;
-    const struct
-    {
-        int cmd;
-        std::vector<Read> reads;
-        int writeError;
-        CommResult result;
-        size_t writes;
-        const char* line;
-    } rows[] = {
-        {SERIAL_POWER, {{0, {0x06}}}, 0, COMM_OK, 1, "Debug3: i2c tx: 41 03 01 8F 11"},
-        {SERIAL_POWER, {{0, {0x15}}, {0, {0x15}}}, 0, COMM_NAK, 2, "Warning: device returned NAK"},
-        {SERIAL_POWER, {{0, {0x5A, 0x01}}}, 0, COMM_MALFORMED, 1, "Warning: expected ACK/NAK received 0x5A"},
-        {SERIAL_POWER, {}, 0, COMM_NO_DATA, 2, "Warning: device did not return any data"},
-        {SERIAL_POWER, {}, EIO, COMM_IO_ERROR, 1, "Error: unable to write I2C, error code 5"},
-        {SERIAL_POWER, {{ENXIO, {}}}, 0, COMM_IO_ERROR, 1, "Error: unable to read I2C, error code 6"},
-        {SERIAL_STATUS, {{0, Packet('Q', {1, 1, 16, 0, 0, 2})}}, 0, 6, 1, "Debug3: i2c tx: 51 02 66 09"},
-        {SERIAL_STATUS, {{0, {'Q', 40, 1, 2, 3, 4, 5, 6, 7, 8}}}, 0, COMM_MALFORMED, 1,
-         "Warning: malformed packet, length was only 10"},
-        {SERIAL_STATUS, {{0, bad}, {0, bad}}, 0, COMM_BAD_CRC, 2, "Warning: corrupted packet, CRC did not match"},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.line);
-        log.Clear();
-        bus->writes.clear();
-        bus->reads.assign(row.reads.begin(), row.reads.end());
-        if (row.writeError)
-            bus->writeResults.push_back(row.writeError);
-        uint8_t status[6] = {};
-        const CommResult result = row.cmd == SERIAL_STATUS
-                                      ? comm->GetStatus(status, POLL_STATUS_MS, POLL_STATUS_COUNT)
-                                      : comm->SetPower(1, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
-        EXPECT_EQ(result, row.result);
-        EXPECT_EQ(bus->writes.size(), row.writes);
-        EXPECT_TRUE(log.Contains(row.line)) << log.Text();
-    }
-    EXPECT_TRUE(comm->IsConnected());
-}
-
 TEST_F(I2C, RequestsOverTheBusLimitAreRefusedAndDisconnectEndsTheLink)
 {
     Connected();

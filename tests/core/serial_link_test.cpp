@@ -81,49 +81,118 @@ TEST(PanelCommOffline, NotConnectedFailsAndDemoSucceedsWithoutTouchingTheLine)
     EXPECT_TRUE(box.Received().empty());
 }
 
-TEST_F(SerialLink, EachCommandSendsItsPacketAndTheAnswerDecides)
+// The same link over the I2C bus as well: answers are queued bytes on the
+// serial line, scripted reads on the bus.
+struct Link : SerialLink
+{
+    FakeDdcBus* bus = new FakeDdcBus;
+    PanelComm i2c{std::unique_ptr<DdcBus>(bus)};
+
+    void SetUp() override
+    {
+        SerialLink::SetUp();
+        i2c.SetPortLister(PortListOf({}));
+        bus->QueueRead(Packet('S', {1, 2, 3, 4}));
+        ASSERT_EQ(i2c.Connect(), COMM_OK) << log.Text();
+        log.Clear();
+    }
+
+    // Whether a line of the log ends so (the traces differ in their prefix only).
+    bool Logged(const std::string& end) const
+    {
+        for (const std::string& line : log.Lines())
+            if (line.size() >= end.size() && line.compare(line.size() - end.size(), end.size(), end) == 0)
+                return true;
+        return end.empty();
+    }
+};
+
+TEST_F(Link, EachExchangeSendsItsPacketAndTheAnswerDecides)
 {
     EXPECT_EQ(comm->GetPanelInfo()[0], 1u);
     EXPECT_EQ(comm->GetPanelInfo()[3], 4u);
     EXPECT_EQ(comm->SetPower(1, POLL_COMMAND_MS, kPatient), COMM_OK) << log.Text();
     EXPECT_EQ(box.Received(), (Bytes{0x41, 0x03, 0x01, 0x8F, 0x11}));
     EXPECT_EQ(log.Lines(), (Lines{"Debug3: uart tx: 41 03 01 8F 11", "Debug3: uart rx: 06"}));
-
-    using Setter = CommResult (PanelComm::*)(uint8_t, int, int);
-    const struct
-    {
-        Setter setter;
-        uint8_t value, letter;
-        std::vector<Bytes> answers;
-        CommResult result;
-        size_t sent; // a late answer on a busy machine may add a resend
-        const char* line;
-    } rows[] = {
-        {&PanelComm::SetSource, 3, 'J', {}, COMM_OK, 1, ""},
-        {&PanelComm::SetBlank, 1, 'H', {}, COMM_OK, 1, ""},
-        {&PanelComm::SetVolume, 32, 'E', {}, COMM_OK, 1, ""},
-        {&PanelComm::SetMicLevel, 3, 'D', {}, COMM_OK, 1, ""},
-        {&PanelComm::SetMute, 1, 'G', {{0x15}, {0x15}}, COMM_NAK, 2, "Warning: device returned NAK"},
-        {&PanelComm::SetMute, 0, 'G', {{0x15}}, COMM_OK, 2, ""},
-        {&PanelComm::SetBlank, 1, 'H', {{0x41}}, COMM_MALFORMED, 1, "Warning: expected ACK/NAK received 0x41"},
-        {&PanelComm::SetBlank, 0, 'H', {{0xFF, 0x06}}, COMM_MALFORMED, 1, "Warning: expected ACK/NAK received 0xFF"},
-        {&PanelComm::SetVolume, 10, 'E', {{}, {}}, COMM_NO_DATA, 2, "Warning: device did not return any data"},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(std::string(1, char(row.letter)) + " " + row.line);
-        const int polls = row.result == COMM_NO_DATA ? POLL_COMMAND_COUNT : kPatient;
-        EXPECT_EQ(With(row.answers, [&] { return ((*comm).*row.setter)(row.value, POLL_COMMAND_MS, polls); }),
-                  row.result);
-        EXPECT_EQ(box.RequestsWithoutResends(), std::vector<Bytes>{Packet(row.letter, {row.value})});
-        EXPECT_GE(box.RequestCount(), row.sent);
-        EXPECT_TRUE(*row.line == 0 || log.Contains(row.line)) << log.Text();
-    }
     // Programming commands carry their whole payload (baud rate MSB first).
     const uint8_t baud[4] = {0x00, 0x00, 0x25, 0x80};
     box.ClearReceived();
     EXPECT_EQ(comm->SendCommand(SERIAL_BAUD, baud, 4, nullptr, 0, POLL_BAUD_MS, POLL_BAUD_COUNT), COMM_OK);
     EXPECT_EQ(box.Received(), Packet('B', {0x00, 0x00, 0x25, 0x80}));
+
+    // Each row on the serial line (S), the I2C bus (I) or both (B); no setter: a status query.
+    using Setter = CommResult (PanelComm::*)(uint8_t, int, int);
+    const Bytes status = Packet('Q', {1, 2, 20, 0, 1, 3}), none(6, 0xEE);
+    Bytes stray = Packet('Q', {4, 3, 2, 1}), wrongCrc = Packet('Q', {7, 7, 7, 7, 7, 7});
+    stray.insert(stray.end(), {0xEE, 0xEE});
+    wrongCrc.back() ^= 1;
+    const struct
+    {
+        char where;
+        Setter setter;
+        uint8_t value, letter;
+        std::vector<FakeDdcBus::Read> answers;
+        CommResult result;
+        size_t sent; // at least, on the serial line: a late answer on a busy machine may add a resend
+        std::string line;
+        Bytes reply;
+    } rows[] = {
+        {'B', &PanelComm::SetPower, 1, 'A', {{0, {0x06}}}, COMM_OK, 1, " tx: 41 03 01 8F 11", {}},
+        {'S', &PanelComm::SetSource, 3, 'J', {}, COMM_OK, 1, "", {}},
+        {'S', &PanelComm::SetBlank, 1, 'H', {}, COMM_OK, 1, "", {}},
+        {'S', &PanelComm::SetVolume, 32, 'E', {}, COMM_OK, 1, "", {}},
+        {'S', &PanelComm::SetMicLevel, 3, 'D', {}, COMM_OK, 1, "", {}},
+        {'B', &PanelComm::SetMute, 1, 'G', {{0, {0x15}}, {0, {0x15}}}, COMM_NAK, 2, "Warning: device returned NAK", {}},
+        {'B', &PanelComm::SetMute, 0, 'G', {{0, {0x15}}, {0, {0x06}}}, COMM_OK, 2, "", {}},
+        {'B', &PanelComm::SetBlank, 1, 'H', {{0, {0x41}}}, COMM_MALFORMED, 1, "Warning: expected ACK/NAK received 0x41", {}},
+        {'S', &PanelComm::SetBlank, 0, 'H', {{0, {0xFF, 0x06}}}, COMM_MALFORMED, 1, "Warning: expected ACK/NAK received 0xFF", {}},
+        {'B', &PanelComm::SetVolume, 10, 'E', {{0, {}}, {0, {}}}, COMM_NO_DATA, 2, "Warning: device did not return any data", {}},
+        {'I', &PanelComm::SetPower, 1, 'A', {{EIO, {}}}, COMM_IO_ERROR, 1, "Error: unable to read I2C, error code 5", {}},
+        {'B', nullptr, 0, 'Q', {{0, status}}, 6, 1, " tx: 51 02 66 09", {1, 2, 20, 0, 1, 3}},
+        {'B', nullptr, 0, 'Q', {{0, wrongCrc}, {0, status}}, 6, 2, "", {1, 2, 20, 0, 1, 3}}, // asked again
+        {'S', nullptr, 0, 'Q', {{0, stray}}, 4, 1, "", {4, 3, 2, 1, 0xEE, 0xEE}}, // only the payload counts
+        {'B', nullptr, 0, 'Q', {{0, wrongCrc}, {0, wrongCrc}}, COMM_BAD_CRC, 2, "Warning: corrupted packet, CRC did not match", none},
+        {'S', nullptr, 0, 'Q', {{0, {0x51, 0x08, 1, 2}}}, COMM_MALFORMED, 1, "Warning: malformed packet, length was only 4", none},
+        {'S', nullptr, 0, 'Q', {{0, {0x51, 9, 1, 2, 3, 4, 5, 6, 7, 8}}}, COMM_MALFORMED, 1, "Warning: malformed packet, length was only 10", none},
+        {'S', nullptr, 0, 'Q', {{0, {0x51, 1, 1, 2, 3, 4, 5, 6, 7, 8}}}, COMM_MALFORMED, 1, "Warning: malformed packet, length was only 10", none},
+        {'S', nullptr, 0, 'Q', {{0, {0xFF, 0xFE, 0xFD}}}, COMM_MALFORMED, 1, "Warning: malformed packet, length was only 3", none},
+        {'I', nullptr, 0, 'Q', {{0, {'Q', 40, 1, 2, 3, 4, 5, 6, 7, 8}}}, COMM_MALFORMED, 1, "Warning: malformed packet, length was only 10", none},
+    };
+    for (const auto& row : rows)
+        for (const bool overI2C : {false, true})
+        {
+            if (row.where != 'B' && row.where != (overI2C ? 'I' : 'S'))
+                continue;
+            SCOPED_TRACE(std::string(overI2C ? "i2c " : "serial ") + std::to_string(&row - rows) + " " + row.line);
+            log.Clear();
+            box.ClearReceived();
+            bus->writes.clear();
+            bus->reads.clear();
+            for (const FakeDdcBus::Read& answer : row.answers)
+                overI2C ? bus->reads.push_back(answer) : box.QueueBytes(answer.bytes);
+            PanelComm& link = overI2C ? i2c : *comm;
+            const int polls = overI2C || row.result == COMM_NO_DATA ? POLL_COMMAND_COUNT : kPatient;
+            Bytes reply = none;
+            const CommResult result = row.setter ? (link.*row.setter)(row.value, POLL_COMMAND_MS, polls)
+                                                 : link.GetStatus(reply.data(), POLL_STATUS_MS, polls);
+            EXPECT_EQ(result, row.result);
+            EXPECT_TRUE(Logged(row.line)) << log.Text();
+            EXPECT_EQ(reply, row.setter ? none : row.reply);
+            const Bytes packet = row.setter ? Packet(row.letter, {row.value}) : Packet('Q');
+            if (overI2C)
+            {
+                EXPECT_EQ(bus->writes.size(), row.sent);
+                for (const auto& write : bus->writes)
+                    EXPECT_EQ(write.bytes, packet);
+                continue;
+            }
+            EXPECT_EQ(box.RequestsWithoutResends(), std::vector<Bytes>{packet});
+            EXPECT_GE(box.RequestCount(), row.sent);
+        }
+    bus->writeResults.push_back(EIO);
+    EXPECT_EQ(i2c.SetPower(1, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_IO_ERROR);
+    EXPECT_TRUE(log.Contains("Error: unable to write I2C, error code 5")) << log.Text();
+    EXPECT_TRUE(i2c.IsConnected());
 }
 
 TEST_F(SerialLink, ALateAnswerIsPurgedBeforeTheNextCommand)
@@ -132,40 +201,6 @@ TEST_F(SerialLink, ALateAnswerIsPurgedBeforeTheNextCommand)
     box.SendNow({0x06}); // the ACK comes after both attempts gave up
     EXPECT_EQ(With({{0x15}, {0x15}}, [&] { return comm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT); }),
               COMM_NAK) << log.Text();
-}
-
-TEST_F(SerialLink, StatusRepliesAreCheckedAndNeverOverread)
-{
-    box.SetStatus({1, 2, 20, 0, 1, 3});
-    uint8_t status[6] = {};
-    Bytes stray = Packet('Q', {4, 3, 2, 1}); // only the payload counts
-    stray.insert(stray.end(), {0xEE, 0xEE});
-    Bytes wrongCrc = Packet('Q', {7, 7, 7, 7, 7, 7});
-    wrongCrc.back() ^= 1;
-    const struct
-    {
-        std::vector<Bytes> answers;
-        CommResult result;
-        Bytes status;
-        const char* line;
-    } rows[] = {
-        {{}, 6, {1, 2, 20, 0, 1, 3}, "Debug3: uart tx: 51 02 66 09"},
-        {{wrongCrc}, 6, {1, 2, 20, 0, 1, 3}, ""}, // asked again, the good reply taken
-        {{stray}, 4, {4, 3, 2, 1, 1, 3}, ""},
-        {{wrongCrc, wrongCrc}, COMM_BAD_CRC, {4, 3, 2, 1, 1, 3}, "Warning: corrupted packet, CRC did not match"},
-        {{{0x51, 0x08, 1, 2}}, COMM_MALFORMED, {4, 3, 2, 1, 1, 3}, "Warning: malformed packet, length was only 4"},
-        {{{0x51, 9, 1, 2, 3, 4, 5, 6, 7, 8}}, COMM_MALFORMED, {4, 3, 2, 1, 1, 3}, "Warning: malformed packet, length was only 10"},
-        {{{0x51, 1, 1, 2, 3, 4, 5, 6, 7, 8}}, COMM_MALFORMED, {4, 3, 2, 1, 1, 3}, "Warning: malformed packet, length was only 10"},
-        {{{0xFF, 0xFE, 0xFD}}, COMM_MALFORMED, {4, 3, 2, 1, 1, 3}, "Warning: malformed packet, length was only 3"},
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(row.line);
-        const int polls = row.result >= 0 ? kPatient : POLL_STATUS_COUNT;
-        EXPECT_EQ(With(row.answers, [&] { return comm->GetStatus(status, POLL_STATUS_MS, polls); }), row.result);
-        EXPECT_EQ(Bytes(status, status + 6), row.status);
-        EXPECT_TRUE(*row.line == 0 || log.Contains(row.line)) << log.Text();
-    }
 }
 
 TEST_F(SerialLink, ReadOnlyExchangesReadAtMostTheLongestPacket)
