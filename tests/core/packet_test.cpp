@@ -1,9 +1,13 @@
+// Packets on the wire and the projector commands' text turned into bytes.
+
 #include "comm/packet.h"
 #include "comm/panelcomm.h"
+#include "projdefs/parsecommand.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -66,6 +70,64 @@ TEST(Packet, ReplyCheckNeverReadsPastWhatCame)
         else
             EXPECT_TRUE(check == REPLY_GOOD ? payload + 4 <= int(size) : payload == 0) << round;
     }
+}
+
+TEST(ParseCommand, BytesOrTheErrorPosition)
+{
+    const std::string a254(254, 'A'), a255(255, 'A'), a256(256, 'A');
+    std::string escs;
+    for (int i = 0; i < 128; ++i)
+        escs += "<1b>";
+    const struct
+    {
+        std::string text;
+        int result;
+        std::string bytes;
+    } rows[] = {
+        {"", 0, ""},
+        {"PWR ON >~*=#", 0, "PWR ON >~*=#"},
+        {"A<cr>B<CR><cR><0d>", 0, "A\rB\r\r\r"},
+        {"<02>PON<03><ff><Ab>", 0, "\x02PON\x03\xFF\xAB"},
+        {"<1b>x<3C><3E>", 0, "\x1B\x1Bx<>"}, // ESC doubled
+        {"< 1><+F><-1><-F><\t7>", 0, "\x01\x0F\xFF\xF1\x07"}, // what strtoul takes, blanks and signs counted
+        {"<w 10 ms><w50><W250MS><w1000><w 5 sec><w 10SeC><w +30  sec  ><w\t60000>", 0,
+         "\x1B\x01\x1B\x02\x1B\x03\x1B\x04\x1B\x05\x1B\x06\x1B\x07\x1B\x08"},
+        {"<w 100 ms>", 10, ""}, // not in the table: at ">"
+        {"<w>", 3, ""},
+        {"<w 1 s>", 6, ""},
+        {"xy<w 10 ms", 11, ""}, // no ">": one past the end
+        {"<w-10>", 6, ""},
+        {"<w 2305843009213693962 sec>", 27, ""}, // times 1000 wraps round to 10000 in 64 bits
+        {"<w 18446744073709551626>", 24, ""},
+        {"<1>", 3, ""},
+        {"<123>", 5, ""},
+        {"<12x", 4, ""},
+        {"<G1>", 2, ""},
+        {"AB<", 4, ""},
+        {"<0x1>", 5, ""},
+        {"<  1>", 5, ""},
+        {"<FFFFFFFFFFFFFFFFFFFFFFFF>", 26, ""},
+        {"A\tB", 2, ""},
+        {"ok\xC3\xA4", 3, ""},
+        {a256, 0, a256}, // at most 256 bytes; an escape that does not fit fails at its "<"
+        {a256 + "A", 257, ""},
+        {a254 + "<1B>", 0, a254 + "\x1B\x1B"},
+        {a255 + "<1B>", 256, ""},
+        {a255 + "<w 10 ms>", 256, ""},
+        {escs, 0, std::string(256, '\x1B')},
+        {escs + "<1b>", 513, ""},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE("text [" + row.text + "]");
+        CommandBytes out = {9};
+        EXPECT_EQ(ParseCommand(row.text.c_str(), &out), row.result);
+        EXPECT_EQ(std::string(out.begin(), out.end()), row.result == 0 ? row.bytes : "\x09"); // untouched on failure
+        EXPECT_EQ(ParseCommand(row.text.c_str()), row.result);
+    }
+    const unsigned pauses[] = {0, 10, 50, 250, 1000, 5000, 10000, 30000, 60000, 0};
+    for (uint8_t code = 0; code <= 9; ++code)
+        EXPECT_EQ(PauseMilliseconds(code), pauses[code]) << int(code);
 }
 
 } // namespace

@@ -36,10 +36,9 @@ public:
     using MainFrame::m_advancedPanel, MainFrame::m_btnBlank, MainFrame::m_btnComp1, MainFrame::m_btnComp2,
         MainFrame::m_btnFreeze, MainFrame::m_btnMute, MainFrame::m_btnOff, MainFrame::m_btnOn, MainFrame::m_btnVcr,
         MainFrame::m_btnVolumeDown, MainFrame::m_btnVolumeUp, MainFrame::m_chkDemoMode, MainFrame::m_chkStayOnTop,
-        MainFrame::m_extraCmdPanel, MainFrame::m_extraCmdSizer, MainFrame::m_frozen, MainFrame::m_linkUp,
-        MainFrame::m_micChoice, MainFrame::m_projectorChoice, MainFrame::m_projectorSelected,
-        MainFrame::m_sliderVolume, MainFrame::m_startupDone, MainFrame::m_statusTimer, MainFrame::m_viewCombo,
-        MainFrame::OnStartupTimer, MainFrame::OpenConfiguration;
+        MainFrame::m_extraCmdPanel, MainFrame::m_extraCmdSizer, MainFrame::m_frozen, MainFrame::m_micChoice,
+        MainFrame::m_projectorChoice, MainFrame::m_sliderVolume, MainFrame::m_startupDone, MainFrame::m_statusTimer,
+        MainFrame::m_viewCombo, MainFrame::OnStartupTimer, MainFrame::OpenConfiguration;
 
     std::vector<long> waits; // of the freeze, with whether the window was shown meanwhile
     std::vector<bool> shownDuringWait;
@@ -120,16 +119,22 @@ protected:
         sim.ClearReceived();
     }
 
-    void BuildConnected(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n")
+    // Start on Room 1, connected: a probe answered late on a busy machine
+    // leaves the quiet start-up unconnected, so it is asked again.
+    void StartConnected(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n")
     {
         Start(projectors, "Room 1");
-        ASSERT_TRUE(thePanelComm->IsConnected()) << log.Text();
+        ASSERT_TRUE(ConnectPatiently(*thePanelComm)) << log.Text();
+        sim.ClearReceived();
+    }
+    void BuildConnected(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n")
+    {
+        StartConnected(projectors);
     }
     static void Click(BmpTextButton* button) { Use(button); }
     static void SetCheck(wxCheckBox* box, bool checked) { Use(box, checked); }
     static void Select(wxChoice* choice, int item) { Use(choice, item); }
     static void Select(wxOwnerDrawnComboBox* combo, int item) { Use(combo, item); }
-    std::vector<Bytes> Requests() const { return sim.Requests(); }
 
     void Tick()
     {

@@ -22,19 +22,6 @@ int FakeDdcBus::EnumGetFirst(int32_t* handle)
     return enumResult;
 }
 
-int FakeDdcBus::GetCachedEDID256(int32_t, uint8_t edid[256])
-{
-    memset(edid, 0, 256);
-    return 0;
-}
-
-int FakeDdcBus::GetEDIDOption(const uint8_t*, int, uint8_t* out, int outSize)
-{
-    if (out != nullptr && outSize > 0)
-        out[0] = 0;
-    return 0;
-}
-
 int FakeDdcBus::WriteI2CBuf(int32_t handle, uint8_t address, const uint8_t* data, int count, int)
 {
     writes.push_back({handle, address, Bytes(data, data + count)});

@@ -38,13 +38,12 @@ public:
     std::vector<std::string> installPaths; // "(none)" for no path
 
     void QueueRead(Bytes bytes) { reads.push_back({0, std::move(bytes)}); }
-    void QueueReadError(int result) { reads.push_back({result, {}}); }
 
     int InitDDCHelper() override { return initResult; }
     void DeinitDDCHelper() override { ++deinitCalls; }
     int EnumGetFirst(int32_t* handle) override;
-    int GetCachedEDID256(int32_t, uint8_t edid[256]) override;
-    int GetEDIDOption(const uint8_t*, int, uint8_t* out, int outSize) override;
+    int GetCachedEDID256(int32_t, uint8_t*) override { return 0; }
+    int GetEDIDOption(const uint8_t*, int, uint8_t*, int) override { return 0; }
     int WriteI2CBuf(int32_t handle, uint8_t address, const uint8_t* data, int count, int flags) override;
     int ReadI2CBuf(int32_t handle, uint8_t address, uint8_t* buffer, int count, int flags) override;
     int InstallDriver(const char* path, int flags) override;

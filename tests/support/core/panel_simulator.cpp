@@ -1,8 +1,10 @@
 #include "support/core/panel_simulator.h"
 
 #include "comm/packet.h"
+#include "comm/panelcomm.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -35,35 +37,22 @@ void PanelSimulator::Stop()
             *fd = -1;
 }
 
-void PanelSimulator::SetPanelInfo(std::array<uint8_t, 4> info)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_info = info;
-}
-
 void PanelSimulator::SetStatus(std::array<uint8_t, 6> status)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_status = status;
 }
 
-void PanelSimulator::QueueBytes(Bytes bytes, int delayMs)
+void PanelSimulator::QueueBytes(Bytes bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.emplace_back(std::move(bytes), delayMs);
+    m_queue.push_back(std::move(bytes));
 }
 
-void PanelSimulator::QueuePacket(uint8_t letter, const Bytes& payload, bool badCrc)
-{
-    Bytes packet = MakePacket(letter, payload);
-    packet.back() ^= badCrc ? 0xFF : 0;
-    QueueBytes(packet);
-}
-
-void PanelSimulator::SendNow(Bytes bytes)
+void PanelSimulator::SendNow(const Bytes& bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_pending.emplace_back(Clock::now(), std::move(bytes));
+    Write(bytes);
 }
 
 PanelSimulator::Bytes PanelSimulator::Received() const
@@ -78,13 +67,6 @@ std::vector<PanelSimulator::Bytes> PanelSimulator::Requests() const
     return m_requests;
 }
 
-bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return m_received.size() >= byteCount; });
-}
-
 std::vector<PanelSimulator::Bytes> PanelSimulator::RequestsWithoutResends() const
 {
     std::vector<Bytes> requests = Requests();
@@ -92,10 +74,20 @@ std::vector<PanelSimulator::Bytes> PanelSimulator::RequestsWithoutResends() cons
     return requests;
 }
 
-bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
+bool PanelSimulator::WaitFor(const std::function<bool()>& done, int timeoutMs) const
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_requests.size() >= count; });
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
+}
+
+bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
+{
+    return WaitFor([&] { return m_received.size() >= byteCount; }, timeoutMs);
+}
+
+bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
+{
+    return WaitFor([&] { return m_requests.size() >= count; }, timeoutMs);
 }
 
 void PanelSimulator::ClearReceived()
@@ -114,7 +106,19 @@ PanelSimulator::Bytes PanelSimulator::MakePacket(uint8_t letter, const Bytes& pa
     return packet;
 }
 
-// Splits what came into packets and schedules each one's answer (under the lock).
+// A line that is gone shows as a missing answer.
+void PanelSimulator::Write(const Bytes& bytes) const
+{
+    for (size_t done = 0; done < bytes.size();)
+    {
+        const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
+        if (n <= 0 && errno != EINTR)
+            break;
+        done += n > 0 ? static_cast<size_t>(n) : 0;
+    }
+}
+
+// Splits what came into packets and answers each one (under the lock).
 void PanelSimulator::Take(const uint8_t* data, size_t count)
 {
     m_received.insert(m_received.end(), data, data + count);
@@ -129,24 +133,22 @@ void PanelSimulator::Take(const uint8_t* data, size_t count)
         const size_t size = m_partial[1] + 2u;
         if (m_partial.size() < size)
             break;
-        Bytes request(m_partial.begin(), m_partial.begin() + static_cast<long>(size));
+        Bytes request(m_partial.begin(), m_partial.begin() + static_cast<long>(size)), copy(request);
         m_partial.erase(m_partial.begin(), m_partial.begin() + static_cast<long>(size));
-        std::pair<Bytes, int> answer{{PANEL_ACK}, 0};
-        Bytes copy = request;
+        Bytes answer{PANEL_ACK};
         if (!m_queue.empty())
         {
             answer = std::move(m_queue.front());
             m_queue.pop_front();
         }
         else if (!CheckAndSetCrc(copy.data(), copy.size()))
-            answer.first = {PANEL_NAK};
+            answer = {PANEL_NAK};
         else if (request[0] == PROBE_LETTER)
-            answer.first = MakePacket('V', Bytes(m_info.begin(), m_info.end()));
+            answer = MakePacket('V', {1, 2, 3, 4});
         else if (request[0] == 'Q')
-            answer.first = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
+            answer = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
         m_requests.push_back(std::move(request));
-        if (!answer.first.empty())
-            m_pending.emplace_back(Clock::now() + std::chrono::milliseconds(answer.second), answer.first);
+        Write(answer);
     }
     m_changed.notify_all();
 }
@@ -155,25 +157,6 @@ void PanelSimulator::Run()
 {
     while (!m_stop)
     {
-        std::vector<Bytes> due;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            std::stable_sort(m_pending.begin(), m_pending.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
-            while (!m_pending.empty() && m_pending.front().first <= Clock::now())
-            {
-                due.push_back(std::move(m_pending.front().second));
-                m_pending.erase(m_pending.begin());
-            }
-        }
-        for (const Bytes& bytes : due) // a line that is gone shows as a missing answer
-            for (size_t done = 0; done < bytes.size();)
-            {
-                const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
-                if (n <= 0 && errno != EINTR)
-                    break;
-                done += n > 0 ? static_cast<size_t>(n) : 0;
-            }
         pollfd fd{m_master, POLLIN, 0};
         uint8_t buffer[512];
         if (poll(&fd, 1, 1) > 0 && (fd.revents & POLLIN))
@@ -199,4 +182,16 @@ std::function<int(char*, int)> PortListOf(std::vector<std::string> paths)
             }
         return count;
     };
+}
+
+bool ConnectPatiently(PanelComm& comm)
+{
+    for (int attempt = 0; attempt < 3; ++attempt)
+    {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (comm.IsConnected() || comm.Connect() == COMM_OK)
+            return true;
+    }
+    return false;
 }

@@ -11,8 +11,7 @@ namespace {
 
 std::string DescribeDialog(wxDialog* dialog)
 {
-    wxString text = wxString::Format("dialog \"%s\" (%s)", dialog->GetTitle(),
-                                     dialog->GetClassInfo()->GetClassName());
+    wxString text = wxString::Format("dialog \"%s\" (%s)", dialog->GetTitle(), dialog->GetClassInfo()->GetClassName());
     if (auto* box = dynamic_cast<wxMessageDialogBase*>(dialog))
         text += ": " + box->GetMessage();
     return text.utf8_string();
@@ -22,7 +21,7 @@ std::string DescribeDialog(wxDialog* dialog)
 
 int StrictTestingHook::Enter(wxDialog* dialog)
 {
-    int answer = wxTestingModalHook::Enter(dialog);
+    const int answer = wxTestingModalHook::Enter(dialog);
     return answer == wxID_NONE ? wxID_CANCEL : answer;
 }
 
@@ -41,23 +40,19 @@ int ExpectMessageBox::OnInvoked(wxGenericMessageDialog* dialog) const
 {
     EXPECT_EQ(dialog->GetMessage().utf8_string(), m_message.utf8_string());
     EXPECT_EQ(dialog->GetTitle().utf8_string(), m_caption.utf8_string());
-    if (m_icon != 0)
-    {
-        EXPECT_EQ(dialog->GetMessageDialogStyle() & wxICON_MASK, m_icon) << DescribeDialog(dialog);
-    }
+    EXPECT_TRUE(m_icon == 0 || (dialog->GetMessageDialogStyle() & wxICON_MASK) == m_icon) << DescribeDialog(dialog);
     return m_answer;
 }
 
 bool YieldUntil(const std::function<bool()>& condition, int timeoutMs)
 {
     const wxLongLong end = wxGetLocalTimeMillis() + timeoutMs;
-    while (!condition())
+    for (; !condition(); wxMilliSleep(2))
     {
         if (wxGetLocalTimeMillis() > end)
             return condition();
         wxTheApp->ProcessPendingEvents();
         wxTheApp->Yield(true);
-        wxMilliSleep(2);
     }
     return true;
 }

@@ -16,17 +16,7 @@ namespace {
 void FailOnWxAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
                     const wxString& msg)
 {
-    ADD_FAILURE_AT(file.utf8_str(), line)
-        << "wx assertion in " << func.utf8_str() << ": " << cond.utf8_str() << " "
-        << msg.utf8_str();
-}
-
-bool OnlyListing(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i)
-        if (strcmp(argv[i], "--gtest_list_tests") == 0)
-            return true;
-    return false;
+    ADD_FAILURE_AT(file.utf8_str(), line) << "wx assertion in " << func << ": " << cond << " " << msg;
 }
 
 } // namespace
@@ -34,7 +24,9 @@ bool OnlyListing(int argc, char** argv)
 int main(int argc, char** argv)
 {
     // Asked before InitGoogleTest, which takes the flag out of argv.
-    const bool onlyListing = OnlyListing(argc, argv);
+    bool onlyListing = false;
+    for (int i = 1; i < argc; ++i)
+        onlyListing |= strcmp(argv[i], "--gtest_list_tests") == 0;
     testing::InitGoogleTest(&argc, argv);
     if (onlyListing)
         return RUN_ALL_TESTS();
