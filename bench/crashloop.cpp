@@ -241,8 +241,8 @@ public:
             m_bodyA += "projector: Remote A " + std::to_string(m_bodyA.size()) + "\r\nC, On, PWR A<cr>\r\n";
             m_bodyB += "projector: Remote B " + std::to_string(m_bodyB.size()) + "\r\nC, On, PWR B<cr>\r\n";
         }
-        m_server.ServeSlow("/a", m_bodyA, 16384, 3);
-        m_server.ServeSlow("/b", m_bodyB, 16384, 3);
+        m_server.Serve("/a", LoopbackHttpServer::Answer::Slow(m_bodyA, 16384, 3));
+        m_server.Serve("/b", LoopbackHttpServer::Answer::Slow(m_bodyB, 16384, 3));
 
         // The saved forms of the two lists, written by the same code.
         ProjectorList list;

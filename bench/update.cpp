@@ -10,7 +10,7 @@
 #include "log/log.h"
 #include "projdefs/projectorlist.h"
 #include "projdefs/remoteupdate.h"
-#include "support/core/curl_fetch.h"
+#include "support/curl_fetch.h"
 #include "support/core/http_server.h"
 #include "support/core/temp_dir.h"
 
@@ -78,7 +78,7 @@ int main()
             fprintf(stderr, "cannot start the loopback server\n");
             return 1;
         }
-        server.ServeBody("/master.txt", body);
+        server.Serve("/master.txt", {200, body});
         const std::string url = server.Url("/master.txt");
         TempDir dir;
 

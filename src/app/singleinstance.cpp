@@ -1,7 +1,6 @@
 #include "app/singleinstance.h"
 
 #include "controls/messagebox.h"
-#include "platform/instancelock.h"
 
 #include <wx/app.h>
 #include <wx/init.h>
@@ -14,12 +13,9 @@ wxString SecondInstanceMessage(const wxString& appName)
     return "Another instance of " + appName + " is already running";
 }
 
-bool RefuseSecondInstance(InstanceLock& lock, const wxString& appName)
+void ShowSecondInstanceBox(const wxString& appName)
 {
-    if (lock.Take(appName) != InstanceLock::HELD_BY_ANOTHER)
-        return false;
     ShowMessageBox(SecondInstanceMessage(appName), "Instance Error", wxOK | wxICON_ERROR, nullptr);
-    return true;
 }
 
 void ReportSecondInstance(int argc, char** argv, const wxString& appName)
@@ -36,6 +32,6 @@ void ReportSecondInstance(int argc, char** argv, const wxString& appName)
         fprintf(stderr, "%s\n", static_cast<const char*>(SecondInstanceMessage(appName).mb_str()));
         return;
     }
-    ShowMessageBox(SecondInstanceMessage(appName), "Instance Error", wxOK | wxICON_ERROR, nullptr);
+    ShowSecondInstanceBox(appName);
     wxEntryCleanup();
 }

@@ -2,14 +2,11 @@
 
 #include <wx/string.h>
 
-class InstanceLock;
-
 // The message of a refused second start.
 wxString SecondInstanceMessage(const wxString& appName);
 
-// Shows the "Instance Error" box and returns true when another copy of the
-// program already holds the lock. The toolkit must be running.
-bool RefuseSecondInstance(InstanceLock& lock, const wxString& appName);
+// The "Instance Error" box of a refused second start. The toolkit must be running.
+void ShowSecondInstanceBox(const wxString& appName);
 
 // Says that another copy runs before the toolkit has started: in the
 // "Instance Error" box when a display can be opened, else on standard error.

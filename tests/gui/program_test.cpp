@@ -171,14 +171,15 @@ TEST_F(Program, FirstStartWritesTheSettingsHoldsTheLockAndSignalsEndItCleanly)
         EXPECT_NE(settings.find("Password=lemon\n"), std::string::npos) << settings;
         // This test process, started now as a second copy, is refused in a box.
         InstanceLock second, third;
-        wxTEST_DIALOG(EXPECT_TRUE(RefuseSecondInstance(second, "AulavoxKesto")),
+        ASSERT_EQ(second.Take("AulavoxKesto"), InstanceLock::HELD_BY_ANOTHER);
+        wxTEST_DIALOG(ShowSecondInstanceBox("AulavoxKesto"),
                       ExpectMessageBox("Another instance of AulavoxKesto is already running", "Instance Error"));
         EndsCleanly(*child, signal);
         EXPECT_EQ(ReadWholeFile(settingsFile), settings);
         // Neither a session manager nor a system bus: the log says so once.
         for (const char* line : {"Debug2: no session manager", "Debug2: no system bus"})
             EXPECT_EQ(CountOf(child->Output(), line), to == Stdout::FILE ? 1 : 0) << line << "\n" << child->Output();
-        EXPECT_FALSE(RefuseSecondInstance(third, "AulavoxKesto")) << "the lock went with the program";
+        EXPECT_EQ(third.Take("AulavoxKesto"), InstanceLock::TAKEN) << "the lock went with the program";
     }
 }
 

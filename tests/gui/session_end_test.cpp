@@ -202,7 +202,9 @@ TEST_F(SessionEndTest, ExitAndTerminationSignalsAskWhileOnAndEndAsAnswered)
         SCOPED_TRACE(row.name);
         theSessionEnding = false;
         if (!frame)
+        {
             ASSERT_NO_FATAL_FAILURE(BuildWithPower(row.power));
+        }
         if (row.linkDown)
             thePanelComm->Disconnect();
         waits.clear();

@@ -47,21 +47,6 @@ public:
     void Stop();
     std::string Url(const std::string& path) const;
     void Serve(const std::string& path, const Answer& answer);
-    // Older short forms of Serve.
-    void ServeBody(const std::string& path, const std::string& body) { Serve(path, {200, body}); }
-    void ServeStatus(const std::string& path, int status, const std::string& body) { Serve(path, {status, body}); }
-    void ServeSlow(const std::string& path, const std::string& body, size_t chunkSize, int delayMs)
-    {
-        Serve(path, Answer::Slow(body, chunkSize, delayMs));
-    }
-    void ServeCutOff(const std::string& path, const std::string& body, size_t sentBytes)
-    {
-        Serve(path, Answer::CutOff(body, sentBytes));
-    }
-    void ServeEndless(const std::string& path, const std::string& head, unsigned long long announced = 0)
-    {
-        Serve(path, Answer::Endless(head, announced));
-    }
     int RequestCount(const std::string& path) const;
     unsigned long long BytesSent(const std::string& path) const; // of the body
 

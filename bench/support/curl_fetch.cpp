@@ -1,4 +1,4 @@
-#include "support/core/curl_fetch.h"
+#include "support/curl_fetch.h"
 
 #include <unistd.h>
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-// A plain blocking libcurl download, for checking the loopback server and as
-// the yardstick of the update benchmark. Redirects are not followed.
+// A plain blocking libcurl download: the yardstick of the update benchmark.
+// Redirects are not followed.
 struct FetchResult
 {
     CURLcode code = CURLE_FAILED_INIT;
