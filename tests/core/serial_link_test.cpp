@@ -12,10 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -197,8 +199,12 @@ TEST_F(Link, EachExchangeSendsItsPacketAndTheAnswerDecides)
 
 TEST_F(SerialLink, ALateAnswerIsPurgedBeforeTheNextCommand)
 {
-    EXPECT_EQ(With({{}, {}}, [&] { return comm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT); }), COMM_NO_DATA);
-    box.SendNow({0x06}); // the ACK comes after both attempts gave up
+    // Both attempts have polled after about 90 ms; the ACK comes at 300 ms.
+    const auto start = std::chrono::steady_clock::now();
+    box.QueueAck(300);
+    box.QueueSilence();
+    EXPECT_EQ(comm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT), COMM_NO_DATA);
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(350));
     EXPECT_EQ(With({{0x15}, {0x15}}, [&] { return comm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT); }),
               COMM_NAK) << log.Text();
 }

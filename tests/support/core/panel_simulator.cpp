@@ -4,7 +4,6 @@
 #include "comm/panelcomm.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -43,16 +42,16 @@ void PanelSimulator::SetStatus(std::array<uint8_t, 6> status)
     m_status = status;
 }
 
-void PanelSimulator::QueueBytes(Bytes bytes)
+void PanelSimulator::QueueBytes(Bytes bytes, int delayMs)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.push_back(std::move(bytes));
+    m_queue.emplace_back(std::move(bytes), delayMs);
 }
 
-void PanelSimulator::SendNow(const Bytes& bytes)
+void PanelSimulator::SendNow(Bytes bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    Write(bytes);
+    Schedule(std::move(bytes), 0);
 }
 
 PanelSimulator::Bytes PanelSimulator::Received() const
@@ -106,19 +105,14 @@ PanelSimulator::Bytes PanelSimulator::MakePacket(uint8_t letter, const Bytes& pa
     return packet;
 }
 
-// A line that is gone shows as a missing answer.
-void PanelSimulator::Write(const Bytes& bytes) const
+void PanelSimulator::Schedule(Bytes bytes, int delayMs)
 {
-    for (size_t done = 0; done < bytes.size();)
-    {
-        const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
-        if (n <= 0 && errno != EINTR)
-            break;
-        done += n > 0 ? static_cast<size_t>(n) : 0;
-    }
+    const auto due = Clock::now() + std::chrono::milliseconds(delayMs);
+    const auto later = std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& p) { return p.first > due; });
+    m_pending.emplace(later, due, std::move(bytes));
 }
 
-// Splits what came into packets and answers each one (under the lock).
+// Splits what came into packets and schedules each one's answer (under the lock).
 void PanelSimulator::Take(const uint8_t* data, size_t count)
 {
     m_received.insert(m_received.end(), data, data + count);
@@ -130,25 +124,26 @@ void PanelSimulator::Take(const uint8_t* data, size_t count)
             m_partial.erase(m_partial.begin());
             continue;
         }
-        const size_t size = m_partial[1] + 2u;
-        if (m_partial.size() < size)
+        const auto end = m_partial.begin() + m_partial[1] + 2;
+        if (m_partial.end() < end)
             break;
-        Bytes request(m_partial.begin(), m_partial.begin() + static_cast<long>(size)), copy(request);
-        m_partial.erase(m_partial.begin(), m_partial.begin() + static_cast<long>(size));
-        Bytes answer{PANEL_ACK};
+        Bytes request(m_partial.begin(), end), copy(request);
+        m_partial.erase(m_partial.begin(), end);
+        std::pair<Bytes, int> answer{{PANEL_ACK}, 0};
         if (!m_queue.empty())
         {
             answer = std::move(m_queue.front());
             m_queue.pop_front();
         }
         else if (!CheckAndSetCrc(copy.data(), copy.size()))
-            answer = {PANEL_NAK};
+            answer.first = {PANEL_NAK};
         else if (request[0] == PROBE_LETTER)
-            answer = MakePacket('V', {1, 2, 3, 4});
+            answer.first = MakePacket('V', {1, 2, 3, 4});
         else if (request[0] == 'Q')
-            answer = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
+            answer.first = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
         m_requests.push_back(std::move(request));
-        Write(answer);
+        if (!answer.first.empty())
+            Schedule(std::move(answer.first), answer.second);
     }
     m_changed.notify_all();
 }
@@ -157,6 +152,20 @@ void PanelSimulator::Run()
 {
     while (!m_stop)
     {
+        std::vector<Bytes> due;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (; !m_pending.empty() && m_pending.front().first <= Clock::now(); m_pending.erase(m_pending.begin()))
+                due.push_back(std::move(m_pending.front().second));
+        }
+        for (const Bytes& bytes : due) // a line that is gone shows as a missing answer
+            for (size_t done = 0; done < bytes.size();)
+            {
+                const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
+                if (n <= 0 && errno != EINTR)
+                    break;
+                done += n > 0 ? static_cast<size_t>(n) : 0;
+            }
         pollfd fd{m_master, POLLIN, 0};
         uint8_t buffer[512];
         if (poll(&fd, 1, 1) > 0 && (fd.revents & POLLIN))

@@ -29,11 +29,11 @@ public:
     int Line() const { return m_slave; } // the box's own descriptor of the line, for its settings
 
     void SetStatus(std::array<uint8_t, 6> status);
-    void QueueBytes(Bytes bytes);
-    void QueueAck() { QueueBytes({0x06}); }
+    void QueueBytes(Bytes bytes, int delayMs = 0);
+    void QueueAck(int delayMs = 0) { QueueBytes({0x06}, delayMs); }
     void QueueNak() { QueueBytes({0x15}); }
     void QueueSilence() { QueueBytes({}); }
-    void SendNow(const Bytes& bytes); // unasked, on the line when this returns
+    void SendNow(Bytes bytes); // unasked
 
     Bytes Received() const;
     std::vector<Bytes> Requests() const;
@@ -48,9 +48,10 @@ public:
     static Bytes MakePacket(uint8_t letter, const Bytes& payload);
 
 private:
+    using Clock = std::chrono::steady_clock;
     void Run();
     void Take(const uint8_t* data, size_t count);
-    void Write(const Bytes& bytes) const; // under the lock
+    void Schedule(Bytes bytes, int delayMs); // under the lock // under the lock
     bool WaitFor(const std::function<bool()>& done, int timeoutMs) const;
 
     int m_master = -1;
@@ -61,7 +62,8 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     std::array<uint8_t, 6> m_status{};
-    std::deque<Bytes> m_queue;
+    std::deque<std::pair<Bytes, int>> m_queue;
+    std::vector<std::pair<Clock::time_point, Bytes>> m_pending; // by time
     Bytes m_received, m_partial;
     std::vector<Bytes> m_requests;
 };
