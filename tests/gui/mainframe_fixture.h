@@ -127,10 +127,6 @@ protected:
         ASSERT_TRUE(ConnectPatiently(*thePanelComm)) << log.Text();
         sim.ClearReceived();
     }
-    void BuildConnected(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n")
-    {
-        StartConnected(projectors);
-    }
     static void Click(BmpTextButton* button) { Use(button); }
     static void SetCheck(wxCheckBox* box, bool checked) { Use(box, checked); }
     static void Select(wxChoice* choice, int item) { Use(choice, item); }
