@@ -14,11 +14,9 @@
 #include "configdlg/treeitemdata.h"
 #include "log/log.h"
 #include "settings/settings.h"
+#include "windowshot.h"
 
 #include <wx/app.h>
-#include <wx/bitmap.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/file.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
@@ -77,30 +75,6 @@ private:
         return wxTreeItemId();
     }
 };
-
-void Pump(int milliseconds)
-{
-    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
-    while (wxGetLocalTimeMillis() < end)
-    {
-        wxTheApp->ProcessPendingEvents();
-        wxTheApp->Yield(true);
-        wxMilliSleep(5);
-    }
-}
-
-bool SaveWindow(wxWindow* window, const wxString& fileName)
-{
-    const wxRect rect = window->GetScreenRect();
-    wxBitmap bitmap(rect.GetSize());
-    {
-        wxScreenDC screen;
-        wxMemoryDC memory(bitmap);
-        if (!memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y))
-            return false;
-    }
-    return bitmap.SaveFile(fileName, wxBITMAP_TYPE_PNG);
-}
 
 } // namespace
 

@@ -12,11 +12,9 @@
 #include "mainframe/mainframe.h"
 #include "projdefs/projectorlist.h"
 #include "settings/settings.h"
+#include "windowshot.h"
 
 #include <wx/app.h>
-#include <wx/bitmap.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
 #include <wx/image.h>
@@ -54,17 +52,6 @@ public:
     }
 };
 
-void Pump(int milliseconds)
-{
-    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
-    while (wxGetLocalTimeMillis() < end)
-    {
-        wxTheApp->ProcessPendingEvents();
-        wxTheApp->Yield(true);
-        wxMilliSleep(5);
-    }
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,18 +84,11 @@ int main(int argc, char** argv)
     Pump(600);
 
     int status = 0;
-    const wxRect rect = frame->GetScreenRect();
-    wxBitmap bitmap(rect.GetSize());
+    if (!SaveWindow(frame, argv[1]))
     {
-        wxScreenDC screen;
-        wxMemoryDC memory(bitmap);
-        if (!memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y))
-            status = 1;
-    }
-    if (status == 0 && !bitmap.SaveFile(argv[1], wxBITMAP_TYPE_PNG))
-        status = 1;
-    if (status != 0)
         fprintf(stderr, "cannot save the window to %s\n", argv[1]);
+        status = 1;
+    }
 
     frame->Destroy();
     wxTheApp->ProcessPendingEvents();

@@ -77,10 +77,7 @@ bool App::OnInit()
 
 void App::OnTerminationSignal(int)
 {
-    if (MainFrame* frame = MainFrame::Find())
-        frame->EndSessionNow();
-    else
-        wxTheApp->ExitMainLoop(); // the window is gone already: the loop ends anyway
+    EndTheSessionNow();
 }
 
 int App::OnExit()

@@ -26,12 +26,17 @@ void SessionWatch::OnSessionEndCancelled()
         frame->SessionEndCancelled();
 }
 
-void SessionWatch::OnSessionOver()
+void EndTheSessionNow()
 {
     if (MainFrame* frame = MainFrame::Find())
         frame->EndSessionNow();
     else
-        wxTheApp->ExitMainLoop();
+        wxTheApp->ExitMainLoop(); // the window is gone already: the loop ends anyway
+}
+
+void SessionWatch::OnSessionOver()
+{
+    EndTheSessionNow();
 }
 
 void SessionWatch::OnMachineShutdown()

@@ -23,3 +23,7 @@ private:
     XsmpClient m_sessionManager;
     ShutdownInhibitor m_shutdown;
 };
+
+// The end that cannot be refused: through the main window while it lives,
+// else the event loop simply ends.
+void EndTheSessionNow();

@@ -164,20 +164,21 @@ void XsmpClient::OnInteract(SmcConn, SmPointer data)
 
 int XsmpClient::RunInteraction(void* data)
 {
-    XsmpClient* self = static_cast<XsmpClient*>(data);
-    self->m_pendingSource = 0;
-    self->m_receiver.OnSessionEnding(true);
-    self->FinishSave();
+    static_cast<XsmpClient*>(data)->DeliverSessionEnding(true);
     return G_SOURCE_REMOVE;
 }
 
 int XsmpClient::RunWithoutAsking(void* data)
 {
-    XsmpClient* self = static_cast<XsmpClient*>(data);
-    self->m_pendingSource = 0;
-    self->m_receiver.OnSessionEnding(false);
-    self->FinishSave();
+    static_cast<XsmpClient*>(data)->DeliverSessionEnding(false);
     return G_SOURCE_REMOVE;
+}
+
+void XsmpClient::DeliverSessionEnding(bool mayAsk)
+{
+    m_pendingSource = 0;
+    m_receiver.OnSessionEnding(mayAsk);
+    FinishSave();
 }
 
 void XsmpClient::FinishSave()

@@ -48,6 +48,9 @@ private:
     static int RunWithoutAsking(void* data);
 
     void SetProperties(const std::string& programPath);
+    // The save the manager asked for, from the toolkit's loop: the receiver
+    // hears of the end, then the manager hears that the save is done.
+    void DeliverSessionEnding(bool mayAsk);
     void FinishSave();
     void Close();
     void Queue(int (*call)(void*));
