@@ -29,28 +29,33 @@ int ProgramMain(int argc, char** argv, wxAppConsole* (*makeApp)())
     setlocale(LC_ALL, "");
     PrepareToolkitEnvironment();
 
-    // Held until the process ends.
+    const StartCommand command = FirstArgumentCommand(argc > 1 ? argv[1] : nullptr);
+    const bool endsAtOnce = EndsTheProcess(command);
+
+    // One log line at a time even into a pipe or the journal, so that a
+    // crash or a kill loses no line already printed.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    // A command's standard output holds only its answer: its log goes to
+    // standard error.
+    theLog = new LogStdout(endsAtOnce ? stderr : stdout);
+    theAppDataFolder = FindAppDataFolder(VENDOR_NAME);
+
+    // Keyed on the data folder, so that two copies sharing its files meet
+    // the same lock whatever their environment. Held until the process ends.
     InstanceLock lock;
-    const InstanceLock::Result locked = lock.Take(APP_NAME);
+    const InstanceLock::Result locked = lock.Take(theAppDataFolder, APP_NAME);
     if (locked == InstanceLock::HELD_BY_ANOTHER)
     {
         ReportSecondInstance(argc, argv, APP_NAME);
         return 1;
     }
-
-    // One log line at a time even into a pipe or the journal, so that a
-    // crash or a kill loses no line already printed.
-    setvbuf(stdout, nullptr, _IOLBF, 0);
-    theLog = new LogStdout;
     if (locked == InstanceLock::UNAVAILABLE)
         theLog->Print(Log::LEVEL_WARNING,
                       "unable to make the single-instance lock '%s': %s; a second copy of the program is not kept out",
                       static_cast<const char*>(lock.GetPath().utf8_str()),
                       static_cast<const char*>(lock.GetReason().utf8_str()));
-    theAppDataFolder = FindAppDataFolder(VENDOR_NAME);
 
-    const StartCommand command = FirstArgumentCommand(argc > 1 ? argv[1] : nullptr);
-    if (EndsTheProcess(command))
+    if (endsAtOnce)
     {
         const int status = RunMaintenanceCommand(command, theAppDataFolder);
         fflush(stdout);

@@ -35,5 +35,5 @@ void LogStdout::Print(unsigned level, const char* format, ...)
     strncpy(m_lastText, message, TEXT_SIZE - 1);
     m_lastText[TEXT_SIZE - 1] = '\0';
 
-    printf("%s: %s\n", GetLevelName(level), message);
+    fprintf(m_out, "%s: %s\n", GetLevelName(level), message);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 // Process-wide diagnostics: levels 0..7, filtered by a bit mask, one line per
 // message. Callers reach the one instance through theLog.
@@ -39,15 +40,17 @@ protected:
     uint32_t m_mask;
 };
 
-// Writes "%s: %s\n" (level name, message) to standard output and keeps the
-// last message and the last error, each cut to 1023 characters.
+// Writes "%s: %s\n" (level name, message) to standard output (or to the
+// stream given: a command whose standard output is its answer logs to
+// standard error) and keeps the last message and the last error, each cut to
+// 1023 characters.
 class LogStdout final : public Log
 {
 public:
     static constexpr uint32_t DEFAULT_MASK = 0xFFFFFF7Fu; // all but Debug4
     static constexpr unsigned TEXT_SIZE = 1024;
 
-    LogStdout() : Log(DEFAULT_MASK) {}
+    explicit LogStdout(FILE* out = stdout) : Log(DEFAULT_MASK), m_out(out) {}
     ~LogStdout() = default;
 
     void Print(unsigned level, const char* format, ...) override
@@ -59,6 +62,7 @@ public:
     const char* GetLastText() const override { return m_lastText; }
 
 private:
+    FILE* m_out;
     char m_lastError[TEXT_SIZE] = {};
     char m_lastText[TEXT_SIZE] = {};
 };

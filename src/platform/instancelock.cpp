@@ -1,9 +1,5 @@
 #include "platform/instancelock.h"
 
-#include "platform/appdatafolder.h"
-
-#include <wx/utils.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,29 +7,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-wxString InstanceLockFolder()
-{
-    wxString runtime;
-    if (wxGetEnv("XDG_RUNTIME_DIR", &runtime) && runtime.StartsWith("/"))
-        return runtime;
-    return HomeFolder();
-}
-
 InstanceLock::~InstanceLock()
 {
     if (m_fd >= 0)
         close(m_fd);
 }
 
-InstanceLock::Result InstanceLock::Take(const wxString& appName)
+InstanceLock::Result InstanceLock::Take(const wxString& folder, const wxString& appName)
 {
-    const wxString folder = InstanceLockFolder();
     if (folder.empty())
     {
-        m_reason = "no runtime or home folder is known";
+        m_reason = "no data folder is known";
         return UNAVAILABLE;
     }
-    // A dot name keeps the file out of sight in a home folder.
+    // A dot name keeps the file out of sight beside the user's files.
     m_path = folder + "/." + appName + ".lock";
     const wxCharBuffer name = m_path.fn_str();
     if (name.data() == nullptr || name.length() == 0)

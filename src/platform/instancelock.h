@@ -2,11 +2,11 @@
 
 #include <wx/string.h>
 
-// The lock that keeps a second copy of the program from running: an
-// exclusive flock on a file in $XDG_RUNTIME_DIR when that is set (the
-// per-user runtime folder), else in the home folder. The kernel releases it
-// when the process ends, however it ends, so a crash never blocks the next
-// start; the file itself may stay.
+// The lock that keeps a second copy of the program off a data folder: an
+// exclusive flock on a file inside that folder, so that every copy that would
+// share the settings and projector files meets the same lock, whatever its
+// environment. The kernel releases it when the process ends, however it
+// ends, so a crash never blocks the next start; the file itself may stay.
 class InstanceLock
 {
 public:
@@ -22,8 +22,9 @@ public:
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
-    // Takes the lock for the program of that name; reports nothing itself.
-    Result Take(const wxString& appName);
+    // Takes the lock of the program of that name in its data folder;
+    // reports nothing itself.
+    Result Take(const wxString& dataFolder, const wxString& appName);
 
     // The lock file, and why it could not be made (after UNAVAILABLE).
     const wxString& GetPath() const { return m_path; }
@@ -35,6 +36,3 @@ private:
     wxString m_reason;
 };
 
-// The folder of the lock: $XDG_RUNTIME_DIR when set and absolute, else the
-// home folder.
-wxString InstanceLockFolder();

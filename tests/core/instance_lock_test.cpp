@@ -1,6 +1,5 @@
 #include "platform/instancelock.h"
 
-#include "support/core/scoped_env.h"
 #include "support/core/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -14,17 +13,14 @@ namespace {
 
 TEST(InstanceLock, HeldWhileItsHolderRunsEvenIfKilledThenFree)
 {
-    // Without a runtime folder the home folder holds the lock.
-    TempDir home;
-    ScopedEnv homeVariable("HOME", home.Path());
-    ScopedEnv runtimeVariable("XDG_RUNTIME_DIR", std::nullopt);
+    TempDir folder; // the data folder
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
     const pid_t holder = fork();
     if (holder == 0)
     {
         InstanceLock held;
-        const char answer = held.Take("Kesto") == InstanceLock::TAKEN ? 'y' : 'n';
+        const char answer = held.Take(folder.Path(), "Kesto") == InstanceLock::TAKEN ? 'y' : 'n';
         if (write(ready[1], &answer, 1) == 1)
             pause();
         _exit(1);
@@ -33,19 +29,19 @@ TEST(InstanceLock, HeldWhileItsHolderRunsEvenIfKilledThenFree)
     EXPECT_EQ(read(ready[0], &answer, 1), 1);
     EXPECT_EQ(answer, 'y');
     InstanceLock whileHeld, other, afterwards;
-    EXPECT_EQ(whileHeld.Take("Kesto"), InstanceLock::HELD_BY_ANOTHER);
-    EXPECT_EQ(other.Take("Other"), InstanceLock::TAKEN);
+    EXPECT_EQ(whileHeld.Take(folder.Path(), "Kesto"), InstanceLock::HELD_BY_ANOTHER);
+    EXPECT_EQ(other.Take(folder.Path(), "Other"), InstanceLock::TAKEN);
     // Killed without any clean-up: the kernel gives the lock back.
     kill(holder, SIGKILL);
     waitpid(holder, nullptr, 0);
     close(ready[0]);
     close(ready[1]);
-    EXPECT_EQ(afterwards.Take("Kesto"), InstanceLock::TAKEN);
-    EXPECT_EQ(afterwards.GetPath(), home.Path() + "/.Kesto.lock");
+    EXPECT_EQ(afterwards.Take(folder.Path(), "Kesto"), InstanceLock::TAKEN);
+    EXPECT_EQ(afterwards.GetPath(), folder.Path() + "/.Kesto.lock");
 
-    ASSERT_EQ(mkdir(home.File(".Folder.lock").c_str(), 0700), 0); // a folder in its place
+    ASSERT_EQ(mkdir(folder.File(".Folder.lock").c_str(), 0700), 0); // a folder in its place
     InstanceLock none;
-    EXPECT_EQ(none.Take("Folder"), InstanceLock::UNAVAILABLE);
+    EXPECT_EQ(none.Take(folder.Path(), "Folder"), InstanceLock::UNAVAILABLE);
     EXPECT_EQ(none.GetReason(), "Is a directory");
 }
 
