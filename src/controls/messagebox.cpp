@@ -6,6 +6,10 @@
 int ShowMessageBox(const wxString& message, const wxString& caption, long style,
                    wxWindow* parent)
 {
+    // The generic box knows no wxICON_NONE (it would show the error icon and
+    // assert): no icon flag at all gives no icon.
+    if (style & wxICON_NONE)
+        style &= ~wxICON_MASK;
     wxGenericMessageDialog dialog(parent, message, caption, style | wxCENTRE);
     switch (dialog.ShowModal())
     {
