@@ -106,16 +106,10 @@ CommResult PanelComm::SendCommand(int cmd, const uint8_t* payload, int length, u
     // The length byte holds payload + 2, and an I2C transfer carries at most
     // 255 bytes: a longer request could only go out truncated or garbled.
     const bool overI2C = !m_demo && m_serialPort == nullptr;
-    if (cmd != NO_CMD && length > MAX_PAYLOAD)
+    if (cmd != NO_CMD && length > GetMaxPayload())
     {
-        theLog->Print(Log::LEVEL_ERROR, "payload of %i bytes is too long, at most %i bytes can be sent", length,
-                      MAX_PAYLOAD);
-        return COMM_MALFORMED;
-    }
-    if (cmd != NO_CMD && overI2C && length > MAX_I2C_PAYLOAD)
-    {
-        theLog->Print(Log::LEVEL_ERROR, "payload of %i bytes is too long, at most %i bytes can be sent over i2c",
-                      length, MAX_I2C_PAYLOAD);
+        theLog->Print(Log::LEVEL_ERROR, "payload of %i bytes is too long, at most %i bytes can be sent%s", length,
+                      GetMaxPayload(), overI2C ? " over i2c" : "");
         return COMM_MALFORMED;
     }
 

@@ -91,6 +91,8 @@ public:
     void Disconnect();
     bool IsConnected() const { return m_connected; }
     bool IsDemo() const { return m_demo; }
+    // The longest payload one command can carry over the link as it is now.
+    int GetMaxPayload() const { return !m_demo && m_serialPort == nullptr ? MAX_I2C_PAYLOAD : MAX_PAYLOAD; }
     // The caller reconnects afterwards (Disconnect, then Connect).
     void SetDemo(bool demo) { m_demo = demo; }
 

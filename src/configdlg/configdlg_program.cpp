@@ -9,6 +9,7 @@
 #include "mainframe/localtext.h"
 #include "projdefs/parsecommand.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 
@@ -33,11 +34,23 @@ constexpr int BAUD_POLL_MS = 50;
 constexpr int COMMAND_POLL_MS = 25;
 constexpr int POLL_COUNT = 2;
 
-// The baud rate as C's unsigned conversion reads it: decimal, "0x" hex or
-// leading-zero octal, up to the first character that is not a digit.
-uint32_t BaudOf(const std::string& value)
+// The baud rate's payload, 4 bytes most significant first. The value reads
+// as C's unsigned conversion reads it: decimal, "0x" hex or leading-zero
+// octal, up to the first character that is not a digit. False for 0 (a box
+// set to 0 baud could no longer reach its projector), for a negative value
+// and for one that does not fit the 4 bytes.
+bool BaudPayload(const std::string& value, CommandBytes& payload)
 {
-    return static_cast<uint32_t>(strtoul(value.c_str(), nullptr, 0));
+    const size_t first = value.find_first_not_of(" \t\n\v\f\r");
+    if (first == std::string::npos || value[first] == '-')
+        return false;
+    errno = 0;
+    const unsigned long long baud = strtoull(value.c_str(), nullptr, 0);
+    if (errno == ERANGE || baud == 0 || baud > UINT32_MAX)
+        return false;
+    payload = {static_cast<uint8_t>(baud >> 24), static_cast<uint8_t>(baud >> 16), static_cast<uint8_t>(baud >> 8),
+               static_cast<uint8_t>(baud)};
+    return true;
 }
 
 wxString LogText(const char* text)
@@ -80,8 +93,9 @@ void ConfigDlg::OnProgram(wxCommandEvent&)
     if (proj == nullptr)
         return;
 
-    // Everything is checked before anything is sent.
-    const ProjectorEntry* entries[WXSIZEOF(PROGRAM_STEPS)];
+    // Everything is checked before anything is sent: a payload the link
+    // cannot carry would fail half-way, with part of the box programmed.
+    CommandBytes payloads[WXSIZEOF(PROGRAM_STEPS)];
     for (size_t step = 0; step < WXSIZEOF(PROGRAM_STEPS); ++step)
     {
         const char* name = PROGRAM_STEPS[step].name;
@@ -92,36 +106,29 @@ void ConfigDlg::OnProgram(wxCommandEvent&)
                            "Projector Error", wxOK | wxICON_ERROR, this);
             return;
         }
-        // A box set to 0 baud could no longer reach its projector.
-        const bool valid = step == 0 ? BaudOf(entry->value) != 0
-                                     : ParseCommand(entry->value.c_str()) == 0;
+        bool valid = step == 0 ? BaudPayload(entry->value, payloads[step])
+                               : ParseCommand(entry->value.c_str(), &payloads[step]) == 0;
+        if (valid && payloads[step].size() > static_cast<size_t>(thePanelComm->GetMaxPayload()))
+        {
+            if (theLog != nullptr)
+                theLog->Print(Log::LEVEL_ERROR,
+                              "\"%s\" is %zu bytes long, the link to the control panel carries at most %i", name,
+                              payloads[step].size(), thePanelComm->GetMaxPayload());
+            valid = false;
+        }
         if (!valid)
         {
             ShowMessageBox(wxString::Format("There is error in command definition for \"%s\"", name),
                            "Projector Error", wxOK | wxICON_ERROR, this);
             return;
         }
-        entries[step] = entry;
     }
 
     for (size_t step = 0; step < WXSIZEOF(PROGRAM_STEPS); ++step)
     {
-        CommandBytes bytes;
-        int pollMs = COMMAND_POLL_MS;
-        if (step == 0)
-        {
-            const uint32_t baud = BaudOf(entries[0]->value);
-            bytes = {static_cast<uint8_t>(baud >> 24), static_cast<uint8_t>(baud >> 16),
-                     static_cast<uint8_t>(baud >> 8), static_cast<uint8_t>(baud)};
-            pollMs = BAUD_POLL_MS;
-        }
-        else
-        {
-            ParseCommand(entries[step]->value.c_str(), &bytes);
-        }
-        const CommResult result =
-            thePanelComm->SendCommand(PROGRAM_STEPS[step].command, bytes.data(),
-                                      static_cast<int>(bytes.size()), nullptr, 0, pollMs, POLL_COUNT);
+        const CommResult result = thePanelComm->SendCommand(
+            PROGRAM_STEPS[step].command, payloads[step].data(), static_cast<int>(payloads[step].size()), nullptr, 0,
+            step == 0 ? BAUD_POLL_MS : COMMAND_POLL_MS, POLL_COUNT);
         if (result != 0)
         {
             // The items sent so far stay in the control panel.

@@ -79,8 +79,13 @@ TEST_F(ConfigProgramTest, ChecksInTableOrderBeforeSendingAnything)
         // The first problem in table order is the one reported.
         {"C, SourceComposite, SRC<02>\n", "", "Off", "PWR<0G>", "There is error in command definition for \"Off\""},
         {"", "", "SourceVGA", "SRC<01", "There is error in command definition for \"SourceVGA\""},
-        // A box set to 0 baud could no longer reach its projector.
+        // A box set to 0 baud could no longer reach its projector; a baud
+        // rate beyond 32 bits (or below 0) went out cut to another one.
         {"9600", "0", nullptr, nullptr, "There is error in command definition for \"Baud\""},
+        {"9600", "4294976896", nullptr, nullptr, "There is error in command definition for \"Baud\""},
+        {"9600", "-9600", nullptr, nullptr, "There is error in command definition for \"Baud\""},
+        // Longer than the serial link carries: Baud went out, then the failure.
+        {"PWR1<cr>", std::string(254, 'A'), nullptr, nullptr, "There is error in command definition for \"On\""},
     };
     for (const auto& row : rows)
     {
