@@ -28,6 +28,17 @@ ConfigDlg::~ConfigDlg()
     m_cableEntry = nullptr;
 }
 
+void ConfigDlg::OnDialogKey(wxKeyEvent& event)
+{
+    const bool editingLabel = m_refTree->GetEditControl() != nullptr || m_userTree->GetEditControl() != nullptr;
+    if (event.GetKeyCode() != WXK_ESCAPE || event.HasAnyModifiers() || editingLabel)
+    {
+        event.Skip();
+        return;
+    }
+    Close();
+}
+
 void ConfigDlg::SetFileModified(unsigned file, bool modified)
 {
     wxButton* save = file == USER_FILE ? m_userSaveButton : m_refSaveButton;

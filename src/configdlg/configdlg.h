@@ -125,6 +125,10 @@ protected:
     // Appends to the end of the command value, through its change notification.
     void AppendToCommand(const wxString& text);
 
+    // Escape closes the dialog as its close box does (it has no Cancel
+    // button for the toolkit to press), except while a label is edited.
+    void OnDialogKey(wxKeyEvent& event) override;
+
     // Puts a value into a text control without a change notification.
     static void SetQuietly(wxTextCtrl* text, const wxString& value);
 

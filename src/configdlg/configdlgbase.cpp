@@ -381,4 +381,7 @@ void ConfigDlgBase::ConnectEvents()
     m_scheduleEditButton->Bind(wxEVT_BUTTON, &ConfigDlgBase::OnScheduleEdit, this);
     m_scheduleDeleteButton->Bind(wxEVT_BUTTON, &ConfigDlgBase::OnScheduleDelete, this);
     m_scheduleDeleteAllButton->Bind(wxEVT_BUTTON, &ConfigDlgBase::OnScheduleDeleteAll, this);
+
+    // Every key of the dialog, before the control with the focus sees it.
+    Bind(wxEVT_CHAR_HOOK, &ConfigDlgBase::OnDialogKey, this);
 }

@@ -132,6 +132,7 @@ protected:
     virtual void OnScheduleEdit(wxCommandEvent& event) { event.Skip(); }
     virtual void OnScheduleDelete(wxCommandEvent& event) { event.Skip(); }
     virtual void OnScheduleDeleteAll(wxCommandEvent& event) { event.Skip(); }
+    virtual void OnDialogKey(wxKeyEvent& event) { event.Skip(); }
 
 private:
     wxPanel* BuildOptionsPage();

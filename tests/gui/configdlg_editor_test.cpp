@@ -107,6 +107,32 @@ TEST_F(ConfigEditorTest, NewNodesAndLabelEditsAreSaved)
     EXPECT_FALSE(dlg->m_userSaveButton->IsEnabled());
 }
 
+// Escape did nothing (no Cancel button for the toolkit to press); it must not
+// close the dialog in the middle of a label edit either.
+TEST_F(ConfigEditorTest, EscapeClosesTheDialogExceptWhileALabelIsEdited)
+{
+    int closes = 0;
+    dlg->Bind(wxEVT_CLOSE_WINDOW, [&closes](wxCloseEvent& event) {
+        ++closes;
+        event.Skip();
+    });
+    const auto escape = [](wxWindow* focus) {
+        wxKeyEvent key(wxEVT_CHAR_HOOK);
+        key.m_keyCode = WXK_ESCAPE;
+        key.SetEventObject(focus);
+        focus->GetEventHandler()->ProcessEvent(key); // on its way up to the dialog
+    };
+    Menu(Node(tree, "Zeta"), ConfigDlg::ID_RENAME);
+    ASSERT_NE(tree->GetEditControl(), nullptr);
+    escape(tree->GetEditControl());
+    EXPECT_EQ(closes, 0);
+    tree->EndEditLabel(Node(tree, "Zeta"), true);
+    FlushEvents();
+    escape(tree);
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(dlg->IsShown());
+}
+
 TEST_F(ConfigEditorTest, NameTheFileCannotHoldIsKeptAndExplained)
 {
     Rename(Node(tree, "Zeta", "On"), "On, Now");
