@@ -24,6 +24,9 @@ enum ViewItem
     VIEW_HIDE_ADVANCED = 0,
     VIEW_SHOW_ADVANCED = 1,
     VIEW_CONFIGURATION = 2,
+    // Only without a tray, whose menu offers them otherwise.
+    VIEW_ABOUT = 3,
+    VIEW_EXIT = 4,
 };
 
 // Opens the configuration without asking: the installer's fixed password.
@@ -72,6 +75,13 @@ MainFrame::MainFrame()
     m_hasUnFreeze = false;
     Layout();
 
+    // Without a tray, the window is the only way to them (this class's own
+    // answer: the constructor runs before any override).
+    if (!MainFrame::HasTray())
+    {
+        m_viewCombo->Append("About");
+        m_viewCombo->Append("Exit");
+    }
     for (unsigned item = 0; item < m_viewCombo->GetCount(); ++item)
         m_viewCombo->SetItemBitmap(item, m_noCheckBmp);
     wxCommandEvent hide(wxEVT_COMBOBOX, m_viewCombo->GetId());
@@ -135,6 +145,12 @@ void MainFrame::OnViewChoice(wxCommandEvent& event)
         break;
     case VIEW_CONFIGURATION:
         OpenConfiguration();
+        break;
+    case VIEW_ABOUT:
+        OnTrayAbout(event);
+        break;
+    case VIEW_EXIT:
+        OnTrayExit(event);
         break;
     default:
         break;

@@ -4,6 +4,7 @@
 #include "mainframe_fixture.h"
 
 #include "app/app.h"
+#include "app/version.h"
 #include "configdlg/configdlg.h"
 #include "mainframe/axttaskbaricon.h"
 #include "mainframe/sessionending.h"
@@ -359,6 +360,25 @@ TEST_F(SessionEndTest, CloseBoxHidesWithATrayAndMinimisesWithout)
     wxTaskBarIconEvent doubleClick(wxEVT_TASKBAR_LEFT_DCLICK, session->m_taskBarIcon);
     session->m_taskBarIcon->ProcessEvent(doubleClick);
     EXPECT_TRUE(frame->IsShown());
+}
+
+// Without a tray (Xvfb has none) the window would be left with no About and
+// no way to end the program but a signal.
+TEST_F(SessionEndTest, WithoutATrayTheViewMenuOffersAboutAndExit)
+{
+    ASSERT_NO_FATAL_FAILURE(BuildWithPower(1));
+    ASSERT_FALSE(wxTaskBarIcon::IsAvailable());
+    wxArrayString items = frame->m_viewCombo->GetStrings();
+    EXPECT_EQ(std::vector<wxString>(items.begin(), items.end()),
+              (std::vector<wxString>{"Hide Advanced", "View Advanced", "Configuration", "About", "Exit"}));
+    wxTEST_DIALOG(Use(frame->m_viewCombo, 3),
+                  ExpectMessageBox("Aulavox Kesto\nVersion " + theVersionText, "About Aulavox Kesto",
+                                   wxICON_INFORMATION));
+    EXPECT_EQ(frame->m_viewCombo->GetValue(), "      Options");
+    wxTEST_DIALOG(Use(frame->m_viewCombo, 4), Question(Answer::YES, true));
+    EXPECT_TRUE(theSessionEnding);
+    AssertOnlyPowerOff();
+    EXPECT_TRUE(FrameGone());
 }
 
 TEST_F(SessionEndTest, WhiteboardAfterAnotherSourceReturnsToComp1OnlyByItsButton)
