@@ -7,6 +7,7 @@
 #include "controls/bmptextbutton.h"
 #include "controls/messagebox.h"
 #include "controls/picturefile.h"
+#include "mainframe/modaldialogs.h"
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
 #include "resources.h"
@@ -112,6 +113,8 @@ MainFrame::MainFrame()
     RestartSchedules();
 
     SetUpTrayIcon();
+    // The end of the session ends the open dialogs, innermost first.
+    TrackModalDialogs();
 
     m_statusTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnStartupTimer, this, m_statusTimer.GetId());

@@ -6,6 +6,7 @@
 #include "controls/messagebox.h"
 #include "log/log.h"
 #include "mainframe/axttaskbaricon.h"
+#include "mainframe/modaldialogs.h"
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
 #include "mainframe/timeddlg.h"
@@ -237,16 +238,20 @@ int MainFrame::CloseOtherWindows()
         if (window == this || wxTheApp->IsScheduledForDestruction(window))
             continue;
         wxDialog* dialog = dynamic_cast<wxDialog*>(window);
-        // A hidden window that no loop waits for is on its way out already.
-        if (!window->IsShown() && !(dialog && dialog->IsModal()))
+        // A modal dialog is ended below; a hidden window that no loop waits
+        // for is on its way out already.
+        if ((dialog && dialog->IsModal()) || !window->IsShown())
             continue;
         ++count;
-        // A dialog lives on its caller's stack: end its loop and let the
-        // caller return and see the flag; never delete it from here.
-        if (dialog && dialog->IsModal())
-            dialog->EndModal(wxID_CANCEL);
-        else
-            window->Close(true);
+        window->Close(true);
+    }
+    // A dialog lives on its caller's stack: end its loop and let the caller
+    // return and see the flag; never delete it from here. Only the innermost
+    // loop can end now; the outer ones follow on the next rounds.
+    if (wxDialog* innermost = InnermostModalDialog())
+    {
+        ++count;
+        innermost->EndModal(wxID_CANCEL);
     }
     return count;
 }

@@ -12,7 +12,6 @@
 
 #include "support/core/child_process.h"
 #include "support/core/panel_simulator.h"
-#include "support/core/scoped_env.h"
 #include "support/core/temp_dir.h"
 #include "support/gui/fake_login_manager.h"
 #include "support/gui/gui_helpers.h"
@@ -87,9 +86,10 @@ protected:
 
 TEST_F(Program, CommandsEndWithoutAWindow)
 {
-    const std::string unknown = "unknown command\n", notAFolder = home.File("not-a-folder");
-    const std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
-    ASSERT_TRUE(WriteWholeFile(notAFolder, ""));
+    const std::string unknown = "unknown command\n", display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+    const std::string freshHome = home.File("new-account"), freshFolder = freshHome + "/.local/share/AulavoxTech";
+    const std::string lockedHome = home.File("locked"), lockedFolder = lockedHome + "/.local/share/AulavoxTech";
+    fs::create_directories(lockedFolder + "/.AulavoxKesto.lock");
     const struct
     {
         std::vector<std::string> args;
@@ -111,15 +111,18 @@ TEST_F(Program, CommandsEndWithoutAWindow)
         // Output that cannot be written is no success.
         {{"--appdir"}, {}, Stdout::CLOSED, 1, "", "unable to write to standard output: Bad file descriptor\n"},
         {{"--appdir"}, {}, Stdout::FULL, 1, "", "unable to write to standard output: No space left on device\n"},
-        // No lock in a runtime folder that is a file, and the home folder is
-        // not tried instead (two copies could then take different locks).
+        // A first run on an account whose home folder does not exist yet: the
+        // answer alone on standard output.
+        {{"--appdir"}, {{"HOME", freshHome}, {"XDG_RUNTIME_DIR", ""}}, Stdout::FILE, 0, freshFolder, ""},
+        // No lock where a folder is in its place: the command's log line goes
+        // to standard error, its answer stays alone.
         {{"--appdir"},
-         {{"XDG_RUNTIME_DIR", notAFolder}},
+         {{"HOME", lockedHome}},
          Stdout::FILE,
          0,
-         "Warning: unable to make the single-instance lock '" + notAFolder +
-             "/.AulavoxKesto.lock': Not a directory; a second copy of the program is not kept out\n" + dataFolder,
-         ""},
+         lockedFolder,
+         "Warning: unable to make the single-instance lock '" + lockedFolder +
+             "/.AulavoxKesto.lock': Is a directory; a second copy of the program is not kept out\n"},
     };
     for (const auto& row : rows)
     {
@@ -140,19 +143,22 @@ TEST_F(Program, CommandsEndWithoutAWindow)
 
 TEST_F(Program, SecondCopyWithoutADisplayIsRefusedOnStandardError)
 {
-    // This test process plays the first copy.
-    ScopedEnv runtime("XDG_RUNTIME_DIR", home.Path());
+    // This test process plays the first copy; the second is kept off the
+    // same data folder whatever its runtime folder.
+    fs::create_directories(dataFolder);
     InstanceLock first;
-    ASSERT_EQ(first.Take("AulavoxKesto"), InstanceLock::TAKEN);
-    for (const char* command : {"--appdir", "--install", "--frobnicate"})
+    ASSERT_EQ(first.Take(dataFolder, "AulavoxKesto"), InstanceLock::TAKEN);
+    const std::pair<const char*, std::string> rows[] = {
+        {"--appdir", home.Path()}, {"--install", ""}, {"--frobnicate", home.File("elsewhere")}};
+    for (const auto& [command, runtime] : rows)
     {
-        auto child = Launch({KESTO_EXECUTABLE, command}, {{"DISPLAY", ""}});
+        auto child = Launch({KESTO_EXECUTABLE, command}, {{"DISPLAY", ""}, {"XDG_RUNTIME_DIR", runtime}});
         EXPECT_TRUE(child->Wait(20000));
         EXPECT_EQ(child->ExitStatus(), 1) << command;
         EXPECT_EQ(child->Errors(), "Another instance of AulavoxKesto is already running\n") << command;
         EXPECT_EQ(child->Output(), "") << command;
     }
-    EXPECT_FALSE(FileExists(dataFolder)) << "nothing runs after the refusal";
+    EXPECT_FALSE(FileExists(settingsFile)) << "nothing runs after the refusal";
 }
 
 TEST_F(Program, FirstStartWritesTheSettingsHoldsTheLockAndSignalsEndItCleanly)
@@ -160,7 +166,6 @@ TEST_F(Program, FirstStartWritesTheSettingsHoldsTheLockAndSignalsEndItCleanly)
     // The handler is in place before the file is written: a signal that comes
     // before the event loop runs is handled once it does. A closed standard
     // output does not stop the program.
-    ScopedEnv runtime("XDG_RUNTIME_DIR", home.Path());
     for (const auto& [signal, to] : {std::pair{SIGTERM, Stdout::CLOSED}, std::pair{SIGINT, Stdout::FILE}})
     {
         SCOPED_TRACE("signal " + std::to_string(signal));
@@ -171,7 +176,7 @@ TEST_F(Program, FirstStartWritesTheSettingsHoldsTheLockAndSignalsEndItCleanly)
         EXPECT_NE(settings.find("Password=lemon\n"), std::string::npos) << settings;
         // This test process, started now as a second copy, is refused in a box.
         InstanceLock second, third;
-        ASSERT_EQ(second.Take("AulavoxKesto"), InstanceLock::HELD_BY_ANOTHER);
+        ASSERT_EQ(second.Take(dataFolder, "AulavoxKesto"), InstanceLock::HELD_BY_ANOTHER);
         wxTEST_DIALOG(ShowSecondInstanceBox("AulavoxKesto"),
                       ExpectMessageBox("Another instance of AulavoxKesto is already running", "Instance Error"));
         EndsCleanly(*child, signal);
@@ -179,7 +184,7 @@ TEST_F(Program, FirstStartWritesTheSettingsHoldsTheLockAndSignalsEndItCleanly)
         // Neither a session manager nor a system bus: the log says so once.
         for (const char* line : {"Debug2: no session manager", "Debug2: no system bus"})
             EXPECT_EQ(CountOf(child->Output(), line), to == Stdout::FILE ? 1 : 0) << line << "\n" << child->Output();
-        EXPECT_EQ(third.Take("AulavoxKesto"), InstanceLock::TAKEN) << "the lock went with the program";
+        EXPECT_EQ(third.Take(dataFolder, "AulavoxKesto"), InstanceLock::TAKEN) << "the lock went with the program";
     }
 }
 
@@ -291,6 +296,66 @@ TEST_F(Program, ShutdownAndLogoutTurnTheRoomOffBeforeTheyGoOn)
     ASSERT_TRUE(served([&] { return !child->Running(); }, 15000)) << child->Output();
     EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
     EXPECT_NE(ReadWholeFile(settingsFile).find("FreezeDelay=500\n"), std::string::npos);
+}
+
+TEST_F(Program, SignalAndLogoutEndADialogInsideTheConfiguration)
+{
+    // Each dialog opened inside the configuration: a signal or the session
+    // manager's last word once left the program hanging in the
+    // configuration's loop, its settings never written.
+    ASSERT_TRUE(sim.Start());
+    fs::create_directories(dataFolder);
+    const std::string userFile = dataFolder + "/CustomList.txt";
+    ASSERT_TRUE(WriteWholeFile(userFile, "version: 1.0\nprojector: Room 1\nC, On, PWR1<cr>\n"));
+    const struct
+    {
+        const char* button; // opens the dialog inside
+        const char* dialog;
+        bool logout; // else SIGTERM; the projector is on for a logout, off for the signal
+    } rows[] = {
+        {"New", "modal: wxDialog", false},  {"Push", "modal: wxGenericMessageDialog", false},
+        {"...", "modal: wxFileDialog", false}, {"New", "modal: wxDialog", true},
+        {"Push", "modal: wxGenericMessageDialog", true}, {"...", "modal: wxFileDialog", true},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(std::string(row.button) + (row.logout ? " logout" : " SIGTERM"));
+        ASSERT_TRUE(WriteWholeFile(settingsFile, "[Files]\nName2=" + userFile +
+                                                     "\n[Proj]\nDefault=Room 1\n[Options]\nPassword=harbor\n"));
+        sim.SetStatus({static_cast<uint8_t>(row.logout ? 1 : 2), 1, 10, 0, 0, 0});
+        TestSessionManager manager;
+        std::string error;
+        ASSERT_TRUE(manager.Start(error)) << error;
+        auto child = Launch({KESTO_PORT_PROGRAM}, {{"SESSION_MANAGER", manager.Address()},
+                                                   {"KESTO_TEST_PORT", sim.Path()},
+                                                   {"KESTO_TEST_NESTED", row.button}});
+        const auto served = [&](const std::function<bool()>& condition) {
+            return WaitUntil([&] {
+                manager.Serve();
+                return condition();
+            });
+        };
+        ASSERT_TRUE(served([&] { return manager.registered && Received(STATUS_QUERY); })) << child->Output();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the status reply is taken in
+        ASSERT_TRUE(child->Signal(SIGUSR1));
+        ASSERT_TRUE(served([&] { return CountOf(child->Errors(), "modal: ") >= 2; })) << child->Errors();
+        EXPECT_NE(child->Errors().find(row.dialog), std::string::npos) << child->Errors();
+        sim.ClearReceived();
+        if (row.logout)
+        {
+            manager.SaveYourself(SmInteractStyleNone);
+            ASSERT_TRUE(served([&] { return manager.saveDones == 1; })) << child->Output();
+            EXPECT_TRUE(Received(POWER_OFF)) << "the room is turned off first";
+            manager.Die();
+        }
+        else
+            ASSERT_TRUE(child->Signal(SIGTERM));
+        EXPECT_TRUE(served([&] { return !child->Running(); })) << child->Output() << child->Errors();
+        EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
+        const std::string settings = ReadWholeFile(settingsFile);
+        EXPECT_NE(settings.find("FreezeDelay=500\n"), std::string::npos) << settings;
+        EXPECT_NE(settings.find("Password=harbor\n"), std::string::npos) << settings;
+    }
 }
 
 } // namespace
