@@ -1,7 +1,10 @@
-// kesto-configdlg-shot PAGE FILE.png: opens the configuration dialog with
-// the shipped reference file and a user file holding a copy of one of its
-// projectors, shows PAGE (options, projectors or schedules) and saves the
-// dialog as a PNG (the README's pictures). One page a run: under Xvfb the
+// kesto-configdlg-shot PAGE FILE.png: opens the configuration dialog on a
+// neutral data folder (/tmp/AulavoxTech, the program's own rule with
+// XDG_DATA_HOME=/tmp, with the settings an installed program records) holding
+// the shipped reference file and a user file with a copy of one of its
+// projectors, and two schedules; shows PAGE (options, projectors or
+// schedules) and saves the dialog as a PNG (the README's pictures), so that
+// no folder of the developer's shows. One page a run: under Xvfb the
 // toolkit's screen capture gives the first picture of a process again.
 // Run from the repository root under Xvfb:
 //   cmake --build build --target kesto-configdlg-shot
@@ -13,13 +16,16 @@
 #include "configdlg/configdlg.h"
 #include "configdlg/treeitemdata.h"
 #include "log/log.h"
+#include "platform/appdatafolder.h"
+#include "schedule/schedule.h"
+#include "schedule/schedulestore.h"
 #include "settings/settings.h"
 #include "windowshot.h"
 
 #include <wx/app.h>
 #include <wx/file.h>
 #include <wx/filefn.h>
-#include <wx/filename.h>
+#include <wx/utils.h>
 #include <wx/init.h>
 
 #include <cstdio>
@@ -76,6 +82,27 @@ private:
     }
 };
 
+// A morning switch-on on weekdays and a nightly switch-off.
+void AddSampleSchedules()
+{
+    const wxDateTime today = wxDateTime::Today();
+    Schedule lectures;
+    lectures.name = "Lectures";
+    lectures.action = TurnOn;
+    lectures.repeat = Weekly;
+    lectures.days = DAY_WEEKDAYS;
+    lectures.startTime = today + wxTimeSpan::Minutes(7 * 60 + 45);
+    lectures.stopTime = ScheduleNeverTime;
+    Schedule night;
+    night.name = "Night";
+    night.action = TurnOff;
+    night.repeat = Daily;
+    night.startTime = today + wxTimeSpan::Hours(22);
+    night.stopTime = ScheduleNeverTime;
+    theScheduleList = {lectures, night};
+    SetSchedulesEnabled(true);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -96,30 +123,27 @@ int main(int argc, char** argv)
     theLog = new LogStdout;
     theLog->SetMask(3); // errors and warnings
 
-    const wxString settingsFile = wxFileName::CreateTempFileName("kesto-shot");
-    // The user file in a folder of its own, so that it keeps its usual name.
-    char folder[] = "/tmp/kesto-shot-XXXXXX";
-    if (mkdtemp(folder) == nullptr)
-    {
-        perror("mkdtemp");
-        return 1;
-    }
-    const wxString userFile = wxString(folder) + "/CustomList.txt";
+    // The folder and files of a first start, as an installed program
+    // records them.
+    wxSetEnv("XDG_DATA_HOME", "/tmp");
+    const wxString folder = FindAppDataFolder("AulavoxTech");
+    if (folder.empty())
+        return 1; // the log said why
+    const wxString settingsFile = SettingsFilePath(folder);
+    const wxString referenceFile = folder + "/AulavoxMaster.txt";
+    const wxString userFile = folder + "/CustomList.txt";
     int status = 0;
     {
         wxFile user;
-        if (!user.Open(userFile, wxFile::write) || !user.Write("version: 1.0\n"))
+        if (!wxCopyFile(wxGetCwd() + "/data/AulavoxMaster.txt", referenceFile) ||
+            !user.Open(userFile, wxFile::write) || !user.Write("version: 1.0\n"))
             status = 1;
     }
-    const wxString referenceFile = wxGetCwd() + "/data/AulavoxMaster.txt";
     theSettings = OpenSettingsStore(settingsFile);
-    theSettings->Write(FileNameKey(FILE_REFERENCE), referenceFile);
-    theSettings->Write(FileUrlKey(FILE_REFERENCE), "file://" + referenceFile);
-    theSettings->Write(FileNameKey(FILE_USER), userFile);
+    RecordDefaults(*theSettings, folder, "/usr/share/aulavox-kesto");
     theSettings->Write(FileUrlKey(FILE_USER), "file:///srv/rooms/CustomList.txt");
     theSettings->Write(KEY_PROJ_ALLOWCHANGE, false);
-    theSettings->Write(KEY_OPTIONS_PASSWORD, "lemon");
-    theSettings->Write(KEY_OPTIONS_FREEZEDELAY, "500");
+    AddSampleSchedules();
 
     ShotDlg* dialog = new ShotDlg;
     dialog->PrepareProjectors();
@@ -137,8 +161,8 @@ int main(int argc, char** argv)
     dialog->Destroy();
     wxTheApp->ProcessPendingEvents();
     delete theSettings;
-    wxRemoveFile(settingsFile);
-    wxRemoveFile(userFile);
+    for (const wxString& file : {settingsFile, referenceFile, userFile})
+        wxRemoveFile(file);
     wxRmdir(folder);
     wxEntryCleanup();
     delete static_cast<LogStdout*>(theLog);
