@@ -36,6 +36,7 @@
 #include <wx/init.h>
 
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,6 +73,13 @@ ScheduleList MakeSchedules(const wxDateTime& now)
         list.push_back(s);
     }
     return list;
+}
+
+double CpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
 }
 
 double Ms(Clock::duration d)
@@ -156,6 +164,7 @@ long ResidentKb()
 struct PageFigures
 {
     double loadMs = 0, openMs = 0, deleteMs = 0, exitMs = 0;
+    double loadCpuMs = 0, deleteCpuMs = 0;
     long residentKb = 0;
     size_t loaded = 0, left = 0;
 };
@@ -189,12 +198,14 @@ bool MeasurePage(int count, PageFigures& figures)
     text.shrink_to_fit();
 
     const Clock::time_point start = Clock::now();
+    const double cpuStart = CpuMs();
     theSettings = OpenSettingsStore(wxString::FromUTF8(settings));
     RecordDefaults(*theSettings, wxString::FromUTF8(dir.Path()), wxString::FromUTF8(dir.Path()));
     LoadScheduleList();
     for (Schedule& s : theScheduleList)
         s.ComputeNext();
     figures.loadMs = Ms(Clock::now() - start);
+    figures.loadCpuMs = CpuMs() - cpuStart;
     figures.residentKb = ResidentKb();
     figures.loaded = theScheduleList.size();
 
@@ -207,9 +218,11 @@ bool MeasurePage(int count, PageFigures& figures)
     if (count > 0)
     {
         const Clock::time_point deleteStart = Clock::now();
+        const double deleteCpuStart = CpuMs();
         dlg->DeleteRow(count / 2);
         wxTheApp->Yield(true);
         figures.deleteMs = Ms(Clock::now() - deleteStart);
+        figures.deleteCpuMs = CpuMs() - deleteCpuStart;
     }
     figures.left = theScheduleList.size();
 
@@ -269,10 +282,10 @@ int main(int argc, char** argv)
         if (!MeasurePageApart(counts[i], argc, argv, figures[i]))
             return 1;
         const PageFigures& f = figures[i];
-        printf("%6d schedules (%zu loaded, %zu after the delete): load %.1f ms, memory +%.1f MB, open %.1f ms, "
-               "delete %.1f ms, exit %.1f ms\n",
-               counts[i], f.loaded, f.left, f.loadMs, (f.residentKb - empty.residentKb) / 1024.0, f.openMs,
-               f.deleteMs, f.exitMs);
+        printf("%6d schedules (%zu loaded, %zu after the delete): load %.1f ms (cpu %.1f), memory +%.1f MB, "
+               "open %.1f ms, delete %.1f ms (cpu %.1f), exit %.1f ms\n",
+               counts[i], f.loaded, f.left, f.loadMs, f.loadCpuMs, (f.residentKb - empty.residentKb) / 1024.0,
+               f.openMs, f.deleteMs, f.deleteCpuMs, f.exitMs);
     }
     const PageFigures& large = figures[1];
     printf("at 10,000: load %.1f ms (goal < 1000), delete %.1f ms (goal < 300), memory +%.1f MB (goal < 40)\n",
