@@ -23,15 +23,16 @@ wxString GroupOf(unsigned index)
     return wxString::Format("/Schedules/%u", index);
 }
 
-// One record's keys are read and written by their short names inside its
-// group: one change of the store's path instead of one for each key.
-class RecordGroup
+// The store's current group while it lives. A record's keys are read and
+// written by their short names inside its group: one change of the path
+// instead of one for each key.
+class StorePath
 {
 public:
-    explicit RecordGroup(unsigned index) : m_oldPath(theSettings->GetPath()) { theSettings->SetPath(GroupOf(index)); }
-    ~RecordGroup() { theSettings->SetPath(m_oldPath); }
-    RecordGroup(const RecordGroup&) = delete;
-    RecordGroup& operator=(const RecordGroup&) = delete;
+    explicit StorePath(const wxString& path) : m_oldPath(theSettings->GetPath()) { theSettings->SetPath(path); }
+    ~StorePath() { theSettings->SetPath(m_oldPath); }
+    StorePath(const StorePath&) = delete;
+    StorePath& operator=(const StorePath&) = delete;
 
 private:
     wxString m_oldPath;
@@ -44,8 +45,7 @@ std::vector<unsigned> StoredIndices()
     std::vector<unsigned> indices;
     if (theSettings == nullptr || !theSettings->HasGroup(KEY_SCHEDULES_GROUP))
         return indices;
-    const wxString oldPath = theSettings->GetPath();
-    theSettings->SetPath(KEY_SCHEDULES_GROUP);
+    const StorePath schedules(KEY_SCHEDULES_GROUP);
     wxString name;
     long cookie = 0;
     for (bool more = theSettings->GetFirstGroup(name, cookie); more; more = theSettings->GetNextGroup(name, cookie))
@@ -54,7 +54,6 @@ std::vector<unsigned> StoredIndices()
         if (name.ToULong(&index) && index <= UINT_MAX && name == wxString::Format("%lu", index))
             indices.push_back(static_cast<unsigned>(index));
     }
-    theSettings->SetPath(oldPath);
     std::sort(indices.begin(), indices.end());
     return indices;
 }
@@ -152,7 +151,7 @@ int LoadSchedule(Schedule& schedule, unsigned index)
 {
     if (theSettings == nullptr || !theSettings->HasGroup(GroupOf(index)))
         return -1;
-    const RecordGroup group(index);
+    const StorePath group(GroupOf(index));
     bool ok = true;
     wxString text;
 
@@ -170,7 +169,7 @@ int SaveSchedule(const Schedule& schedule, unsigned index)
 {
     if (theSettings == nullptr)
         return 0;
-    const RecordGroup group(index);
+    const StorePath group(GroupOf(index));
     theSettings->Write("Name", schedule.name);
     theSettings->Write("Enabled", schedule.enabled);
     theSettings->Write("Repeat", RepeatDisplayName(schedule));
