@@ -44,3 +44,9 @@ void SessionWatch::OnMachineShutdown()
     if (MainFrame* frame = MainFrame::Find())
         frame->TurnOffForShutdown();
 }
+
+void SessionWatch::OnMachineResumed()
+{
+    if (MainFrame* frame = MainFrame::Find())
+        frame->RunSchedulesNow();
+}

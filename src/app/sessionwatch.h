@@ -18,6 +18,7 @@ public:
     void OnSessionEndCancelled() override;
     void OnSessionOver() override;
     void OnMachineShutdown() override;
+    void OnMachineResumed() override;
 
 private:
     XsmpClient m_sessionManager;

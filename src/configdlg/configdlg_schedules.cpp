@@ -1,10 +1,12 @@
-// The "Schedules" page: the list mirrors theScheduleList row for row; every
-// change goes to the list first, then to its row, then to the settings file.
+// The "Schedules" page: the list mirrors theScheduleList row for row (the
+// list control asks for a row's texts when it shows the row); every change
+// goes to the list first, then to its row, then to the settings file.
 
 #include "configdlg/configdlg.h"
 
 #include "schedule/scheduleeditdlg.h"
 #include "schedule/schedulestore.h"
+#include "schedule/wallclock.h"
 #include "settings/settings.h"
 
 namespace {
@@ -30,14 +32,40 @@ const ColumnHeading COLUMNS[] = {
     {"Name", 100}, {"Enabled", 60}, {"Repeat", 60}, {"Time", 60}, {"Days", 80}, {"Date Start", 80}, {"Date Stop", 80},
 };
 
+wxString CellText(const Schedule& s, long column)
+{
+    switch (column)
+    {
+    case COLUMN_NAME:
+        return s.name;
+    case COLUMN_ENABLED:
+        return s.enabled ? "Y" : "N";
+    case COLUMN_REPEAT:
+        return RepeatDisplayName(s);
+    case COLUMN_TIME:
+        return FormatTimeOfDay(s.StartSecondOfDay());
+    case COLUMN_DAYS:
+        return DaysLetters(s);
+    case COLUMN_DATE_START:
+        return s.startTime.Format("%x");
+    case COLUMN_DATE_STOP:
+        return s.stopTime == ScheduleNeverTime ? wxString("-") : s.stopTime.Format("%x");
+    default:
+        return wxString();
+    }
+}
+
 } // namespace
 
 void ConfigDlg::FillSchedulesPage()
 {
     for (long column = 0; column < long(sizeof COLUMNS / sizeof COLUMNS[0]); ++column)
         m_scheduleList->InsertColumn(column, COLUMNS[column].title, wxLIST_FORMAT_LEFT, COLUMNS[column].width);
-    for (size_t index = 0; index < theScheduleList.size(); ++index)
-        ShowScheduleRow(static_cast<long>(index));
+    m_scheduleList->SetCellText([](long row, long column) {
+        return row >= 0 && size_t(row) < theScheduleList.size() ? CellText(theScheduleList[size_t(row)], column)
+                                                                 : wxString();
+    });
+    m_scheduleList->SetItemCount(static_cast<long>(theScheduleList.size()));
     m_scheduleEditButton->Disable();
     m_scheduleDeleteButton->Disable();
     m_enableSchedulesBox->SetValue(GetSchedulesEnabled());
@@ -48,18 +76,9 @@ void ConfigDlg::ShowScheduleRow(long index)
     wxASSERT_MSG(index >= 0 && size_t(index) < theScheduleList.size(), "index < ScheduleList size");
     if (index < 0 || size_t(index) >= theScheduleList.size())
         return;
-    while (m_scheduleList->GetItemCount() <= index)
-        m_scheduleList->InsertItem(m_scheduleList->GetItemCount(), wxString());
-
-    const Schedule& s = theScheduleList[size_t(index)];
-    m_scheduleList->SetItem(index, COLUMN_NAME, s.name);
-    m_scheduleList->SetItem(index, COLUMN_ENABLED, s.enabled ? "Y" : "N");
-    m_scheduleList->SetItem(index, COLUMN_REPEAT, RepeatDisplayName(s));
-    m_scheduleList->SetItem(index, COLUMN_TIME, s.startTime.Format("%X"));
-    m_scheduleList->SetItem(index, COLUMN_DAYS, DaysLetters(s));
-    m_scheduleList->SetItem(index, COLUMN_DATE_START, s.startTime.Format("%x"));
-    m_scheduleList->SetItem(index, COLUMN_DATE_STOP,
-                            s.stopTime == ScheduleNeverTime ? wxString("-") : s.stopTime.Format("%x"));
+    if (m_scheduleList->GetItemCount() <= index)
+        m_scheduleList->SetItemCount(index + 1);
+    m_scheduleList->RefreshItem(index);
 }
 
 void ConfigDlg::EditSchedule(long index)
@@ -86,7 +105,7 @@ void ConfigDlg::EditSchedule(long index)
     else
         theScheduleList[size_t(index)] = record;
     ShowScheduleRow(index);
-    SaveSchedule(record, static_cast<unsigned>(index));
+    StoreSchedule(theScheduleList, size_t(index));
     FlushSettings();
 }
 
@@ -131,10 +150,7 @@ void ConfigDlg::OnScheduleDelete(wxCommandEvent&)
         return;
     theScheduleList.erase(theScheduleList.begin() + row);
     m_scheduleList->DeleteItem(row);
-
-    ClearStoredSchedules();
-    for (size_t index = 0; index < theScheduleList.size(); ++index)
-        SaveSchedule(theScheduleList[index], static_cast<unsigned>(index));
+    StoreSchedulesFrom(theScheduleList, size_t(row));
     FlushSettings();
 
     // The toolkit reports no deselection for a deleted row.

@@ -311,8 +311,7 @@ wxPanel* ConfigDlgBase::BuildSchedulesPage()
 
     m_enableSchedulesBox = new wxCheckBox(page, wxID_ANY, "Enable Schedules");
     pageSizer->Add(m_enableSchedulesBox, 0, wxALL, 5);
-    m_scheduleList = new wxListCtrl(page, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                                    wxLC_REPORT | wxLC_SINGLE_SEL);
+    m_scheduleList = new VirtualReportList(page, wxID_ANY, wxLC_REPORT | wxLC_SINGLE_SEL);
     pageSizer->Add(m_scheduleList, 1, wxEXPAND | wxALL, 5);
 
     wxBoxSizer* buttonRow = new wxBoxSizer(wxHORIZONTAL);

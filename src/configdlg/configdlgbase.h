@@ -1,5 +1,7 @@
 #pragma once
 
+#include "configdlg/virtualreportlist.h"
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -97,7 +99,7 @@ protected:
     // "Schedules"
     wxPanel* m_schedulesPage;
     wxCheckBox* m_enableSchedulesBox;
-    wxListCtrl* m_scheduleList;
+    VirtualReportList* m_scheduleList;
     wxButton* m_scheduleNewButton;
     wxButton* m_scheduleEditButton;
     wxButton* m_scheduleDeleteButton;

@@ -49,6 +49,9 @@ public:
     // Computes every schedule's next due moment and lets the schedule timer
     // fire a second later to set its real wait.
     void RestartSchedules();
+    // Runs the schedule timer's pass now, as when the machine wakes up: what
+    // fell due while it slept is carried out once, and the timer starts anew.
+    void RunSchedulesNow();
 
     // The end of the program (tray "Exit", vetoable) or of the user session
     // (not vetoable): while the projector is on, asks with a count-down

@@ -1,5 +1,6 @@
 // The schedule timer: one-shot, always pending while the window lives, set
-// for the nearest due schedule (at least a second, at most an hour ahead).
+// for the nearest due schedule (at least a second, at most a minute ahead, so
+// that a clock set forward is noticed within a minute).
 
 #include "mainframe/mainframe.h"
 
@@ -9,8 +10,14 @@
 
 void MainFrame::OnScheduleTimer(wxTimerEvent&)
 {
+    RunSchedulesNow();
+}
+
+void MainFrame::RunSchedulesNow()
+{
     if (theSessionEnding)
         return; // the timer is not started again once the session ends
+    m_scheduleTimer.Stop();
     const long waitMs = RunSchedulePass(theScheduleList, *thePanelComm, thePanelStatus.powerState,
                                         [this](long milliseconds) { WaitMilliseconds(milliseconds); });
     m_scheduleTimer.StartOnce(static_cast<int>(waitMs));

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the desktop and the system tell the program about the end of the
-// user session and of the machine. Called from the event loop.
+// user session, the end of the machine and its sleep. Called from the event
+// loop.
 class SessionEventsReceiver
 {
 public:
@@ -17,4 +18,6 @@ public:
     // The machine shuts down and waits only a few seconds: act at once,
     // asking nobody.
     virtual void OnMachineShutdown() = 0;
+    // The machine woke up from sleep: the clock has jumped forward.
+    virtual void OnMachineResumed() = 0;
 };

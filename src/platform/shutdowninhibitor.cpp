@@ -6,6 +6,8 @@
 #include <gio/gio.h>
 #include <gio/gunixfdlist.h>
 
+#include <initializer_list>
+
 #include <unistd.h>
 
 namespace {
@@ -13,6 +15,17 @@ namespace {
 const char* const LOGIN_NAME = "org.freedesktop.login1";
 const char* const LOGIN_PATH = "/org/freedesktop/login1";
 const char* const LOGIN_MANAGER = "org.freedesktop.login1.Manager";
+
+// The value of a logind "PrepareFor..." signal; false for another shape.
+bool StartingOf(GVariant* parameters, bool& starting)
+{
+    if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(b)")))
+        return false;
+    gboolean value = FALSE;
+    g_variant_get(parameters, "(b)", &value);
+    starting = value != FALSE;
+    return true;
+}
 
 // A result for an object that no longer exists: the call was cancelled.
 bool Cancelled(const GError* error)
@@ -35,8 +48,9 @@ ShutdownInhibitor::~ShutdownInhibitor()
     }
     if (m_bus != nullptr)
     {
-        if (m_subscription != 0)
-            g_dbus_connection_signal_unsubscribe(m_bus, m_subscription);
+        for (unsigned subscription : {m_subscription, m_sleepSubscription})
+            if (subscription != 0)
+                g_dbus_connection_signal_unsubscribe(m_bus, subscription);
         g_object_unref(m_bus);
     }
     ReleaseLock();
@@ -66,6 +80,9 @@ void ShutdownInhibitor::OnBus(GObject*, GAsyncResult* result, void* data)
     self->m_subscription = g_dbus_connection_signal_subscribe(
         bus, LOGIN_NAME, LOGIN_MANAGER, "PrepareForShutdown", LOGIN_PATH, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
         OnPrepareForShutdown, self, nullptr);
+    self->m_sleepSubscription =
+        g_dbus_connection_signal_subscribe(bus, LOGIN_NAME, LOGIN_MANAGER, "PrepareForSleep", LOGIN_PATH, nullptr,
+                                           G_DBUS_SIGNAL_FLAGS_NONE, OnPrepareForSleep, self, nullptr);
     self->TakeLock();
 }
 
@@ -124,10 +141,9 @@ void ShutdownInhibitor::OnLock(GObject* source, GAsyncResult* result, void* data
 void ShutdownInhibitor::OnPrepareForShutdown(GDBusConnection*, const char*, const char*, const char*, const char*,
                                              GVariant* parameters, void* data)
 {
-    if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(b)")))
+    bool starting = false;
+    if (!StartingOf(parameters, starting))
         return;
-    gboolean starting = FALSE;
-    g_variant_get(parameters, "(b)", &starting);
     ShutdownInhibitor* self = static_cast<ShutdownInhibitor*>(data);
     if (starting)
     {
@@ -138,6 +154,14 @@ void ShutdownInhibitor::OnPrepareForShutdown(GDBusConnection*, const char*, cons
     {
         self->TakeLock(); // called off: be ready for the next one
     }
+}
+
+void ShutdownInhibitor::OnPrepareForSleep(GDBusConnection*, const char*, const char*, const char*, const char*,
+                                          GVariant* parameters, void* data)
+{
+    bool starting = false;
+    if (StartingOf(parameters, starting) && !starting)
+        static_cast<ShutdownInhibitor*>(data)->m_receiver.OnMachineResumed();
 }
 
 void ShutdownInhibitor::ReleaseLock()

@@ -1,6 +1,7 @@
 #include "schedule/schedule.h"
 
 #include "schedule/scheduleclock.h"
+#include "schedule/wallclock.h"
 
 const wxDateTime ScheduleNeverTime(31, wxDateTime::Dec, 9999, 23, 59, 59, 0);
 
@@ -8,6 +9,11 @@ ScheduleList theScheduleList;
 
 Schedule::Schedule() : startTime(ScheduleNow()), stopTime(startTime)
 {
+}
+
+long Schedule::StartSecondOfDay() const
+{
+    return timeOfDay >= 0 && timeOfDay < SECONDS_PER_DAY ? timeOfDay : SecondOfDay(startTime);
 }
 
 namespace {

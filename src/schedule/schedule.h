@@ -52,11 +52,18 @@ struct Schedule
     wxDateTime startTime;
     wxDateTime stopTime;
     uint32_t days = 0;
+    // The wall-clock time of day of every due moment, in seconds after
+    // midnight, as entered or stored: startTime cannot hold a time that its
+    // day lacks (it moves on by the skipped hour). -1: startTime's own.
+    int32_t timeOfDay = -1;
     wxDateTime nextTime; // computed, never stored
+
+    long StartSecondOfDay() const;
 
     // Sets nextTime to the first due moment after the current time (plus one
     // second), or to ScheduleNeverTime. Times of day are wall-clock times:
-    // a daily 07:45 stays at 07:45 across a change of daylight-saving time.
+    // a daily 07:45 stays at 07:45 across a change of daylight-saving time;
+    // a time that occurs twice that night is due at its first occurrence.
     void ComputeNext();
 };
 

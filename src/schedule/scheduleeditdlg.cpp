@@ -1,5 +1,7 @@
 #include "schedule/scheduleeditdlg.h"
 
+#include "schedule/wallclock.h"
+
 #include <wx/settings.h>
 
 namespace {
@@ -17,19 +19,43 @@ void MarkInvalid(wxWindow* field, bool invalid)
     field->Refresh();
 }
 
-// A calendar day of one picker at a wall-clock time of day.
-wxDateTime OnDay(const wxDateTime& date, int hour, int minute, int second)
+constexpr int LAST_SECOND_OF_DAY = 86399;
+
+// The days the settings file can hold.
+const wxDateTime FIRST_DATE(1, wxDateTime::Jan, 1);
+const wxDateTime LAST_DATE(31, wxDateTime::Dec, 9999);
+
+bool StorableDate(const wxDateTime& date)
 {
-    return wxDateTime(date.GetDay(), date.GetMonth(), date.GetYear(), static_cast<wxDateTime::wxDateTime_t>(hour),
-                      static_cast<wxDateTime::wxDateTime_t>(minute), static_cast<wxDateTime::wxDateTime_t>(second));
+    return date.IsValid() && date.GetYear() >= 1 && date.GetYear() <= 9999;
 }
 
-constexpr int LAST_SECOND_OF_DAY = 86399;
+// A day without any change of the clocks, to read a time of day on.
+const wxDateTime PLAIN_DAY(15, wxDateTime::Jan, 2001);
+
+// The toolkit's time parser takes a second (or minute) of 60 or 61 and moves
+// the time on; here that is no time.
+bool HasFieldOfSixty(wxString::const_iterator begin, wxString::const_iterator end)
+{
+    for (wxString::const_iterator it = begin; it != end; ++it)
+    {
+        if (*it != ':')
+            continue;
+        int value = 0;
+        for (wxString::const_iterator digit = it + 1; digit != end && wxIsdigit(*digit); ++digit)
+            value = value * 10 + (*digit - '0');
+        if (value >= 60)
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
 ScheduleEditDlg::ScheduleEditDlg(wxWindow* parent) : ScheduleEditDlgBase(parent)
 {
+    m_startDate->SetRange(FIRST_DATE, LAST_DATE);
+    m_endDate->SetRange(FIRST_DATE, LAST_DATE);
 }
 
 int ScheduleEditDlg::ShowModal()
@@ -69,7 +95,7 @@ void ScheduleEditDlg::LoadControls()
     m_startDate->SetValue(m_schedule.startTime);
     m_endDate->SetValue(m_schedule.stopTime == ScheduleNeverTime ? wxInvalidDateTime : m_schedule.stopTime);
 
-    m_timeText->SetValue(m_schedule.startTime.Format("%X"));
+    m_timeText->SetValue(FormatTimeOfDay(m_schedule.StartSecondOfDay()));
     MarkInvalid(m_timeText, false);
 
     const DayBox days[] = {{m_mondayBox, DAY_MONDAY},     {m_tuesdayBox, DAY_TUESDAY}, {m_wednesdayBox, DAY_WEDNESDAY},
@@ -86,16 +112,15 @@ void ScheduleEditDlg::LoadControls()
 
 int ScheduleEditDlg::ParseTimeOfDay(const wxString& text)
 {
-    wxDateTime parsed = wxDateTime::Today();
+    wxDateTime parsed = PLAIN_DAY;
     wxString::const_iterator end;
-    if (!parsed.ParseTime(text, &end))
+    if (!parsed.ParseTime(text, &end) || HasFieldOfSixty(text.begin(), end) || parsed.GetDay() != PLAIN_DAY.GetDay())
         return -1;
     while (end != text.end() && (*end == ' ' || *end == '\t'))
         ++end;
     if (end != text.end())
         return -1;
-    // Wall-clock hours, minutes and seconds: the same on a day whose clocks
-    // change as on any other.
+    // Wall-clock hours, minutes and seconds, read on a day that has them all.
     return parsed.GetHour() * 3600 + parsed.GetMinute() * 60 + parsed.GetSecond();
 }
 
@@ -109,8 +134,8 @@ int ScheduleEditDlg::SaveControls()
     // The start date is the day of every due moment; without it there is
     // nothing to add the time to.
     const wxDateTime startDate = m_startDate->GetValue();
-    MarkInvalid(m_startDate, !startDate.IsValid());
-    if (!startDate.IsValid())
+    MarkInvalid(m_startDate, !StorableDate(startDate));
+    if (!StorableDate(startDate))
         return -1;
 
     if (m_nameText->GetValue().empty())
@@ -123,14 +148,17 @@ int ScheduleEditDlg::SaveControls()
     m_schedule.action = m_actionChoice->GetSelection();
     m_schedule.enabled = m_enabledBox->GetValue();
     m_schedule.repeat = m_repeatChoice->GetSelection();
-    m_schedule.startTime = OnDay(startDate, seconds / 3600, seconds / 60 % 60, seconds % 60);
+    // The time as typed stays the time of day of every due moment, also when
+    // the start day lacks it.
+    m_schedule.startTime = LocalMoment(CalendarDay::Of(startDate), seconds);
+    m_schedule.timeOfDay = seconds;
     // A one-time schedule has no end date: its disabled end date control
     // still shows a day, which would drop a start on any later day.
     const wxDateTime endDate = m_endDate->GetValue();
-    if (m_schedule.repeat == Never || !endDate.IsValid())
+    if (m_schedule.repeat == Never || !StorableDate(endDate))
         m_schedule.stopTime = ScheduleNeverTime;
     else
-        m_schedule.stopTime = OnDay(endDate, 23, 59, 59);
+        m_schedule.stopTime = LocalMoment(CalendarDay::Of(endDate), LAST_SECOND_OF_DAY);
 
     const DayBox days[] = {{m_mondayBox, DAY_MONDAY},     {m_tuesdayBox, DAY_TUESDAY}, {m_wednesdayBox, DAY_WEDNESDAY},
                            {m_thursdayBox, DAY_THURSDAY}, {m_fridayBox, DAY_FRIDAY},   {m_saturdayBox, DAY_SATURDAY},
@@ -185,10 +213,7 @@ void ScheduleEditDlg::OnTimeKillFocus(wxFocusEvent& event)
     const int seconds = ParseTimeOfDay(m_timeText->GetValue());
     MarkInvalid(m_timeText, seconds < 0);
     if (seconds > 0)
-    {
-        const wxDateTime time = OnDay(wxDateTime::Today(), seconds / 3600, seconds / 60 % 60, seconds % 60);
-        m_timeText->ChangeValue(time.Format("%X"));
-    }
+        m_timeText->ChangeValue(FormatTimeOfDay(seconds));
 }
 
 void ScheduleEditDlg::OnDayCheck(wxCommandEvent& event)

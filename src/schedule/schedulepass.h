@@ -7,10 +7,11 @@
 
 class PanelComm;
 
-// The schedule timer's bounds: it fires at least once an hour, and never
-// sooner than a second after the last time.
+// The schedule timer's bounds: it fires at least once a minute (a timer
+// waits out its interval even when the clock is set forward meanwhile), and
+// never sooner than a second after the last time.
 constexpr long SCHEDULE_WAIT_MIN_MS = 1000;
-constexpr long SCHEDULE_WAIT_MAX_MS = 3600 * 1000;
+constexpr long SCHEDULE_WAIT_MAX_MS = 60 * 1000;
 // Power commands a pass may try in all, and the pause between tries.
 constexpr int SCHEDULE_ATTEMPT_BUDGET = 10;
 constexpr long SCHEDULE_RETRY_WAIT_MS = 50;

@@ -12,7 +12,16 @@ int LoadSchedule(Schedule& schedule, unsigned index);
 int SaveSchedule(const Schedule& schedule, unsigned index);
 // Removes every stored record but keeps the global switch; returns 0.
 int ClearStoredSchedules();
-// Loads indices 0, 1, 2, ... into theScheduleList until one fails to load.
+// Writes list[index] under its index, or the whole list when the stored
+// numbers are not the list's (loading left a record out); no flush, 0.
+int StoreSchedule(const ScheduleList& list, size_t index);
+// After a record was removed from the list at first: writes the records
+// from first on under their new numbers and removes what is stored past the
+// list's end; no flush, 0.
+int StoreSchedulesFrom(const ScheduleList& list, size_t first);
+// Appends every stored record to theScheduleList in the order of their
+// numbers; a record that does not read is left out with an Error naming its
+// number, and the records after it still load.
 void LoadScheduleList();
 
 // The switch for all schedules; a missing key reads as true.
@@ -20,8 +29,12 @@ bool GetSchedulesEnabled();
 // Writes the switch, without flushing.
 void SetSchedulesEnabled(bool enabled);
 
-// "%Y-%m-%d %H:%M:%S" in local time.
-wxString FormatScheduleTime(const wxDateTime& time);
+// "%Y-%m-%d %H:%M:%S" in local time, at this wall-clock second of the day
+// when one is given (a time the day lacks is stored as entered). A time at
+// or after ScheduleNeverTime, or none, is the never-time's text.
+wxString FormatScheduleTime(const wxDateTime& time, long secondOfDay = -1);
 // Reads what FormatScheduleTime writes (seconds may be left out); false for
-// anything else. The text of ScheduleNeverTime gives ScheduleNeverTime.
-bool ParseScheduleTime(const wxString& text, wxDateTime& time);
+// anything else, also a second 60 or a year past 9999. The text of
+// ScheduleNeverTime gives ScheduleNeverTime. timeOfDay, when given, gets the
+// wall-clock seconds after midnight as written (-1 for the never-time).
+bool ParseScheduleTime(const wxString& text, wxDateTime& time, int32_t* timeOfDay = nullptr);

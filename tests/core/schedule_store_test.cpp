@@ -4,7 +4,9 @@
 #include "schedule/schedulestore.h"
 #include "settings/settings.h"
 
+#include "support/core/log_recorder.h"
 #include "support/core/temp_dir.h"
+#include "support/core/time_zone.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +17,10 @@ namespace {
 
 std::string Entry(unsigned index, const std::string& name, const std::string& enabled = "1",
                   const std::string& repeat = "Daily", const std::string& days = "",
-                  const std::string& stop = "9999-12-31 23:59:59")
+                  const std::string& stop = "9999-12-31 23:59:59", const std::string& start = "2010-05-03 07:45:00")
 {
     return "[Schedules/" + std::to_string(index) + "]\nName=" + name + "\nEnabled=" + enabled + "\nRepeat=" + repeat +
-           "\nAction=TurnOn\nDays=" + days + "\nStartTime=2010-05-03 07:45:00\nStopTime=" + stop + "\n";
+           "\nAction=TurnOn\nDays=" + days + "\nStartTime=" + start + "\nStopTime=" + stop + "\n";
 }
 
 class ScheduleStore : public testing::Test
@@ -40,6 +42,7 @@ protected:
         theSettings = OpenSettingsStore(wxString::FromUTF8(file));
     }
 
+    LogRecorder log;
     TempDir dir;
     std::string file = dir.File("AulavoxKesto.ini");
     SettingsStore* m_old = nullptr;
@@ -69,37 +72,60 @@ TEST_F(ScheduleStore, SavedRecordsAreTheStoredTextsAndLoadBack)
     FlushSettings();
     EXPECT_EQ(ReadWholeFile(file), "[Schedules]\nEnabled=0\n[Schedules/0]\n" + stored + "[Schedules/1]\n" + stored);
     EXPECT_FALSE(GetSchedulesEnabled());
+
+    // A time of day that the start day lacks or has twice is written back as it was read.
+    ScopedTimeZone zone("Europe/Berlin");
+    for (const std::string start : {"2026-03-29 02:30:00", "2026-10-25 02:30:00"})
+    {
+        theScheduleList.clear();
+        Open(Entry(0, "a", "1", "Daily", "", "9999-12-31 23:59:59", start));
+        LoadScheduleList();
+        ASSERT_EQ(theScheduleList.size(), 1u);
+        SaveSchedule(theScheduleList[0], 0);
+        FlushSettings();
+        EXPECT_NE(ReadWholeFile(file).find("StartTime=" + start + "\n"), std::string::npos) << ReadWholeFile(file);
+    }
 }
 
-TEST_F(ScheduleStore, LoadingStopsAtTheFirstGapOrValueThatDoesNotRead)
+TEST_F(ScheduleStore, ARecordThatDoesNotReadIsLeftOutWithAnErrorAndTheOthersLoad)
 {
     const struct
     {
         const char* what;
         std::string text;
         std::vector<std::string> names;
+        const char* error; // the Error logged, "" for none
     } rows[] = {
-        {"no group at all", "[Options]\nPassword=lemon\n", {}},
-        {"days in any case, final comma optional", Entry(0, "a", "1", "Weekly", "mon,FRI") + Entry(1, "b"), {"a", "b"}},
-        {"a gap after 0", Entry(0, "a") + Entry(2, "c"), {"a"}},
-        {"empty day item", Entry(0, "a", "1", "Weekly", "Mon,,Fri,"), {}},
-        {"no day code", Entry(0, "a", "1", "Weekly", "Mon,Fryday,"), {}},
-        {"a word for Enabled", Entry(0, "a") + Entry(1, "b", "yes"), {"a"}},
-        {"unknown repeat", Entry(0, "a", "1", "Yearly"), {}},
-        {"stop time with text after it", Entry(0, "a", "1", "Daily", "", "2010-05-10 23:59:59x"), {}},
+        {"no group at all", "[Options]\nPassword=lemon\n", {}, ""},
+        {"days in any case, final comma optional", Entry(0, "a", "1", "Weekly", "mon,FRI") + Entry(1, "b"), {"a", "b"}, ""},
+        {"a gap after 0", Entry(0, "a") + Entry(2, "c"), {"a", "c"}, ""},
+        {"empty day item", Entry(0, "a", "1", "Weekly", "Mon,,Fri,") + Entry(1, "b"), {"b"}, "schedule 0 "},
+        {"no day code", Entry(0, "a", "1", "Weekly", "Mon,Fryday,"), {}, "schedule 0 "},
+        {"a word for Enabled", Entry(0, "a") + Entry(1, "b", "yes") + Entry(2, "c"), {"a", "c"}, "schedule 1 "},
+        {"unknown repeat", Entry(0, "a", "1", "Yearly"), {}, "schedule 0 "},
+        {"stop time with text after it", Entry(0, "a", "1", "Daily", "", "2010-05-10 23:59:59x"), {}, "schedule 0 "},
+        // The toolkit's reader took these and moved them to the next day or year.
+        {"a second 60", Entry(0, "a", "1", "Daily", "", "9999-12-31 23:59:60") + Entry(1, "b"), {"b"}, "schedule 0 "},
+        {"a year past 9999", Entry(0, "a", "1", "Daily", "", "10000-01-01 00:00:00") + Entry(1, "b"), {"b"}, "schedule 0 "},
+        {"a day February lacks", Entry(0, "a", "1", "Daily", "", "9999-12-31 23:59:59", "2026-02-29 07:45"), {},
+         "schedule 0 "},
         {"no name key", "[Schedules/0]\nEnabled=1\nRepeat=Daily\nAction=TurnOn\nDays=\n"
-                        "StartTime=2010-05-03 07:45\nStopTime=9999-12-31 23:59:59\n", {}},
+                        "StartTime=2010-05-03 07:45\nStopTime=9999-12-31 23:59:59\n", {}, "schedule 0 "},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.what);
         theScheduleList.clear();
+        log.Clear();
         Open(row.text);
         LoadScheduleList();
         std::vector<std::string> names;
         for (const Schedule& s : theScheduleList)
             names.push_back(s.name.utf8_string());
         EXPECT_EQ(names, row.names);
+        const std::vector<std::string> errors = log.AtLevel(Log::LEVEL_ERROR);
+        EXPECT_EQ(errors.size(), *row.error ? 1u : 0u) << log.Text();
+        EXPECT_TRUE(errors.empty() || errors[0].find(row.error) != std::string::npos) << log.Text();
         EXPECT_TRUE(GetSchedulesEnabled());
     }
     Open(Entry(0, "a", "1", "Weekly", "mon,FRI"));
@@ -107,6 +133,20 @@ TEST_F(ScheduleStore, LoadingStopsAtTheFirstGapOrValueThatDoesNotRead)
     ASSERT_EQ(LoadSchedule(s, 0), 0);
     EXPECT_EQ(s.days, uint32_t(DAY_MONDAY | DAY_FRIDAY));
     EXPECT_EQ(s.startTime, wxDateTime(3, wxDateTime::May, 2010, 7, 45));
+
+    // The first change after a record was left out numbers the file as the
+    // list: writing record 1 must not overwrite the stored record 2.
+    theScheduleList.clear();
+    Open(Entry(0, "a") + Entry(1, "b", "yes") + Entry(2, "c"));
+    LoadScheduleList();
+    StoreSchedule(theScheduleList, 1);
+    FlushSettings();
+    theScheduleList.clear();
+    Open();
+    LoadScheduleList();
+    ASSERT_EQ(theScheduleList.size(), 2u);
+    EXPECT_EQ(theScheduleList[1].name, "c");
+    EXPECT_EQ(ReadWholeFile(file).find("[Schedules/2]"), std::string::npos) << ReadWholeFile(file);
 }
 
 } // namespace

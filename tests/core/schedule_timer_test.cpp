@@ -91,7 +91,7 @@ protected:
     ScheduleList list;
 };
 
-TEST_F(SchedulePass, DueRecordsAreSentInOrderAndTheWaitIsTheNearestMomentBetweenASecondAndAnHour)
+TEST_F(SchedulePass, DueRecordsAreSentInOrderAndTheWaitIsTheNearestMomentBetweenASecondAndAMinute)
 {
     const wxTimeSpan ms400 = wxTimeSpan::Milliseconds(400), ms1500 = wxTimeSpan::Milliseconds(1500);
     const struct
@@ -102,16 +102,17 @@ TEST_F(SchedulePass, DueRecordsAreSentInOrderAndTheWaitIsTheNearestMomentBetween
         std::vector<int> sent;
         long wait;
     } rows[] = {
-        {"opposite actions: the later record wins", {Due(TurnOn), Due(TurnOff)}, true, {1, 2}, 3600000},
-        {"the first one disabled", {Due(TurnOn, false), Due(TurnOff)}, true, {2}, 3600000},
+        {"opposite actions: the later record wins", {Due(TurnOn), Due(TurnOff)}, true, {1, 2}, 60000},
+        {"the first one disabled", {Due(TurnOn, false), Due(TurnOff)}, true, {2}, 60000},
         // Due records pass and are not caught up later.
-        {"the global switch off", {Due(TurnOn), Due(TurnOff)}, false, {}, 3600000},
-        {"no schedule", {}, true, {}, 3600000},
+        {"the global switch off", {Due(TurnOn), Due(TurnOff)}, false, {}, 60000},
+        {"no schedule", {}, true, {}, 60000},
         {"due in 0.4 s", {Due(TurnOn, true, ms400)}, true, {}, 1000},
         {"due in 1.5 s", {Due(TurnOn, true, ms1500)}, true, {}, 1500},
-        {"due in 90 min", {Due(TurnOn, true, wxTimeSpan::Minutes(90))}, true, {}, 3600000},
-        {"the nearer of two", {Due(TurnOn, true, wxTimeSpan::Minutes(20)), Due(TurnOn, true, wxTimeSpan::Minutes(5))},
-         true, {}, 300000},
+        // At most a minute: a clock set forward is seen within a minute, not an hour.
+        {"due in 90 min", {Due(TurnOn, true, wxTimeSpan::Minutes(90))}, true, {}, 60000},
+        {"the nearer of two", {Due(TurnOn, true, wxTimeSpan::Seconds(50)), Due(TurnOn, true, wxTimeSpan::Seconds(5))},
+         true, {}, 5000},
     };
     for (const auto& row : rows)
     {

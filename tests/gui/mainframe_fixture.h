@@ -37,7 +37,8 @@ public:
         MainFrame::m_btnFreeze, MainFrame::m_btnMute, MainFrame::m_btnOff, MainFrame::m_btnOn, MainFrame::m_btnVcr,
         MainFrame::m_btnVolumeDown, MainFrame::m_btnVolumeUp, MainFrame::m_chkDemoMode, MainFrame::m_chkStayOnTop,
         MainFrame::m_extraCmdPanel, MainFrame::m_extraCmdSizer, MainFrame::m_frozen, MainFrame::m_micChoice,
-        MainFrame::m_projectorChoice, MainFrame::m_sliderVolume, MainFrame::m_startupDone, MainFrame::m_statusTimer,
+        MainFrame::m_projectorChoice, MainFrame::m_scheduleTimer, MainFrame::m_sliderVolume, MainFrame::m_startupDone,
+        MainFrame::m_statusTimer,
         MainFrame::m_viewCombo, MainFrame::OnStartupTimer, MainFrame::OpenConfiguration;
 
     std::vector<long> waits; // of the freeze, with whether the window was shown meanwhile

@@ -3,8 +3,14 @@
 
 #include "configdlg/configdlg.h"
 #include "mainframe/displaysync.h"
+#include "schedule/schedule.h"
+#include "schedule/scheduleclock.h"
 
 #include "mainframe_fixture.h"
+#include "support/core/scoped_env.h"
+#include "support/gui/fake_login_manager.h"
+
+#include "app/sessionwatch.h" // after GoogleTest: the session manager's headers define Bool
 
 #include <wx/textdlg.h>
 
@@ -80,6 +86,43 @@ TEST_F(MainFrameTest, TimerRunsByItselfAfterStartUp)
     EXPECT_TRUE(frame->m_statusTimer.IsRunning());
     EXPECT_EQ(frame->m_statusTimer.GetInterval(), 1000);
     EXPECT_TRUE(frame->m_btnOn->IsHighlighted());
+}
+
+TEST_F(MainFrameTest, WakingFromSleepCarriesOutWhatFellDueMeanwhileAtOnce)
+{
+    // Without the wake-up the timer would wait out the interval it set
+    // before the clock jumped.
+    FakeLoginManager logind;
+    std::string error;
+    ASSERT_TRUE(logind.Start(error)) << error;
+    ScopedEnv bus("DBUS_SYSTEM_BUS_ADDRESS", logind.Address());
+    ScopedEnv noSessionManager("SESSION_MANAGER", std::nullopt);
+    StartConnected();
+    wxDateTime now = wxDateTime::Now();
+    SetScheduleClock([&now] { return now; });
+    Schedule lecture;
+    lecture.action = TurnOn;
+    lecture.startTime = now + wxTimeSpan::Minutes(30);
+    lecture.stopTime = ScheduleNeverTime;
+    theScheduleList = {lecture};
+    frame->RestartSchedules();
+    SessionWatch watch;
+    watch.Start(KESTO_EXECUTABLE);
+    const auto served = [&](const std::function<bool()>& condition) {
+        return YieldUntil([&] {
+            logind.Serve();
+            return condition();
+        });
+    };
+    ASSERT_TRUE(served([&] { return logind.inhibitCalls == 1 && frame->m_scheduleTimer.GetInterval() > 1000; }));
+    ASSERT_TRUE(sim.Requests().empty());
+
+    now += wxTimeSpan::Hours(2); // asleep
+    ASSERT_TRUE(logind.EmitPrepareForSleep(false));
+    EXPECT_TRUE(served([&] { return !sim.Requests().empty(); })) << log.Text();
+    EXPECT_EQ(sim.RequestsWithoutResends(), std::vector<Bytes>{Packet('A', {1})});
+    SetScheduleClock(nullptr);
+    theScheduleList.clear();
 }
 
 TEST_F(MainFrameTest, StartUpReadsQuietlyAndLaterReadsReportProblems)

@@ -148,30 +148,43 @@ TEST_F(ScheduleEditor, SavedFieldsMakeTheRecord)
     const struct
     {
         int repeat, startDay;
+        wxDateTime::Month startMonth;
         const char* time;
         int endDay; // 0: cleared
         const char* record;
     } rows[] = {
-        {Weekly, 4, "7:45", 10, "2026-05-04 07:45:00 to 2026-05-10 23:59:59"},
-        {Daily, 4, "22:00:30", 0, "2026-05-04 22:00:30 to 9999-12-31 23:59:59"},
+        {Weekly, 4, wxDateTime::May, "7:45", 10, "2026-05-04 07:45:00 to 2026-05-10 23:59:59"},
+        {Daily, 4, wxDateTime::May, "22:00:30", 0, "2026-05-04 22:00:30 to 9999-12-31 23:59:59"},
         // One-time on a later day: the disabled end date is no end, the start is the due moment.
-        {Never, 20, "07:45:00   ", 4, "2026-05-20 07:45:00 to 9999-12-31 23:59:59"},
+        {Never, 20, wxDateTime::May, "07:45:00   ", 4, "2026-05-20 07:45:00 to 9999-12-31 23:59:59"},
+        // A time the start day lacks stays the time typed, in the file and for the days after.
+        {Daily, 29, wxDateTime::Mar, "2:30", 0, "2026-03-29 02:30:00 to 9999-12-31 23:59:59"},
     };
     for (const auto& row : rows)
     {
         Open();
         Send(editor->m_repeatChoice, wxEVT_CHOICE, row.repeat);
-        PickDate(editor->m_startDate, wxDateTime(row.startDay, wxDateTime::May, 2026));
+        PickDate(editor->m_startDate, wxDateTime(row.startDay, row.startMonth, 2026));
         PickDate(editor->m_endDate, row.endDay ? wxDateTime(row.endDay, wxDateTime::May, 2026) : wxInvalidDateTime);
         editor->m_timeText->SetValue(row.time);
         ASSERT_EQ(editor->SaveControls(), 0);
         Schedule s = editor->GetSchedule();
-        EXPECT_EQ(FormatScheduleTime(s.startTime) + " to " + FormatScheduleTime(s.stopTime), row.record);
+        EXPECT_EQ(FormatScheduleTime(s.startTime, s.StartSecondOfDay()) + " to " + FormatScheduleTime(s.stopTime),
+                  row.record);
+        // Opened again, the time field shows the time as typed.
+        editor->SetSchedule(s);
+        editor->LoadControls();
+        wxDateTime typed(4, wxDateTime::May, 2026);
+        ASSERT_TRUE(typed.ParseTime(wxString(row.record).Mid(11, 8)));
+        EXPECT_EQ(editor->m_timeText->GetValue(), typed.Format("%X")) << row.record;
         EXPECT_EQ(s.repeat, row.repeat) << row.record;
         EXPECT_FALSE(editor->m_applyButton->IsEnabled()) << row.record;
         s.ComputeNext();
         EXPECT_TRUE(row.repeat != Never || s.nextTime == s.startTime);
     }
+    // A second 60 is no time (the toolkit's parser moves it on to the next minute or day).
+    for (const char* text : {"23:59:60", "7:45:60"})
+        EXPECT_EQ(ScheduleEditDlg::ParseTimeOfDay(text), -1) << text;
     SetScheduleClock(nullptr);
 }
 

@@ -114,10 +114,10 @@ void FakeLoginManager::Serve()
     }
 }
 
-bool FakeLoginManager::EmitPrepareForShutdown(bool starting)
+bool FakeLoginManager::EmitPrepare(const char* signal, bool starting)
 {
     return g_dbus_connection_emit_signal(m_bus, nullptr, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                                         "PrepareForShutdown", g_variant_new("(b)", starting ? TRUE : FALSE),
+                                         signal, g_variant_new("(b)", starting ? TRUE : FALSE),
                                          nullptr) &&
            g_dbus_connection_flush_sync(m_bus, nullptr, nullptr);
 }

@@ -11,8 +11,8 @@ typedef struct _GDBusConnection GDBusConnection;
 // A private dbus-daemon standing in for the system bus
 // (DBUS_SYSTEM_BUS_ADDRESS=Address()), and on it a small fake of logind's
 // manager: Inhibit hands out one end of a pipe as the lock and keeps the
-// other, so the test sees when the lock is let go; PrepareForShutdown is
-// sent when the test says. Served by Serve from the test's thread.
+// other, so the test sees when the lock is let go; PrepareForShutdown and
+// PrepareForSleep are sent when the test says. Served by Serve from the test's thread.
 class FakeLoginManager
 {
 public:
@@ -27,7 +27,8 @@ public:
 
     // Serves the D-Bus calls that are waiting; never waits.
     void Serve();
-    bool EmitPrepareForShutdown(bool starting);
+    bool EmitPrepareForShutdown(bool starting) { return EmitPrepare("PrepareForShutdown", starting); }
+    bool EmitPrepareForSleep(bool starting) { return EmitPrepare("PrepareForSleep", starting); }
 
     // Whether the last lock handed out is still held by someone.
     bool LockHeld();
@@ -36,6 +37,7 @@ public:
     std::string lastInhibit; // "what|who|why|mode"
 
 private:
+    bool EmitPrepare(const char* signal, bool starting);
     static void OnMethodCall(GDBusConnection* bus, const char* sender, const char* path, const char* interface,
                              const char* method, struct _GVariant* parameters,
                              struct _GDBusMethodInvocation* invocation, void* data);
