@@ -11,7 +11,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <wx/utils.h>
