@@ -304,6 +304,8 @@ bool FileReplacement::Commit(std::string& reason)
         Discard();
         return false;
     }
+    // POSIX rename replaces an existing target in one step; a Windows port
+    // needs MoveFileEx with MOVEFILE_REPLACE_EXISTING here.
     if (rename(m_temporary.c_str(), m_target.c_str()) != 0)
     {
         reason = strerror(errno);
