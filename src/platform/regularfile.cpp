@@ -8,13 +8,19 @@
 
 namespace {
 
-wxString ErrnoText(int error)
+void CloseKeepingErrno(int fd)
 {
-    return wxString(std::strerror(error), wxConvLibc);
+    const int saved = errno;
+    close(fd);
+    errno = saved;
 }
 
-const char* KindOfNonRegularFile(mode_t mode)
+} // namespace
+
+const char* NotRegularFileReason(mode_t mode)
 {
+    if (S_ISLNK(mode))
+        return "it is a symbolic link, not a regular file";
     if (S_ISDIR(mode))
         return "it is a folder, not a regular file";
     if (S_ISFIFO(mode))
@@ -25,15 +31,6 @@ const char* KindOfNonRegularFile(mode_t mode)
         return "it is a socket, not a regular file";
     return "it is not a regular file";
 }
-
-void CloseKeepingErrno(int fd)
-{
-    const int saved = errno;
-    close(fd);
-    errno = saved;
-}
-
-} // namespace
 
 int OpenRegularFileForReading(const char* path, std::string& reason)
 {
@@ -56,7 +53,7 @@ int OpenRegularFileForReading(const char* path, std::string& reason)
         return -1;
     }
     if (!S_ISREG(info.st_mode)) {
-        reason = KindOfNonRegularFile(info.st_mode);
+        reason = NotRegularFileReason(info.st_mode);
         close(fd);
         return -1;
     }
@@ -69,17 +66,30 @@ int OpenRegularFileForReading(const char* path, std::string& reason)
     return fd;
 }
 
-int OpenRegularFileForReading(const wxString& path, wxString& reason)
+namespace {
+
+// The path in the file system's encoding; false with reason set when it has none.
+bool FileSystemName(const wxString& path, wxCharBuffer& name, wxString& reason)
 {
     if (path.empty()) {
         reason = "no file name was given";
-        return -1;
+        return false;
     }
-    const wxCharBuffer name = path.fn_str();
+    name = path.fn_str();
     if (!name.data() || name.length() == 0) {
         reason = "the file name cannot be written in the file system's encoding";
-        return -1;
+        return false;
     }
+    return true;
+}
+
+} // namespace
+
+int OpenRegularFileForReading(const wxString& path, wxString& reason)
+{
+    wxCharBuffer name;
+    if (!FileSystemName(path, name, reason))
+        return -1;
     std::string why;
     const int fd = OpenRegularFileForReading(name.data(), why);
     if (fd < 0)
@@ -87,8 +97,7 @@ int OpenRegularFileForReading(const wxString& path, wxString& reason)
     return fd;
 }
 
-bool ReadRegularFile(const wxString& path, std::string& contents, wxString& reason,
-                     std::size_t maxBytes)
+bool ReadRegularFile(const char* path, std::string& contents, std::string& reason, std::size_t maxBytes)
 {
     const int fd = OpenRegularFileForReading(path, reason);
     if (fd < 0)
@@ -100,23 +109,37 @@ bool ReadRegularFile(const wxString& path, std::string& contents, wxString& reas
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            reason = ErrnoText(errno);
+            reason = std::strerror(errno);
             CloseKeepingErrno(fd);
             return false;
         }
         if (got == 0)
             break;
         if (data.size() + static_cast<std::size_t>(got) > maxBytes) {
-            reason = wxString::Format("it is larger than %zu bytes", maxBytes);
+            reason = "it is larger than " + std::to_string(maxBytes) + " bytes";
             close(fd);
             return false;
         }
         data.append(buffer, static_cast<std::size_t>(got));
     }
     if (close(fd) != 0 && errno != EINTR) {
-        reason = ErrnoText(errno);
+        reason = std::strerror(errno);
         return false;
     }
     contents.swap(data);
+    return true;
+}
+
+bool ReadRegularFile(const wxString& path, std::string& contents, wxString& reason,
+                     std::size_t maxBytes)
+{
+    wxCharBuffer name;
+    if (!FileSystemName(path, name, reason))
+        return false;
+    std::string why;
+    if (!ReadRegularFile(name.data(), contents, why, maxBytes)) {
+        reason = wxString(why.c_str(), wxConvLibc);
+        return false;
+    }
     return true;
 }

@@ -1,21 +1,15 @@
-// ProjectorList::WriteSource: the projector file writer. The file is never
-// written in place: the new text goes to a temporary file in the same
-// folder, which then takes the file's name in one rename, so that a failure
-// at any step leaves the old file as it was. A list that would not read back
+// ProjectorList::WriteSource: the projector file writer. The new text goes
+// to a temporary file beside the file, which then takes its place in one
+// rename (FileReplacement), so that a failure at any step leaves the old
+// file as it was. A list that would not read back
 // as written (a line break inside a text, a comma in an entry name, a line
 // too long for the reader's pieces) is refused before anything is written.
 #include "projdefs/projectorlist.h"
 
-#include "projdefs/leftovers.h"
+#include "platform/replacefile.h"
 #include "projdefs/logprint.h"
 #include "projdefs/piecereader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -84,63 +78,6 @@ const char* EntryProblem(const ProjectorEntry& entry, const std::string& value)
     return nullptr;
 }
 
-void RemoveTempFile(const std::string& tmpName)
-{
-    if (unlink(tmpName.c_str()) != 0)
-        LOG_PRINT(Log::LEVEL_WARNING, "unable to remove file '%s': %s", tmpName.c_str(), strerror(errno));
-}
-
-// Writes `text` to `tmpName` (created or truncated) and makes sure that it
-// reached the disk. On failure logs the failing step, removes what it
-// created and returns false.
-bool WriteTempFile(const std::string& tmpName, const std::string& fileName, const std::string& text)
-{
-    int fd = open(tmpName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-    {
-        LOG_PRINT(Log::LEVEL_ERROR, "unable to open file '%s' for writing", fileName.c_str());
-        return false;
-    }
-
-    // Keep the permissions of the file being replaced.
-    struct stat info;
-    if (stat(fileName.c_str(), &info) == 0 && fchmod(fd, info.st_mode & 07777) != 0)
-        LOG_PRINT(Log::LEVEL_WARNING, "unable to keep the permissions of file '%s': %s", fileName.c_str(),
-                  strerror(errno));
-
-    bool ok = true;
-    const char* data = text.data();
-    size_t left = text.size();
-    while (ok && left > 0)
-    {
-        ssize_t n = write(fd, data, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-        {
-            LOG_PRINT(Log::LEVEL_ERROR, "unable to write file '%s': %s", tmpName.c_str(),
-                      n < 0 ? strerror(errno) : "nothing written");
-            ok = false;
-            break;
-        }
-        data += n;
-        left -= static_cast<size_t>(n);
-    }
-    if (ok && fsync(fd) != 0)
-    {
-        LOG_PRINT(Log::LEVEL_ERROR, "unable to write file '%s': %s", tmpName.c_str(), strerror(errno));
-        ok = false;
-    }
-    if (close(fd) != 0 && ok)
-    {
-        LOG_PRINT(Log::LEVEL_ERROR, "unable to close file '%s': %s", tmpName.c_str(), strerror(errno));
-        ok = false;
-    }
-    if (!ok)
-        RemoveTempFile(tmpName);
-    return ok;
-}
-
 } // namespace
 
 FileResult ProjectorList::WriteSource(size_t srcIndex)
@@ -200,14 +137,18 @@ FileResult ProjectorList::WriteSource(size_t srcIndex)
         }
     }
 
-    const std::string tmpName = source->fileName + SAVE_SUFFIX;
-    if (!WriteTempFile(tmpName, source->fileName, text))
-        return FILE_OPEN_ERROR;
-    if (rename(tmpName.c_str(), source->fileName.c_str()) != 0)
+    // Through a link to the file it names; a read-only file stays as it
+    // is; in a folder that takes no new file, the file itself is rewritten.
+    FileReplacement replacement(ReplaceOptions::SharedFile());
+    std::string reason;
+    if (!replacement.Open(source->fileName, reason))
     {
-        LOG_PRINT(Log::LEVEL_ERROR, "unable to replace file '%s' with '%s': %s", source->fileName.c_str(),
-                  tmpName.c_str(), strerror(errno));
-        RemoveTempFile(tmpName);
+        LOG_PRINT(Log::LEVEL_ERROR, "unable to open file '%s' for writing: %s", fileName, reason.c_str());
+        return FILE_OPEN_ERROR;
+    }
+    if (!replacement.Write(text.data(), text.size(), reason) || !replacement.Commit(reason))
+    {
+        LOG_PRINT(Log::LEVEL_ERROR, "unable to write file '%s': %s", fileName, reason.c_str());
         return FILE_OPEN_ERROR;
     }
     return FILE_OK;

@@ -1,6 +1,5 @@
 #include "projdefs/remoteupdate.h"
 
-#include "projdefs/leftovers.h"
 #include "projdefs/logprint.h"
 #include "projdefs/projectorlist.h"
 #include "projdefs/updateconnection.h"
@@ -12,7 +11,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include <wx/utils.h>
@@ -109,7 +107,8 @@ size_t WriteBlock(char* data, size_t size, size_t count, void* user)
         conn->stoppedAtHead = true;
         return 0;
     }
-    if (length > 0 && fwrite(data, 1, length, conn->file) != length)
+    std::string reason;
+    if (length > 0 && !conn->file->Write(data, length, reason))
         return 0;
     return length;
 }
@@ -245,60 +244,36 @@ FileResult TransferOutcome(UpdateConnection* conn)
     return result;
 }
 
-// Deletes the temporary file of a download that did not succeed.
-void RemoveTemporary(const UpdateConnection* conn)
-{
-    if (remove(conn->tmpName.c_str()) != 0 && errno != ENOENT)
-        LOG_PRINT(Log::LEVEL_WARNING, "unable to delete file '%s': %s", conn->tmpName.c_str(),
-                  strerror(errno));
-}
-
-// Closes the temporary file; on success its data is on disk before it may
-// replace the local file. False (logged) when writing failed.
-bool CloseTemporary(UpdateConnection* conn, bool keep)
-{
-    FILE* file = conn->file;
-    if (file == nullptr)
-        return !keep;
-    conn->file = nullptr;
-    bool written = !keep || (fflush(file) == 0 && fsync(fileno(file)) == 0);
-    int flushError = errno;
-    if (fclose(file) != 0 && written && keep)
-    {
-        written = false;
-        flushError = errno;
-    }
-    if (!written)
-        LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: unable to write file '%s': %s",
-                  conn->tmpName.c_str(), strerror(flushError));
-    return written;
-}
-
 // Puts the downloaded file in the local file's place in one step: the old
-// file stays until the new one replaces it. (POSIX rename replaces an existing
-// target atomically; a Windows port needs MoveFileEx with
-// MOVEFILE_REPLACE_EXISTING here.)
+// file stays until the new one replaces it (FileReplacement). Its data is on
+// disk first.
 FileResult MoveIntoPlace(UpdateConnection* conn)
 {
     ProjectorSource* source = conn->source;
-    if (rename(conn->tmpName.c_str(), source->fileName.c_str()) != 0)
+    std::string reason;
+    if (!conn->file->Sync(reason))
     {
-        LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: unable to move '%s' to '%s': %s",
-                      conn->tmpName.c_str(), source->fileName.c_str(), strerror(errno));
-        RemoveTemporary(conn);
+        LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: unable to write file '%s': %s", conn->tmpName.c_str(),
+                  reason.c_str());
+        conn->file->Discard();
+        return FILE_OPEN_ERROR;
+    }
+    if (!conn->file->Commit(reason))
+    {
+        LOG_PRINT(Log::LEVEL_ERROR, "ContinueSourceUpdate: unable to move '%s' to '%s': %s", conn->tmpName.c_str(),
+                  source->fileName.c_str(), reason.c_str());
         return UPDATE_MOVE_ERROR;
     }
     source->version = source->remoteVersion;
     return FILE_OK;
 }
 
-// Throws a transfer away: closes and deletes its temporary file, if it has
-// one, and frees the connection.
+// Throws a transfer away: deletes its temporary file, if it has one, and
+// frees the connection.
 void DiscardConnection(UpdateConnection* conn)
 {
-    CloseTemporary(conn, false); // what it holds does not matter
-    if (!conn->tmpName.empty())
-        RemoveTemporary(conn);
+    if (conn->file != nullptr)
+        conn->file->Discard();
     FreeUpdateConnection(conn);
 }
 
@@ -309,15 +284,12 @@ FileResult FinishTransfer(ProjectorList& list, FileResult result)
     if (result == FILE_OK)
         result = TransferOutcome(conn);
 
-    if (conn->file != nullptr && !CloseTemporary(conn, result == FILE_OK))
-        result = FILE_OPEN_ERROR;
-
-    if (!conn->tmpName.empty())
+    if (conn->file != nullptr)
     {
         if (result == FILE_OK)
             result = MoveIntoPlace(conn);
         else
-            RemoveTemporary(conn);
+            conn->file->Discard();
     }
 
     FreeUpdateConnection(conn);
@@ -447,18 +419,21 @@ FileResult StartSourceUpdate(ProjectorList& list, unsigned srcIndex, bool checkO
 
     if (!checkOnly)
     {
-        conn->tmpName = source.fileName + DOWNLOAD_SUFFIX;
-        conn->file = fopen(conn->tmpName.c_str(), "wb");
-        if (conn->file == nullptr)
+        // Through a link to the file it names; a read-only file or one that
+        // is no regular file is not replaced.
+        ReplaceOptions options;
+        options.refuseReadOnly = true;
+        conn->file.reset(new FileReplacement(options));
+        std::string reason;
+        if (!conn->file->Open(source.fileName, reason))
         {
-            LOG_PRINT(Log::LEVEL_ERROR, "unable to open file '%s' for writing",
-                          conn->tmpName.c_str());
-            conn->tmpName.clear(); // not ours: leave whatever is there
+            LOG_PRINT(Log::LEVEL_ERROR, "unable to open file '%s' for writing: %s", source.fileName.c_str(),
+                      reason.c_str());
             FreeUpdateConnection(conn);
             return FILE_OPEN_ERROR;
         }
-        LOG_PRINT(Log::LEVEL_INFO, "downloading %s to '%s'", source.url.c_str(),
-                      conn->tmpName.c_str());
+        conn->tmpName = conn->file->WorkingName();
+        LOG_PRINT(Log::LEVEL_INFO, "downloading %s to '%s'", source.url.c_str(), conn->tmpName.c_str());
     }
     else
         source.remoteVersion.clear();

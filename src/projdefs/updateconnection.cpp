@@ -27,9 +27,8 @@ void FreeUpdateConnection(UpdateConnection* conn)
             LOG_PRINT(Log::LEVEL_WARNING, "FreeUpdateConnection: curl_multi_cleanup: %s",
                           curl_multi_strerror(mc));
     }
-    if (conn->file != nullptr && fclose(conn->file) != 0)
-        LOG_PRINT(Log::LEVEL_WARNING, "FreeUpdateConnection: unable to close file '%s'",
-                      conn->tmpName.c_str());
+    if (conn->file != nullptr)
+        conn->file->Abandon();
 
     delete conn;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/replacefile.h"
+
 #include <curl/curl.h>
 
 #include <cstddef>
-#include <cstdio>
+#include <memory>
 #include <string>
 
 struct ProjectorSource;
@@ -31,7 +33,7 @@ struct UpdateConnection
     CURLM* multi = nullptr;          // drives it
     std::string tmpName;             // download: the temporary file; empty for a check
     bool firstDataSeen = false;      // set when the first block of data arrived
-    FILE* file = nullptr;            // download: tmpName, open for writing in byte mode
+    std::unique_ptr<FileReplacement> file; // download: tmpName, open for writing
     ProjectorSource* source = nullptr; // the source being updated
     // The start of the data, collected until the version line is complete:
     // a version line split over two blocks is still found.
@@ -48,6 +50,6 @@ extern CURLMcode (*theMultiAddHandle)(CURLM* multi, CURL* easy);
 
 // Stops the transfer and frees everything the connection holds: removes the
 // easy handle from the multi handle, cleans both up, closes an open file
-// (without deleting it) and deletes the connection. Failures are logged.
+// (without deleting it: the next start removes it) and deletes the connection. Failures are logged.
 // Accepts null.
 void FreeUpdateConnection(UpdateConnection* conn);

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <filesystem>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -123,9 +127,10 @@ TEST_F(ProjectorFile, FormatErrorsAndPathsThatAreNoRegularFile)
     ASSERT_EQ(mkfifo(dir.File("Pipe.txt").c_str(), 0600), 0);
     ASSERT_EQ(symlink(dir.File("Pipe.txt").c_str(), dir.File("LinkToPipe.txt").c_str()), 0);
     ASSERT_EQ(mkdir(dir.File("Folder.txt").c_str(), 0700), 0);
+    ASSERT_EQ(mknod(dir.File("Device.txt").c_str(), S_IFCHR | 0600, makedev(1, 3)), 0); // the test's own device
     const std::pair<std::string, const char*> paths[] = {
         {dir.File("Pipe.txt"), "named pipe"}, {dir.File("LinkToPipe.txt"), "named pipe"},
-        {dir.File("Folder.txt"), "folder"},   {"/dev/zero", "device"},
+        {dir.File("Folder.txt"), "folder"},   {dir.File("Device.txt"), "device"},
         {dir.File("Missing.txt"), "No such file"},
     };
     alarm(10); // should a read wait on the named pipe, the test ends instead of hanging
@@ -218,7 +223,6 @@ TEST_F(ProjectorFile, WriteGivesTheWrittenShapeAndOnlyThisSourcesEntries)
     struct stat info;
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u) << "the permissions are kept";
-    EXPECT_FALSE(FileExists(path + ".new"));
     ASSERT_EQ(list.ReadSource(0), FILE_OK);
     EXPECT_EQ(epson->FindEntry("Lead")->value, "<20>PWR ON");
     EXPECT_EQ(epson->FindEntry("Blanks")->value, "<20><20>");
@@ -236,18 +240,18 @@ TEST_F(ProjectorFile, FailedWritesKeepTheOldFile)
         ASSERT_EQ(log.AtLevel(Log::LEVEL_ERROR).size(), 1u);
         EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR)[0].rfind(error, 0), 0u) << log.Text();
         EXPECT_TRUE(!oldFileThere || ReadWholeFile(path) == old);
-        EXPECT_FALSE(FileExists(path + ".new"));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "a temporary file is left";
     };
-    // A folder where the temporary file would go (not ours: left alone), a
-    // disk that fills up (the temporary file leads to /dev/full).
-    ASSERT_EQ(mkdir((path + ".new").c_str(), 0755), 0);
-    log.Clear();
-    EXPECT_EQ(list.WriteSource(0), FILE_OPEN_ERROR);
-    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines{"unable to open file '" + path + "' for writing"});
-    EXPECT_EQ(ReadWholeFile(path), old);
-    ASSERT_EQ(rmdir((path + ".new").c_str()), 0);
-    ASSERT_EQ(symlink("/dev/full", (path + ".new").c_str()), 0);
-    refused("unable to write file '" + path + ".new'");
+    // A disk that fills up: the file size limit makes write() fail.
+    struct rlimit unlimited, small;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    small = unlimited;
+    small.rlim_cur = 10;
+    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    refused("unable to write file '" + path + "': File too large");
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    signal(SIGXFSZ, oldHandler);
     // What would not read back as written.
     const struct
     {
@@ -276,14 +280,63 @@ TEST_F(ProjectorFile, FailedWritesKeepTheOldFile)
         e->value = row.value;
         refused("unable to write file '" + path + "': " + row.error);
     }
-    // The file itself is a folder: the rename fails, the temporary file goes.
+    // A folder in the file's place is no file to replace.
     list.GetSource(0)->version = "1";
     list.RenameProjector(p, "P");
     e->name = "On";
     e->value = "x";
     ASSERT_EQ(unlink(path.c_str()), 0);
     ASSERT_EQ(mkdir(path.c_str(), 0755), 0);
-    refused("unable to replace file '" + path + "' with '" + path + ".new'", false);
+    refused("unable to open file '" + path + "' for writing: it is a folder, not a regular file", false);
+    EXPECT_EQ(dir.File("User.txt"), path);
+}
+
+// The user file linked to a shared one is saved through the link (fault: the
+// link replaced, the shared file stale); a read-only one, or a device behind
+// a link, is refused with nothing written; a fixed temporary name planted as
+// a link leads nowhere (fault: its target rewritten and its mode changed).
+TEST_F(ProjectorFile, SaveWritesThroughLinksAndRefusesWhatItMayNotReplace)
+{
+    const std::string shared = dir.File("Shared.txt"), victim = dir.File("Victim.txt"), node = dir.File("Node");
+    ASSERT_EQ(Read("version: 1\nprojector: P\nC, On, x\n"), FILE_OK);
+    ASSERT_TRUE(WriteWholeFile(shared, "version: 0\n"));
+    ASSERT_TRUE(WriteWholeFile(victim, "keep\n"));
+    ASSERT_EQ(chmod(victim.c_str(), 0600), 0);
+    ASSERT_EQ(mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
+    for (const std::string& planted : {path + ".new", shared + ".new", shared + ".new-AAAAAA"})
+        ASSERT_EQ(symlink(victim.c_str(), planted.c_str()), 0);
+    const struct
+    {
+        std::string linkTo;
+        mode_t mode;
+        const char* error; // empty: saved
+    } rows[] = {
+        {shared, 0644, ""},
+        {shared, 0444, "the file is read-only"},
+        {node, 0600, "it is a device, not a regular file"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.error);
+        log.Clear();
+        ASSERT_EQ(unlink(path.c_str()), 0);
+        ASSERT_EQ(symlink(row.linkTo.c_str(), path.c_str()), 0);
+        ASSERT_EQ(chmod(row.linkTo.c_str(), row.mode), 0);
+        const std::string before = ReadWholeFile(shared);
+        EXPECT_EQ(list.WriteSource(0), *row.error ? FILE_OPEN_ERROR : FILE_OK);
+        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),
+                  *row.error ? Lines{"unable to open file '" + path + "' for writing: " + row.error} : Lines{});
+        struct stat info;
+        ASSERT_EQ(lstat(path.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link stays a link";
+        ASSERT_EQ(stat(row.linkTo.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, row.mode);
+        EXPECT_EQ(ReadWholeFile(shared), *row.error ? before : "version: 1\r\nprojector: P\r\nC, On, x\r\n");
+    }
+    struct stat info;
+    ASSERT_EQ(stat(victim.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(ReadWholeFile(victim), "keep\n");
 }
 
 } // namespace

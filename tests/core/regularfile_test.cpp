@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -19,6 +20,7 @@ TEST(RegularFile, ReadsWholeRegularFilesUpToTheCapAndRefusesTheRestWithoutWaitin
     ASSERT_TRUE(WriteWholeFile(dir.File("empty"), ""));
     ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
     ASSERT_EQ(mkdir(dir.File("folder").c_str(), 0700), 0);
+    ASSERT_EQ(mknod(dir.File("device").c_str(), S_IFCHR | 0600, makedev(1, 3)), 0); // the test's own device
     const struct
     {
         std::string path;
@@ -30,7 +32,7 @@ TEST(RegularFile, ReadsWholeRegularFilesUpToTheCapAndRefusesTheRestWithoutWaitin
         {dir.File("big"), 39999, "it is larger than 39999 bytes"},
         {dir.File("pipe"), 1000, "it is a named pipe, not a regular file"},
         {dir.File("folder"), 1000, "it is a folder, not a regular file"},
-        {"/dev/null", 1000, "it is a device, not a regular file"},
+        {dir.File("device"), 1000, "it is a device, not a regular file"},
         {dir.File("missing"), 1000, "No such file or directory"},
         {"", 1000, "no file name was given"},
     };

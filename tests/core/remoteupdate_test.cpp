@@ -12,9 +12,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/select.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -29,6 +33,16 @@ const std::string NO_VERSION = "ContinueSourceUpdate: unable to read name or ver
 const std::string CUT = "ContinueSourceUpdate: curl error 18, \"Transferred a partial file\"";
 const std::string TOO_LARGE = "ContinueSourceUpdate: the remote file is larger than 64 MiB";
 const std::string STATUS = "ContinueSourceUpdate: http response ";
+
+// The temporary files of downloads (NAME.new-XXXXXX) in a folder.
+Lines Temporaries(const std::string& folder)
+{
+    Lines names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().find(".new-") != std::string::npos)
+            names.push_back(entry.path().string());
+    return names;
+}
 
 // Makes libcurl's curl_multi_add_handle fail while it lives.
 struct FailingMultiAdd
@@ -72,7 +86,7 @@ struct RemoteUpdate : testing::Test
         for (int step = 0; result == UPDATE_RUNNING && step < 6000; ++step)
             result = ContinueSourceUpdate(list, 10);
         EXPECT_EQ(list.m_conn, nullptr);
-        EXPECT_FALSE(FileExists(file + ".tmp")) << "temporary file left behind";
+        EXPECT_EQ(Temporaries(dir.Path()), Lines{}) << "temporary file left behind";
         const ProjectorSource& source = *list.GetSource(0);
         const bool replaced = !checkOnly && result == FILE_OK;
         EXPECT_EQ(source.version, replaced ? source.remoteVersion : "1.0");
@@ -139,7 +153,9 @@ TEST_F(RemoteUpdate, DownloadReplacesTheFileOnlyWhenComplete)
         EXPECT_EQ(outcome.result, row.result);
         EXPECT_EQ(outcome.errors, row.error.empty() ? Lines{} : Lines{row.error});
         EXPECT_EQ(outcome.remoteVersion, row.remoteVersion);
-        EXPECT_EQ(outcome.infos, row.checkOnly ? Lines{} : Lines{"downloading " + url + " to '" + local + ".tmp'"});
+        ASSERT_EQ(outcome.infos.size(), row.checkOnly ? 0u : 1u);
+        EXPECT_TRUE(row.checkOnly || outcome.infos[0].rfind("downloading " + url + " to '" + local + ".new-", 0) == 0)
+            << outcome.infos[0];
         EXPECT_TRUE(row.checkOnly || row.result != FILE_OK || ReadWholeFile(local) == row.answer.body) << "byte for byte";
         // What the server got out before the connection closed, socket
         // buffers included: far below what a download may take.
@@ -148,11 +164,10 @@ TEST_F(RemoteUpdate, DownloadReplacesTheFileOnlyWhenComplete)
     EXPECT_EQ(server.RequestCount("/elsewhere"), 0) << "a redirect is not followed";
 }
 
-// Failures on the local side keep the old file: a full disk (the temporary
-// file leads to /dev/full: small bodies fail when the file is flushed, large
-// ones while libcurl hands them over), no folder for the temporary file, a
-// folder in the file's place, a start that cannot hand the transfer to
-// libcurl. Then file:// URLs, among them the default reference URL of a
+// Failures on the local side keep the old file: a full disk (the file size
+// limit makes write() fail while libcurl hands the data over), no folder for
+// the temporary file, a folder in the file's place, a start that cannot hand
+// the transfer to libcurl. Then file:// URLs, among them the default reference URL of a
 // program started from a folder whose name needs percent-encoding (with a
 // decoy where an unencoded URL would lead), and sources out of reach.
 TEST_F(RemoteUpdate, FailuresOnTheLocalSideKeepTheOldFile)
@@ -178,12 +193,11 @@ TEST_F(RemoteUpdate, FailuresOnTheLocalSideKeepTheOldFile)
         FileResult result;
         std::string error; // the start of the one error
     } rows[] = {
-        {small, local, false, FULL_DISK, FILE_OPEN_ERROR,
-         "ContinueSourceUpdate: unable to write file '" + local + ".tmp': No space left on device"},
         {large, local, false, FULL_DISK, UPDATE_TRANSFER_ERROR,
          "ContinueSourceUpdate: curl error 23, \"Failed writing received data to disk/application\""},
-        {small, lost, false, NONE, FILE_OPEN_ERROR, "unable to open file '" + lost + ".tmp' for writing"},
-        {small, taken, false, NONE, UPDATE_MOVE_ERROR, "ContinueSourceUpdate: unable to move '" + taken + ".tmp' to '" + taken + "': "},
+        {small, lost, false, NONE, FILE_OPEN_ERROR, "unable to open file '" + lost + "' for writing: No such file"},
+        {small, taken, false, NONE, FILE_OPEN_ERROR,
+         "unable to open file '" + taken + "' for writing: it is a folder, not a regular file"},
         {large, local, true, FAILING_ADD, UPDATE_INIT_ERROR, "StartSourceUpdate: unable to initialize network library"},
         {large, local, false, FAILING_ADD, UPDATE_INIT_ERROR, "StartSourceUpdate: unable to initialize network library"},
         {reference, fresh, true, NONE, FILE_OK, ""},
@@ -197,19 +211,23 @@ TEST_F(RemoteUpdate, FailuresOnTheLocalSideKeepTheOldFile)
     {
         SCOPED_TRACE(row.url + " -> " + row.file);
         ASSERT_TRUE(WriteWholeFile(local, LOCAL_TEXT));
-        if (row.trouble == FULL_DISK)
-        {
-            ASSERT_EQ(symlink("/dev/full", (local + ".tmp").c_str()), 0);
-        }
+        struct rlimit unlimited, small;
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        small = unlimited;
+        small.rlim_cur = row.trouble == FULL_DISK ? 1000 : unlimited.rlim_cur;
+        void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
         std::unique_ptr<FailingMultiAdd> failing(row.trouble == FAILING_ADD ? new FailingMultiAdd : nullptr);
         const Outcome outcome = Run(row.url, row.checkOnly, row.file);
+        setrlimit(RLIMIT_FSIZE, &unlimited);
+        signal(SIGXFSZ, oldHandler);
         EXPECT_EQ(outcome.result, row.result);
         EXPECT_TRUE(row.result != FILE_OK || outcome.remoteVersion == "1.0");
         ASSERT_EQ(outcome.errors.size(), row.error.empty() ? 0u : 1u);
         EXPECT_TRUE(row.error.empty() || outcome.errors[0].rfind(row.error, 0) == 0) << outcome.errors[0];
     }
     EXPECT_EQ(ReadWholeFile(fresh), ReadWholeFile(master));
-    EXPECT_EQ(server.RequestCount("/small"), 2) << "without a temporary file nothing is asked for";
+    EXPECT_EQ(server.RequestCount("/small"), 0) << "without a temporary file nothing is asked for";
     EXPECT_EQ(server.RequestCount("/large"), 1) << "nor when libcurl cannot take the transfer";
 }
 
@@ -240,13 +258,63 @@ TEST_F(RemoteUpdate, ARunningTransferRefusesASecondAndEndsWithCancelOrItsList)
                 list.Clear();
             EXPECT_EQ(list.m_conn == nullptr, end != "destroy");
         }
-        EXPECT_EQ(FileExists(local + ".tmp"), end != "cancel");
+        const Lines left = Temporaries(dir.Path());
+        EXPECT_EQ(left.size(), end == "cancel" ? 0u : 1u);
         EXPECT_EQ(ReadWholeFile(local), LOCAL_TEXT);
         EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines{"internal error projdefs 692"});
         EXPECT_EQ(log.AtLevel(Log::LEVEL_WARNING),
                   end == "clear" ? Lines{"update of file '" + local + "' stopped: its source was removed"} : Lines{});
-        remove((local + ".tmp").c_str());
+        for (const std::string& name : left)
+            remove(name.c_str());
     }
+}
+
+// A download replaces the file its link names, keeping the link (fault: the
+// link replaced, the shared file stale); a read-only file or a device behind
+// the link is refused before anything is fetched; the fixed temporary names
+// planted as links lead nowhere (fault: their target written and chmodded).
+TEST_F(RemoteUpdate, DownloadWritesThroughLinksIntoRegularFilesOnly)
+{
+    const std::string shared = dir.File("shared.txt"), victim = dir.File("victim.txt"), node = dir.File("node");
+    const std::string remote = dir.File("remote.txt"), url = "file://" + remote;
+    ASSERT_TRUE(WriteWholeFile(remote, REMOTE_TEXT));
+    ASSERT_TRUE(WriteWholeFile(victim, "keep\n"));
+    ASSERT_EQ(chmod(victim.c_str(), 0600), 0);
+    ASSERT_EQ(mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 3)), 0); // the test's own device
+    for (const std::string& planted : {local + ".tmp", shared + ".tmp"})
+        ASSERT_EQ(symlink(victim.c_str(), planted.c_str()), 0);
+    const struct
+    {
+        std::string linkTo;
+        mode_t mode;
+        FileResult result;
+        const char* error;
+    } rows[] = {
+        {shared, 0640, FILE_OK, ""},
+        {shared, 0444, FILE_OPEN_ERROR, "the file is read-only"},
+        {node, 0600, FILE_OPEN_ERROR, "it is a device, not a regular file"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.error);
+        ASSERT_TRUE(WriteWholeFile(shared, LOCAL_TEXT));
+        ASSERT_EQ(chmod(row.linkTo.c_str(), row.mode), 0);
+        unlink(local.c_str());
+        ASSERT_EQ(symlink(row.linkTo.c_str(), local.c_str()), 0);
+        const Outcome outcome = Run(url, false, local);
+        EXPECT_EQ(outcome.result, row.result);
+        EXPECT_EQ(outcome.errors,
+                  *row.error ? Lines{"unable to open file '" + local + "' for writing: " + row.error} : Lines{});
+        EXPECT_TRUE(std::filesystem::is_symlink(local));
+        struct stat info;
+        ASSERT_EQ(stat(row.linkTo.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, row.mode);
+        EXPECT_EQ(ReadWholeFile(shared), row.result == FILE_OK ? REMOTE_TEXT : LOCAL_TEXT);
+    }
+    struct stat info;
+    ASSERT_EQ(stat(victim.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(ReadWholeFile(victim), "keep\n");
 }
 
 // libcurl has no socket to offer while it holds back a rate-limited transfer:

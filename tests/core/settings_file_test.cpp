@@ -12,8 +12,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -96,7 +98,9 @@ TEST_F(SettingsFile, EachKindOfFileAtTheStart)
     const std::string folder = odd.File("folder.ini"), pipe = odd.File("pipe.ini"), device = odd.File("zero.ini");
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    ASSERT_EQ(symlink("/dev/zero", device.c_str()), 0);
+    const std::string node = odd.File("node"); // a device of the test's own, never one of the machine
+    ASSERT_EQ(mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
+    ASSERT_EQ(symlink(node.c_str(), device.c_str()), 0);
     const std::string body = "[Files]\r\nName2=C:\\Users\\Public\\x.txt\r\n[Options]\r\nPassword=$HOME\\$(x)\r\n";
     const Lines kept = {"Name2=C:\\Users\\Public\\x.txt\n", "Password=$HOME\\$(x)\n"}, defaults = {"Password=lemon\n"};
     const Lines moved = {"the settings file '" + file + "' is no text: moved aside to '" + file +
@@ -123,7 +127,7 @@ TEST_F(SettingsFile, EachKindOfFileAtTheStart)
         {"a lone low surrogate", file, Utf16("[O]\n", true) + "\xDC\x00", moved, defaults},
         {"folder", folder, "", refused(folder, "it is a folder, not a regular file"), {}},
         {"named pipe", pipe, "", refused(pipe, "it is a named pipe, not a regular file"), {}},
-        {"device", device, "", refused("/dev/zero", "it is a device, not a regular file"), {}},
+        {"device", device, "", refused(node, "it is a device, not a regular file"), {}},
     };
     Lines movedAside;
     alarm(10); // should an open wait on the named pipe, the test ends instead of hanging
@@ -154,7 +158,7 @@ TEST_F(SettingsFile, EachKindOfFileAtTheStart)
     for (size_t i = 1; i < movedAside.size(); ++i)
         EXPECT_EQ(ReadWholeFile(file + ".bad." + std::to_string(i)), movedAside[i - 1]) << i;
     EXPECT_EQ(FolderEntries(dir.Path()).size(), 5u);
-    EXPECT_EQ(FolderEntries(odd.Path()), (Lines{"folder.ini", "pipe.ini", "zero.ini"})) << "nothing was written";
+    EXPECT_EQ(FolderEntries(odd.Path()), (Lines{"folder.ini", "node", "pipe.ini", "zero.ini"})) << "nothing was written";
     EXPECT_EQ(FolderEntries(folder), Lines());
 }
 
@@ -177,6 +181,47 @@ TEST_F(SettingsFile, LinkIsWrittenThroughToItsTargetWithModeSixHundred)
     for (const std::string& written : {target, dir.File("sub-target.ini")})
         EXPECT_EQ(fs::status(written).permissions(), fs::perms::owner_read | fs::perms::owner_write) << written;
     EXPECT_EQ(FolderEntries(elsewhere.Path()), Lines{"real.ini"}) << "a temporary file was left";
+}
+
+// The settings file became something else while the program ran: a device,
+// a link to one, a named pipe. Writing refuses it and leaves it as it is
+// (fault: the device, as root, replaced by a regular file).
+TEST_F(SettingsFile, WhatIsNoFileWhenWritingStaysAsItIs)
+{
+    const std::string node = dir.File("node");
+    ASSERT_EQ(mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
+    const struct
+    {
+        const char* what;
+        std::function<int()> make;
+        const char* reason;
+        mode_t kind;
+    } rows[] = {
+        {"device", [&] { return mknod(file.c_str(), S_IFCHR | 0600, makedev(1, 3)); }, "it is a device", S_IFCHR},
+        {"link to a device", [&] { return symlink(node.c_str(), file.c_str()); }, "it is a device", S_IFLNK},
+        {"named pipe", [&] { return mkfifo(file.c_str(), 0600); }, "it is a named pipe", S_IFIFO},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        log.Clear();
+        unlink(file.c_str());
+        std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(file)));
+        ASSERT_EQ(row.make(), 0);
+        RecordDefaults(*store, wxString::FromUTF8(dir.Path()), "/srv/kesto/");
+        EXPECT_FALSE(store->Flush());
+        store.reset();
+        const Lines errors = log.AtLevel(Log::LEVEL_ERROR);
+        EXPECT_FALSE(errors.empty());
+        EXPECT_EQ(errors, Lines(errors.size(), "unable to write the settings file '" + file + "': " + row.reason +
+                                                   ", not a regular file"));
+        struct stat info;
+        ASSERT_EQ(lstat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & S_IFMT, row.kind);
+        ASSERT_EQ(stat(node.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISCHR(info.st_mode));
+    }
+    EXPECT_EQ(FolderEntries(dir.Path()), (Lines{"AulavoxKesto.ini", "node"})) << "no temporary file is left";
 }
 
 TEST_F(SettingsFile, TemporaryFilesOfAKilledRunAreRemoved)

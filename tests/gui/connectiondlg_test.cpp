@@ -81,7 +81,7 @@ TEST(ConnectionDlg, EachFlowShowsItsStepsAndKeepsTheFileUnlessDownloaded)
         ProjectorList list;
         list.AddSource(local, url);
         ASSERT_EQ(list.ReadSource(0), FILE_OK);
-        Script script(row.steps, [&] { server.Serve("/p.txt", {200, REMOTE_TEXT}); }, local + ".tmp");
+        Script script(row.steps, [&] { server.Serve("/p.txt", {200, REMOTE_TEXT}); }, local + ".new-");
         ConnectionDlg dlg(frame, &list); // goes first, with the script's watch on it
         script.Watch(&dlg);
         EXPECT_EQ(dlg.Run(row.flags), row.result);
@@ -94,7 +94,7 @@ TEST(ConnectionDlg, EachFlowShowsItsStepsAndKeepsTheFileUnlessDownloaded)
         EXPECT_TRUE(frame->IsEnabled());
         EXPECT_EQ(ReadWholeFile(local), row.file);
         EXPECT_EQ(list.m_conn, nullptr);
-        EXPECT_FALSE(FileExists(local + ".tmp"));
+        EXPECT_FALSE(Script::FileStartingWithExists(local + ".new-"));
     }
     frame->Destroy();
     FlushEvents();

@@ -15,25 +15,30 @@ using StartupState = MainFrameTest;
 TEST_F(StartupState, TemporariesOfBothConfiguredFilesAreRemovedNothingElse)
 {
     const std::string reference = dir.File("AulavoxMaster.txt");
-    theSettings->Write(FileNameKey(FILE_REFERENCE), wxString::FromUTF8(reference));
-    ASSERT_TRUE(WriteWholeFile(reference + ".tmp", "version: 9\nprojector: Half"));
-    ASSERT_TRUE(WriteWholeFile(projectorFile + ".new", "version: 2\nprojec"));
-    ASSERT_TRUE(WriteWholeFile(dir.File("Unrelated.txt.tmp"), "not ours"));
-    ASSERT_EQ(mkdir((reference + ".new").c_str(), 0700), 0);
-    ASSERT_EQ(symlink(reference.c_str(), (projectorFile + ".tmp").c_str()), 0);
+    // A link to the reference file: its temporaries are beside the file it names.
+    const std::string linked = dir.File("Linked.txt");
+    ASSERT_EQ(symlink(reference.c_str(), linked.c_str()), 0);
+    theSettings->Write(FileNameKey(FILE_REFERENCE), wxString::FromUTF8(linked));
+    ASSERT_TRUE(WriteWholeFile(reference + ".new-a1B2c3", "version: 9\nprojector: Half"));
+    ASSERT_TRUE(WriteWholeFile(projectorFile + ".new-ZZ9zz9", "version: 2\nprojec"));
+    for (const char* other : {"Unrelated.txt.new-a1B2c3", "CustomList.txt.new-keep-me", "CustomList.txt.tmp"})
+        ASSERT_TRUE(WriteWholeFile(dir.File(other), "not ours"));
+    ASSERT_EQ(mkdir((reference + ".new-Folder").c_str(), 0700), 0);
+    ASSERT_EQ(symlink(reference.c_str(), (projectorFile + ".new-LINK00").c_str()), 0);
 
     Start("projector: Room 1\nC, On, PWR1<cr>\n", "Room 1");
 
-    for (const std::string& removed : {reference + ".tmp", projectorFile + ".new"})
+    for (const std::string& removed : {reference + ".new-a1B2c3", projectorFile + ".new-ZZ9zz9"})
     {
         EXPECT_FALSE(FileExists(removed)) << removed;
         EXPECT_TRUE(log.Contains("Info: removed '" + removed + "', left by an interrupted save or download"))
             << log.Text();
     }
     struct stat info;
-    EXPECT_TRUE(FileExists(dir.File("Unrelated.txt.tmp")));
-    EXPECT_EQ(stat((reference + ".new").c_str(), &info), 0) << "a folder is not ours";
-    EXPECT_EQ(lstat((projectorFile + ".tmp").c_str(), &info), 0) << "a link is not ours";
+    for (const char* other : {"Unrelated.txt.new-a1B2c3", "CustomList.txt.new-keep-me", "CustomList.txt.tmp"})
+        EXPECT_TRUE(FileExists(dir.File(other))) << other;
+    EXPECT_EQ(stat((reference + ".new-Folder").c_str(), &info), 0) << "a folder is not ours";
+    EXPECT_EQ(lstat((projectorFile + ".new-LINK00").c_str(), &info), 0) << "a link is not ours";
     EXPECT_NE(frame->m_projectorChoice->FindString("Room 1"), wxNOT_FOUND) << "the projector file is read as before";
 }
 

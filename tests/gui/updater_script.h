@@ -14,6 +14,7 @@
 #include <wx/textctrl.h>
 #include <wx/timer.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,7 +26,8 @@ public:
     struct Step
     {
         // A text the status shows; "@close": "Close" is offered; "@tmp": the
-        // download's temporary file exists while it runs.
+        // download's temporary file (a name that starts with `tmp`) exists
+        // while it runs.
         std::string when;
         Act act;
     };
@@ -36,6 +38,17 @@ public:
         Start(5);
     }
     ~UpdaterScript() override { Stop(); }
+
+    // Whether a file whose path starts with `prefix` exists beside it.
+    static bool FileStartingWithExists(const std::string& prefix)
+    {
+        const std::filesystem::path start(prefix);
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(start.parent_path(), error))
+            if (entry.path().string().rfind(prefix, 0) == 0)
+                return true;
+        return false;
+    }
 
     // Records every text the status shows (a check followed at once by a
     // download replaces it before any step could see it).
@@ -89,7 +102,7 @@ private:
         const Step& step = m_steps[m_next];
         wxButton* action = Button(updater, false);
         wxButton* cancel = Button(updater, true);
-        if (step.when == "@tmp" ? !FileExists(m_tmp) || action->IsEnabled()
+        if (step.when == "@tmp" ? !FileStartingWithExists(m_tmp) || action->IsEnabled()
             : step.when == "@close" ? cancel->GetLabel() != "Close"
                                     : Status(updater)->GetValue().utf8_string().find(step.when) == std::string::npos)
             return;
