@@ -9,6 +9,7 @@
 #include "controls/picturefile.h"
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
+#include "platform/idletime.h"
 #include "resources.h"
 #include "settings/mainsettings.h"
 
@@ -102,6 +103,7 @@ MainFrame::MainFrame()
     RestartSchedules();
 
     SetUpTrayIcon();
+    SetUpIdleOff();
 
     m_statusTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnStartupTimer, this, m_statusTimer.GetId());
@@ -112,6 +114,7 @@ MainFrame::~MainFrame()
 {
     m_statusTimer.Stop();
     m_scheduleTimer.Stop();
+    m_idleTimer.Stop();
     DeleteTrayIcon();
 }
 

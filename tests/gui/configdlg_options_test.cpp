@@ -106,3 +106,34 @@ TEST_F(ConfigDlgTest, ChosenFileCountsOnlyAfterApplyWhichReloadsBothTrees)
     EXPECT_FALSE(dlg->m_userSaveButton->IsEnabled());
     EXPECT_EQ(StoredValue("/Files/Name2"), other);
 }
+
+// A field that takes any text turns rooms off at a guessed time, or never, without a word.
+TEST_F(ConfigDlgTest, IdleOffMinutesAreAppliedOnlyAsWholeMinutesUpToADay)
+{
+    Open();
+    const auto red = [this] { return dlg->m_idleOffText->GetBackgroundColour() == wxColour(255, 128, 128); };
+    EXPECT_EQ(dlg->m_idleOffText->GetValue(), "0") << "never, until an installer sets it";
+    EXPECT_FALSE(red());
+    const struct
+    {
+        const char* typed;
+        bool valid;
+        const char* stored; // after Apply
+    } rows[] = {
+        {"30", true, "30"},      {"abc", false, "30"}, {"1441", false, "30"}, {"-5", false, "30"},
+        {" 1440 ", true, "1440"}, {"", false, "1440"}, {"2.5", false, "1440"}, {"0", true, "0"},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.typed);
+        dlg->m_idleOffText->SetValue(row.typed);
+        EXPECT_EQ(red(), !row.valid);
+        Click(dlg->m_applyButton);
+        EXPECT_EQ(StoredValue("/Options/IdleOffMinutes"), row.stored);
+        EXPECT_EQ(dlg->m_applyButton->IsEnabled(), !row.valid) << "an unapplied value keeps the page modified";
+    }
+    theSettings->Write(KEY_OPTIONS_IDLEOFFMINUTES, "soon"); // as an installer may write it
+    dlg->LoadOptions();
+    EXPECT_EQ(dlg->m_idleOffText->GetValue(), "soon");
+    EXPECT_TRUE(red());
+}
