@@ -74,7 +74,8 @@ public:
 
     // Every 15 s: while the projector is on and nobody has used the computer
     // for "/Options/IdleOffMinutes" (and no program keeps it in use), the
-    // count-down asks whether to turn the projector off.
+    // count-down asks whether to turn the projector off. Switching the
+    // projector on counts as use.
     void CheckIdleRoom();
     // The idle time is read from here; the display server's at first.
     void SetIdleTimeSource(std::unique_ptr<IdleTimeSource> source);
@@ -171,6 +172,7 @@ protected:
     IdleOffRule m_idleRule;
     wxTimer m_idleTimer;
     bool m_idleAsking = false; // the unused room's question is open
+    bool m_idleProjectorWasOff = false; // at a look since the last one with the projector on
     std::string m_idleMissing; // why there is no idle time
     bool m_idleMissingLogged = false;
     bool m_idleMissingWarned = false;

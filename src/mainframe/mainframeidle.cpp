@@ -44,15 +44,20 @@ void MainFrame::ReportIdleTimeMissing(bool wanted)
     // what cannot be had.
     if (wanted ? m_idleMissingWarned : m_idleMissingLogged)
         return;
-    theLog->Print(wanted ? Log::LEVEL_WARNING : Log::LEVEL_INFO, "%s", m_idleMissing.c_str());
+    theLog->Print(wanted ? Log::LEVEL_WARNING : Log::LEVEL_DEBUG2, "%s", m_idleMissing.c_str());
     m_idleMissingLogged = true;
     m_idleMissingWarned = wanted;
 }
 
 void MainFrame::CheckIdleRoom()
 {
-    if (theSessionEnding || m_asking || m_idleAsking || !IsPowerOn())
+    if (theSessionEnding || m_asking || m_idleAsking)
         return;
+    if (!IsPowerOn())
+    {
+        m_idleProjectorWasOff = true;
+        return;
+    }
     const long minutes = CurrentSettings().IdleOffMinutes();
     if (minutes == 0)
         return;
@@ -63,6 +68,13 @@ void MainFrame::CheckIdleRoom()
             m_idleMissing = "the display server no longer tells the idle time: an unused room is not turned off";
         ReportIdleTimeMissing(true);
         return;
+    }
+    if (m_idleProjectorWasOff)
+    {
+        // Switched on (by a schedule, say) in a room unused overnight: the
+        // period counts from now, not from the last input.
+        m_idleProjectorWasOff = false;
+        m_idleRule.CountAsUsed(idle);
     }
     if (!m_idleRule.Due(idle, minutes * MS_PER_MINUTE))
         return;
