@@ -67,13 +67,14 @@ struct MockBus
     }
     bool Start()
     {
-        if (!daemon.Start() || !WaitUntil([&] { return FileExists(dir.File("bus")); }))
-            return false;
-        bus = g_dbus_connection_new_for_address_sync(address.c_str(),
-                                                     GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-                                                     nullptr, nullptr, nullptr);
-        return bus != nullptr;
+        return daemon.Start() && WaitUntil([&] { // refused until the daemon listens
+                   bus = g_dbus_connection_new_for_address_sync(
+                       address.c_str(),
+                       GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                            G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                       nullptr, nullptr, nullptr);
+                   return bus != nullptr;
+               });
     }
     // The reply's first value as a bool (false on failure, with the reason in error).
     bool Call(const char* name, const char* path, const char* interface, const char* method, GVariant* parameters)
