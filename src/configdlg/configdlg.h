@@ -56,8 +56,8 @@ protected:
     // An edit of the unused-room minutes: checked at once, then as any edit.
     void OnIdleOffText(wxCommandEvent& event) override;
     // Colours the minutes field red unless it holds a whole number from 0
-    // to 1440; returns whether it does.
-    bool CheckIdleOffText();
+    // to 1440.
+    void CheckIdleOffText();
     // The file the user picks, starting at `current`; empty when cancelled.
     virtual wxString AskForFile(const wxString& current);
     // The projectors of the user file on disk, sorted, after "**None**".

@@ -92,13 +92,12 @@ void ConfigDlg::OnIdleOffText(wxCommandEvent& event)
     OnOptionChanged(event);
 }
 
-bool ConfigDlg::CheckIdleOffText()
+void ConfigDlg::CheckIdleOffText()
 {
     long minutes = 0;
     const bool valid = ParseIdleOffMinutes(m_idleOffText->GetValue(), minutes);
     m_idleOffText->SetBackgroundColour(valid ? wxNullColour : INVALID_COLOUR);
     m_idleOffText->Refresh();
-    return valid;
 }
 
 void ConfigDlg::OnApply(wxCommandEvent&)
