@@ -53,6 +53,11 @@ protected:
     void OnApply(wxCommandEvent& event) override;
     void OnRevertOptions(wxCommandEvent& event) override;
     void OnBrowseFile(wxCommandEvent& event) override;
+    // An edit of the unused-room minutes: checked at once, then as any edit.
+    void OnIdleOffText(wxCommandEvent& event) override;
+    // Colours the minutes field red unless it holds a whole number from 0
+    // to 1440.
+    void CheckIdleOffText();
     // The file the user picks, starting at `current`; empty when cancelled.
     virtual wxString AskForFile(const wxString& current);
     // The projectors of the user file on disk, sorted, after "**None**".

@@ -12,6 +12,7 @@
 namespace {
 
 const char NO_DEFAULT[] = "**None**";
+const wxColour INVALID_COLOUR(255, 128, 128);
 
 // Case-sensitive order by character codes, as InsertSorted keeps it.
 struct ByCharacterCodes
@@ -36,6 +37,8 @@ void ConfigDlg::LoadOptions()
     m_autoDownloadBox->SetValue(settings.AutoDownload());
     m_allowChangeBox->SetValue(settings.AllowChange());
     SetQuietly(m_freezeDelayText, settings.FreezeDelayText());
+    SetQuietly(m_idleOffText, settings.IdleOffMinutesText());
+    CheckIdleOffText();
 
     FillDefaultChoice(settings.FileName(USER_FILE + 1), settings.FileUrl(USER_FILE + 1),
                       settings.DefaultProjector());
@@ -83,8 +86,26 @@ void ConfigDlg::OnOptionChanged(wxCommandEvent&)
     m_revertButton->Enable(true);
 }
 
+void ConfigDlg::OnIdleOffText(wxCommandEvent& event)
+{
+    CheckIdleOffText();
+    OnOptionChanged(event);
+}
+
+void ConfigDlg::CheckIdleOffText()
+{
+    long minutes = 0;
+    const bool valid = ParseIdleOffMinutes(m_idleOffText->GetValue(), minutes);
+    m_idleOffText->SetBackgroundColour(valid ? wxNullColour : INVALID_COLOUR);
+    m_idleOffText->Refresh();
+}
+
 void ConfigDlg::OnApply(wxCommandEvent&)
 {
+    // Minutes that are no valid number are not applied: the field stays red
+    // and the page keeps its unapplied edit.
+    long idleOffMinutes = 0;
+    const bool idleOffValid = ParseIdleOffMinutes(m_idleOffText->GetValue(), idleOffMinutes);
     if (theSettings)
     {
         SettingsStore& store = *theSettings;
@@ -103,12 +124,14 @@ void ConfigDlg::OnApply(wxCommandEvent&)
         store.Write(KEY_OPTIONS_WHITEBOARDMODE, m_whiteBoardBox->GetValue());
         store.Write(KEY_OPTIONS_STAYONTOP, m_stayOnTopBox->GetValue());
         store.Write(KEY_OPTIONS_FREEZEDELAY, m_freezeDelayText->GetValue());
+        if (idleOffValid)
+            store.Write(KEY_OPTIONS_IDLEOFFMINUTES, idleOffMinutes);
         FlushSettings(store);
     }
 
-    m_optionsModified = false;
-    m_applyButton->Enable(false);
-    m_revertButton->Enable(false);
+    m_optionsModified = !idleOffValid;
+    m_applyButton->Enable(!idleOffValid);
+    m_revertButton->Enable(!idleOffValid);
 
     // Both trees now show the files the settings name; unsaved edits go.
     LoadFile(REFERENCE_FILE, true);

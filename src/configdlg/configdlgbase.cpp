@@ -138,6 +138,15 @@ wxPanel* ConfigDlgBase::BuildOptionsPage()
                                        wxSize(50, -1));
     passwordRow->Add(m_freezeDelayText, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     otherBox->Add(passwordRow, 0, wxEXPAND, 5);
+    wxBoxSizer* idleOffRow = new wxBoxSizer(wxHORIZONTAL);
+    idleOffRow->Add(new wxStaticText(otherParent, wxID_ANY, "Turn off when unused for"), 0,
+                    wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    m_idleOffText = new wxTextCtrl(otherParent, wxID_ANY, wxEmptyString, wxDefaultPosition,
+                                   wxSize(50, -1));
+    idleOffRow->Add(m_idleOffText, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    idleOffRow->Add(new wxStaticText(otherParent, wxID_ANY, "minutes (0: never)"), 0,
+                    wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    otherBox->Add(idleOffRow, 0, wxEXPAND, 5);
     pageSizer->Add(otherBox, 0, wxEXPAND | wxALL, 5);
 
     pageSizer->AddStretchSpacer();
@@ -341,6 +350,7 @@ void ConfigDlgBase::ConnectEvents()
                             m_stayOnTopBox})
         box->Bind(wxEVT_CHECKBOX, &ConfigDlgBase::OnOptionChanged, this);
     m_defaultChoice->Bind(wxEVT_COMBOBOX, &ConfigDlgBase::OnOptionChanged, this);
+    m_idleOffText->Bind(wxEVT_TEXT, &ConfigDlgBase::OnIdleOffText, this);
     m_refBrowseButton->Bind(wxEVT_BUTTON, &ConfigDlgBase::OnBrowseFile, this);
     m_userBrowseButton->Bind(wxEVT_BUTTON, &ConfigDlgBase::OnBrowseFile, this);
     m_applyButton->Bind(wxEVT_BUTTON, &ConfigDlgBase::OnApply, this);

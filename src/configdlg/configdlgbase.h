@@ -66,6 +66,7 @@ protected:
     wxCheckBox* m_stayOnTopBox;
     wxTextCtrl* m_passwordText;
     wxTextCtrl* m_freezeDelayText;
+    wxTextCtrl* m_idleOffText;
     wxButton* m_applyButton;
     wxButton* m_revertButton;
 
@@ -110,6 +111,7 @@ protected:
     virtual void OnBrowseFile(wxCommandEvent& event) { event.Skip(); }
     virtual void OnApply(wxCommandEvent& event) { event.Skip(); }
     virtual void OnRevertOptions(wxCommandEvent& event) { event.Skip(); }
+    virtual void OnIdleOffText(wxCommandEvent& event) { event.Skip(); }
     virtual void OnFileSave(wxCommandEvent& event) { event.Skip(); }
     virtual void OnFileRevert(wxCommandEvent& event) { event.Skip(); }
     virtual void OnFileUpdate(wxCommandEvent& event) { event.Skip(); }

@@ -10,6 +10,7 @@
 #include "mainframe/modaldialogs.h"
 #include "mainframe/panelstatus.h"
 #include "mainframe/sessionending.h"
+#include "platform/idletime.h"
 #include "resources.h"
 #include "settings/mainsettings.h"
 
@@ -115,6 +116,7 @@ MainFrame::MainFrame()
     SetUpTrayIcon();
     // The end of the session ends the open dialogs, innermost first.
     TrackModalDialogs();
+    SetUpIdleOff();
 
     m_statusTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnStartupTimer, this, m_statusTimer.GetId());
@@ -125,6 +127,7 @@ MainFrame::~MainFrame()
 {
     m_statusTimer.Stop();
     m_scheduleTimer.Stop();
+    m_idleTimer.Stop();
     DeleteTrayIcon();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/panelcomm.h"
+#include "mainframe/idleoffrule.h"
 #include "mainframe/mainframebase.h"
 #include "projdefs/parsecommand.h"
 #include "projdefs/resultcodes.h"
@@ -9,10 +10,12 @@
 #include <wx/timer.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class AxtTaskBarIcon;
+class IdleTimeSource;
 class Projector;
 
 // The presenter's remote control. Every control becomes one exchange with
@@ -72,6 +75,17 @@ public:
     // The machine shuts down: turns the projector off, asking nobody.
     void TurnOffForShutdown();
 
+    // Every 15 s: while the projector is on and nobody has used the computer
+    // for "/Options/IdleOffMinutes" (and no program keeps it in use), the
+    // count-down asks whether to turn the projector off. Switching the
+    // projector on counts as use.
+    void CheckIdleRoom();
+    // The idle time is read from here; the display server's at first.
+    void SetIdleTimeSource(std::unique_ptr<IdleTimeSource> source);
+    // The room turned its projector off because nobody used it (the power-off's
+    // result): what the room reports about it.
+    void OnIdlePowerOff(CommResult result);
+
     // The program's main window while it lives, else null.
     static MainFrame* Find();
 
@@ -112,11 +126,17 @@ protected:
     // off. Returns the answer.
     int AskToTurnOff(bool canVeto);
     // Up to 10 power-off attempts, 50 ms apart; failures are not reported.
-    void TurnOffRoom();
+    // Returns the last attempt's result.
+    CommResult TurnOffRoom();
     // Ends every other top-level window of the program; returns how many
     // were still there.
     int CloseOtherWindows();
     void RunWhiteboardDialog();
+    void SetUpIdleOff();
+    // Logs once that there is no idle time; once more as a Warning when wanted.
+    void ReportIdleTimeMissing(bool wanted);
+    // The count-down for an unused room; Yes turns the projector off.
+    void AskAboutIdleRoom(long minutes);
     void SetUpTrayIcon();
     void DeleteTrayIcon();
     void OnPowerOn(wxCommandEvent& event) override;
@@ -150,6 +170,15 @@ protected:
     bool m_asking = false;          // the count-down question is open
     bool m_endForced = false;       // the session ended while it was open
     bool m_askedForSession = false; // the session manager's turn has asked
+
+    std::unique_ptr<IdleTimeSource> m_idleSource;
+    IdleOffRule m_idleRule;
+    wxTimer m_idleTimer;
+    bool m_idleAsking = false; // the unused room's question is open
+    bool m_idleProjectorWasOff = false; // at a look since the last one with the projector on
+    std::string m_idleMissing; // why there is no idle time
+    bool m_idleMissingLogged = false;
+    bool m_idleMissingWarned = false;
 
     wxTimer m_statusTimer;
     wxTimer m_scheduleTimer;

@@ -218,15 +218,18 @@ int MainFrame::AskToTurnOff(bool canVeto)
     return answer;
 }
 
-void MainFrame::TurnOffRoom()
+CommResult MainFrame::TurnOffRoom()
 {
+    CommResult result = COMM_OK;
     for (int attempt = 0; attempt < POWER_OFF_ATTEMPTS; ++attempt)
     {
         if (attempt > 0)
             WaitMilliseconds(POWER_OFF_RETRY_MS);
-        if (thePanelComm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT) == COMM_OK)
-            return;
+        result = thePanelComm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+        if (result == COMM_OK)
+            break;
     }
+    return result;
 }
 
 int MainFrame::CloseOtherWindows()

@@ -16,6 +16,7 @@ public:
              const wxPoint& pos = wxDefaultPosition);
 
     void SetTimeout(int seconds) { m_seconds = seconds; }
+    int GetSecondsLeft() const { return m_seconds; }
     // The count-down text, with one "%u" for the seconds left.
     void SetFormat(const wxString& format) { m_format = format; }
     void SetDefault(int id) { m_defaultId = id; }

@@ -110,6 +110,29 @@ wxString MainSettings::FreezeDelayText() const
     return Text(KEY_OPTIONS_FREEZEDELAY, wxString::Format("%ld", DEFAULT_FREEZE_DELAY_MS));
 }
 
+long MainSettings::IdleOffMinutes() const
+{
+    long minutes = DEFAULT_IDLE_OFF_MINUTES;
+    return ParseIdleOffMinutes(IdleOffMinutesText(), minutes) ? minutes : DEFAULT_IDLE_OFF_MINUTES;
+}
+
+wxString MainSettings::IdleOffMinutesText() const
+{
+    return Text(KEY_OPTIONS_IDLEOFFMINUTES, wxString::Format("%ld", DEFAULT_IDLE_OFF_MINUTES));
+}
+
+bool ParseIdleOffMinutes(const wxString& text, long& minutes)
+{
+    const wxString digits = wxString(text).Trim(true).Trim(false);
+    if (digits.empty() || digits.length() > 4 || digits.find_first_not_of("0123456789") != wxString::npos)
+        return false;
+    long value = 0;
+    if (!digits.ToLong(&value) || value < 0 || value > MAX_IDLE_OFF_MINUTES)
+        return false;
+    minutes = value;
+    return true;
+}
+
 MainSettings CurrentSettings()
 {
     // The shipped reference file: the working folder's data/, else the installed one.

@@ -12,6 +12,9 @@ constexpr bool DEFAULT_ALLOW_CHANGE = true;
 constexpr bool DEFAULT_WHITEBOARD_MODE = false;
 constexpr bool DEFAULT_STAY_ON_TOP = false;
 constexpr long DEFAULT_FREEZE_DELAY_MS = 500;
+// An unused room is never turned off unless an installer sets a time.
+constexpr long DEFAULT_IDLE_OFF_MINUTES = 0;
+constexpr long MAX_IDLE_OFF_MINUTES = 1440;
 extern const char* const DEFAULT_PASSWORD;
 
 // The projector file of the given number inside the application-data folder
@@ -20,6 +23,10 @@ wxString DefaultFileName(const wxString& appDataFolder, unsigned fileNumber);
 // The reference file's URL (the shipped sample below the working folder);
 // the user file has none.
 wxString DefaultFileUrl(const wxString& workingDirectory, unsigned fileNumber);
+
+// The minutes of "/Options/IdleOffMinutes" when the text is a whole number
+// from 0 to MAX_IDLE_OFF_MINUTES, digits only (blanks around them allowed).
+bool ParseIdleOffMinutes(const wxString& text, long& minutes);
 
 // Typed reads of the main table once start-up has recorded the defaults.
 // Every read is made without a default, so nothing is ever recorded and a
@@ -44,6 +51,10 @@ public:
     bool StayOnTop() const;
     long FreezeDelay() const;        // as a whole number, the toolkit's conversion
     wxString FreezeDelayText() const; // as it stands, for the configuration's field
+    // 0 (never) for a text that is no valid number of minutes: an unused
+    // room is then left alone rather than turned off at a guessed time.
+    long IdleOffMinutes() const;
+    wxString IdleOffMinutesText() const;
 
 private:
     wxString Text(const wxString& key, const wxString& fallback) const;

@@ -46,6 +46,7 @@ extern SettingsStore* theSettings;
 #define KEY_OPTIONS_WHITEBOARDMODE "/Options/WhiteBoardMode"
 #define KEY_OPTIONS_STAYONTOP "/Options/StayOnTop"
 #define KEY_OPTIONS_FREEZEDELAY "/Options/FreezeDelay"
+#define KEY_OPTIONS_IDLEOFFMINUTES "/Options/IdleOffMinutes"
 
 enum : unsigned
 {

@@ -44,6 +44,7 @@ public:
         ConfigDlg::m_userPushButton, ConfigDlg::m_userRevertButton, ConfigDlg::m_userSaveButton,
         ConfigDlg::m_userTree, ConfigDlg::m_userUpdateButton, ConfigDlg::m_userUrlText, ConfigDlg::m_waitAppendButton,
         ConfigDlg::m_waitChoice, ConfigDlg::m_whiteBoardBox, ConfigDlg::BuildTreeMenu, ConfigDlg::OnTreeMenuCommand;
+    using ConfigDlg::m_idleOffText;
 
 protected:
     wxString AskForFile(const wxString& current) override

@@ -106,3 +106,30 @@ TEST_F(ConfigDlgTest, ChosenFileCountsOnlyAfterApplyWhichReloadsBothTrees)
     EXPECT_FALSE(dlg->m_userSaveButton->IsEnabled());
     EXPECT_EQ(StoredValue("/Files/Name2"), other);
 }
+
+// A field that takes any text turns rooms off at a guessed time, or never, without a word.
+TEST_F(ConfigDlgTest, IdleOffMinutesAreAppliedOnlyAsWholeMinutesUpToADay)
+{
+    WriteUser("version: 1\n");
+    Open();
+    const auto red = [this] { return dlg->m_idleOffText->GetBackgroundColour() == wxColour(255, 128, 128); };
+    EXPECT_EQ(dlg->m_idleOffText->GetValue(), "0") << "never, until an installer sets it";
+    // Typed, then the value stored after "Apply" (an invalid one is not applied).
+    const std::pair<const char*, const char*> rows[] = {
+        {"30", "30"}, {"abc", nullptr}, {"1441", nullptr}, {"-5", nullptr},
+        {" 1440 ", "1440"}, {"", nullptr}, {"2.5", nullptr}, {"0", "0"}};
+    std::string stored;
+    for (const auto& [typed, applied] : rows)
+    {
+        SCOPED_TRACE(typed);
+        dlg->m_idleOffText->SetValue(typed);
+        EXPECT_EQ(red(), applied == nullptr);
+        Click(dlg->m_applyButton);
+        stored = applied ? applied : stored;
+        EXPECT_EQ(StoredValue("/Options/IdleOffMinutes"), stored);
+        EXPECT_EQ(dlg->m_applyButton->IsEnabled(), applied == nullptr) << "the unapplied value keeps the page modified";
+    }
+    theSettings->Write(KEY_OPTIONS_IDLEOFFMINUTES, "soon"); // as an installer may write it
+    dlg->LoadOptions();
+    EXPECT_TRUE(red());
+}
