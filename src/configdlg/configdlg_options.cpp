@@ -4,6 +4,7 @@
 
 #include "mainframe/localtext.h"
 #include "settings/mainsettings.h"
+#include "settings/settingsvalue.h"
 
 #include <wx/filedlg.h>
 
@@ -39,6 +40,7 @@ void ConfigDlg::LoadOptions()
 
     FillDefaultChoice(settings.FileName(USER_FILE + 1), settings.FileUrl(USER_FILE + 1),
                       settings.DefaultProjector());
+    CheckOptionTexts();
 
     m_optionsModified = false;
     m_applyButton->Enable(false);
@@ -64,20 +66,49 @@ void ConfigDlg::FillDefaultChoice(const wxString& path, const wxString& url,
     wxArrayString items;
     items.reserve(names.size() + 1);
     items.push_back(NO_DEFAULT);
-    int selected = 0;
+    // The main window's match: the first name in this order that equals
+    // the stored one without regard to case.
+    m_storedDefault = defaultName;
+    m_storedDefaultItem = 0;
     for (const wxString& name : names)
     {
-        if (selected == 0 && name == defaultName)
-            selected = static_cast<int>(items.size());
+        if (m_storedDefaultItem == 0 && IsDefaultProjectorName(name, defaultName))
+            m_storedDefaultItem = static_cast<int>(items.size());
         items.push_back(name);
     }
     m_defaultChoice->Clear();
     m_defaultChoice->Append(items);
-    m_defaultChoice->SetSelection(selected);
+    m_defaultChoice->SetSelection(m_storedDefaultItem);
+}
+
+wxString ConfigDlg::ChosenDefaultProjector() const
+{
+    const int selection = m_defaultChoice->GetSelection();
+    if (selection < 1)
+        return wxString();
+    // Unchanged, the stored text stays as it is, whatever its letter case.
+    if (selection == m_storedDefaultItem)
+        return m_storedDefault;
+    return m_defaultChoice->GetString(static_cast<unsigned>(selection));
+}
+
+bool ConfigDlg::CheckOptionTexts()
+{
+    bool allValid = true;
+    for (wxTextCtrl* text : {m_refFileText, m_refUrlText, m_userFileText, m_userUrlText, m_passwordText,
+                             m_freezeDelayText})
+    {
+        const wxString value = text->GetValue();
+        const bool valid = text == m_passwordText ? IsStorablePassword(value) : IsSingleLineText(value);
+        ShowValidity(text, valid);
+        allValid = allValid && valid;
+    }
+    return allValid;
 }
 
 void ConfigDlg::OnOptionChanged(wxCommandEvent&)
 {
+    CheckOptionTexts();
     m_optionsModified = true;
     m_applyButton->Enable(true);
     m_revertButton->Enable(true);
@@ -85,6 +116,10 @@ void ConfigDlg::OnOptionChanged(wxCommandEvent&)
 
 void ConfigDlg::OnApply(wxCommandEvent&)
 {
+    // A text that the file would not give back as typed is refused whole,
+    // shown in red; nothing is written until it is mended.
+    if (!CheckOptionTexts())
+        return;
     if (theSettings)
     {
         SettingsStore& store = *theSettings;
@@ -95,10 +130,7 @@ void ConfigDlg::OnApply(wxCommandEvent&)
         store.Write(KEY_STARTUP_AUTOCHECK, m_autoCheckBox->GetValue());
         store.Write(KEY_STARTUP_AUTODOWNLOAD, m_autoDownloadBox->GetValue());
         store.Write(KEY_PROJ_ALLOWCHANGE, m_allowChangeBox->GetValue());
-        const int selection = m_defaultChoice->GetSelection();
-        store.Write(KEY_PROJ_DEFAULT,
-                    selection < 1 ? wxString()
-                                  : m_defaultChoice->GetString(static_cast<unsigned>(selection)));
+        store.Write(KEY_PROJ_DEFAULT, ChosenDefaultProjector());
         store.Write(KEY_OPTIONS_PASSWORD, m_passwordText->GetValue());
         store.Write(KEY_OPTIONS_WHITEBOARDMODE, m_whiteBoardBox->GetValue());
         store.Write(KEY_OPTIONS_STAYONTOP, m_stayOnTopBox->GetValue());

@@ -131,6 +131,8 @@ wxPanel* ConfigDlgBase::BuildOptionsPage()
                      wxALIGN_CENTER_VERTICAL | wxALL, 5);
     m_passwordText = new wxTextCtrl(otherParent, wxID_ANY, wxEmptyString, wxDefaultPosition,
                                     wxDefaultSize, wxTE_PASSWORD);
+    m_passwordText->SetToolTip("The password of the configuration. It cannot begin or end with a blank, "
+                               "nor hold a line break or another control character.");
     passwordRow->Add(m_passwordText, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     passwordRow->Add(new wxStaticText(otherParent, wxID_ANY, "Freeze Delay (ms):"), 0,
                      wxALIGN_CENTER_VERTICAL | wxALL, 5);
