@@ -117,7 +117,10 @@ TEST_F(ConfigDlgTest, ChosenFileCountsOnlyAfterApplyWhichReloadsBothTrees)
 // "Apply" writes nothing until they are mended.
 TEST_F(ConfigDlgTest, TextThatWouldNotReadBackIsRedAndRefused)
 {
+    WriteRef("version: 1\n");
+    WriteUser("version: 1\n");
     Open();
+    log.Clear();
     const struct
     {
         wxTextCtrl* field;
