@@ -53,15 +53,17 @@ protected:
     void OnApply(wxCommandEvent& event) override;
     void OnRevertOptions(wxCommandEvent& event) override;
     void OnBrowseFile(wxCommandEvent& event) override;
-    // An edit of the unused-room minutes: checked at once, then as any edit.
-    void OnIdleOffText(wxCommandEvent& event) override;
-    // Colours the minutes field red unless it holds a whole number from 0
-    // to 1440.
-    void CheckIdleOffText();
     // The file the user picks, starting at `current`; empty when cancelled.
     virtual wxString AskForFile(const wxString& current);
-    // The projectors of the user file on disk, sorted, after "**None**".
+    // The projectors of the user file on disk, sorted, after "**None**";
+    // the one the stored default names (in any letter case) is selected.
     void FillDefaultChoice(const wxString& path, const wxString& url, const wxString& defaultName);
+    // What "Apply" stores as the default projector: the stored text while
+    // its entry stays selected, else the selected name ("" for "**None**").
+    wxString ChosenDefaultProjector() const;
+    // Colours every text of the Options page that would not be stored as
+    // typed; true when there is none.
+    bool CheckOptionTexts();
 
     // Projector files
     void OnFileSave(wxCommandEvent& event) override;
@@ -136,8 +138,14 @@ protected:
 
     // Puts a value into a text control without a change notification.
     static void SetQuietly(wxTextCtrl* text, const wxString& value);
+    // Gives a field the colour of invalid input, or its own colour again.
+    static void ShowValidity(wxWindow* field, bool valid);
 
     bool m_optionsModified = false;
+    // "/Proj/Default" as stored and the entry of the "Default:" choice that
+    // it names (0 when none does).
+    wxString m_storedDefault;
+    int m_storedDefaultItem = 0;
     ProjectorList m_refList;
     ProjectorList m_userList;
     wxTreeCtrl* m_curTree = nullptr;

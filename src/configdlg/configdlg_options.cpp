@@ -4,6 +4,7 @@
 
 #include "mainframe/localtext.h"
 #include "settings/mainsettings.h"
+#include "settings/settingsvalue.h"
 
 #include <wx/filedlg.h>
 
@@ -12,7 +13,6 @@
 namespace {
 
 const char NO_DEFAULT[] = "**None**";
-const wxColour INVALID_COLOUR(255, 128, 128);
 
 // Case-sensitive order by character codes, as InsertSorted keeps it.
 struct ByCharacterCodes
@@ -38,10 +38,10 @@ void ConfigDlg::LoadOptions()
     m_allowChangeBox->SetValue(settings.AllowChange());
     SetQuietly(m_freezeDelayText, settings.FreezeDelayText());
     SetQuietly(m_idleOffText, settings.IdleOffMinutesText());
-    CheckIdleOffText();
 
     FillDefaultChoice(settings.FileName(USER_FILE + 1), settings.FileUrl(USER_FILE + 1),
                       settings.DefaultProjector());
+    CheckOptionTexts();
 
     m_optionsModified = false;
     m_applyButton->Enable(false);
@@ -67,45 +67,63 @@ void ConfigDlg::FillDefaultChoice(const wxString& path, const wxString& url,
     wxArrayString items;
     items.reserve(names.size() + 1);
     items.push_back(NO_DEFAULT);
-    int selected = 0;
+    // The main window's match: the first name in this order that equals
+    // the stored one without regard to case.
+    m_storedDefault = defaultName;
+    m_storedDefaultItem = 0;
     for (const wxString& name : names)
     {
-        if (selected == 0 && name == defaultName)
-            selected = static_cast<int>(items.size());
+        if (m_storedDefaultItem == 0 && IsDefaultProjectorName(name, defaultName))
+            m_storedDefaultItem = static_cast<int>(items.size());
         items.push_back(name);
     }
     m_defaultChoice->Clear();
     m_defaultChoice->Append(items);
-    m_defaultChoice->SetSelection(selected);
+    m_defaultChoice->SetSelection(m_storedDefaultItem);
+}
+
+wxString ConfigDlg::ChosenDefaultProjector() const
+{
+    const int selection = m_defaultChoice->GetSelection();
+    if (selection < 1)
+        return wxString();
+    // Unchanged, the stored text stays as it is, whatever its letter case.
+    if (selection == m_storedDefaultItem)
+        return m_storedDefault;
+    return m_defaultChoice->GetString(static_cast<unsigned>(selection));
+}
+
+bool ConfigDlg::CheckOptionTexts()
+{
+    bool allValid = true;
+    for (wxTextCtrl* text : {m_refFileText, m_refUrlText, m_userFileText, m_userUrlText, m_passwordText,
+                             m_freezeDelayText})
+    {
+        const wxString value = text->GetValue();
+        const bool valid = text == m_passwordText ? IsStorablePassword(value) : IsSingleLineText(value);
+        ShowValidity(text, valid);
+        allValid = allValid && valid;
+    }
+    long idleOffMinutes = 0;
+    const bool idleOffValid = ParseIdleOffMinutes(m_idleOffText->GetValue(), idleOffMinutes);
+    ShowValidity(m_idleOffText, idleOffValid);
+    return allValid && idleOffValid;
 }
 
 void ConfigDlg::OnOptionChanged(wxCommandEvent&)
 {
+    CheckOptionTexts();
     m_optionsModified = true;
     m_applyButton->Enable(true);
     m_revertButton->Enable(true);
 }
 
-void ConfigDlg::OnIdleOffText(wxCommandEvent& event)
-{
-    CheckIdleOffText();
-    OnOptionChanged(event);
-}
-
-void ConfigDlg::CheckIdleOffText()
-{
-    long minutes = 0;
-    const bool valid = ParseIdleOffMinutes(m_idleOffText->GetValue(), minutes);
-    m_idleOffText->SetBackgroundColour(valid ? wxNullColour : INVALID_COLOUR);
-    m_idleOffText->Refresh();
-}
-
 void ConfigDlg::OnApply(wxCommandEvent&)
 {
-    // Minutes that are no valid number are not applied: the field stays red
-    // and the page keeps its unapplied edit.
-    long idleOffMinutes = 0;
-    const bool idleOffValid = ParseIdleOffMinutes(m_idleOffText->GetValue(), idleOffMinutes);
+    // A text that the file would not give back as typed is refused whole,
+    // shown in red; nothing is written until it is mended.
+    if (!CheckOptionTexts())
+        return;
     if (theSettings)
     {
         SettingsStore& store = *theSettings;
@@ -116,22 +134,20 @@ void ConfigDlg::OnApply(wxCommandEvent&)
         store.Write(KEY_STARTUP_AUTOCHECK, m_autoCheckBox->GetValue());
         store.Write(KEY_STARTUP_AUTODOWNLOAD, m_autoDownloadBox->GetValue());
         store.Write(KEY_PROJ_ALLOWCHANGE, m_allowChangeBox->GetValue());
-        const int selection = m_defaultChoice->GetSelection();
-        store.Write(KEY_PROJ_DEFAULT,
-                    selection < 1 ? wxString()
-                                  : m_defaultChoice->GetString(static_cast<unsigned>(selection)));
+        store.Write(KEY_PROJ_DEFAULT, ChosenDefaultProjector());
         store.Write(KEY_OPTIONS_PASSWORD, m_passwordText->GetValue());
         store.Write(KEY_OPTIONS_WHITEBOARDMODE, m_whiteBoardBox->GetValue());
         store.Write(KEY_OPTIONS_STAYONTOP, m_stayOnTopBox->GetValue());
         store.Write(KEY_OPTIONS_FREEZEDELAY, m_freezeDelayText->GetValue());
-        if (idleOffValid)
-            store.Write(KEY_OPTIONS_IDLEOFFMINUTES, idleOffMinutes);
+        long idleOffMinutes = 0;
+        ParseIdleOffMinutes(m_idleOffText->GetValue(), idleOffMinutes);
+        store.Write(KEY_OPTIONS_IDLEOFFMINUTES, idleOffMinutes);
         FlushSettings(store);
     }
 
-    m_optionsModified = !idleOffValid;
-    m_applyButton->Enable(!idleOffValid);
-    m_revertButton->Enable(!idleOffValid);
+    m_optionsModified = false;
+    m_applyButton->Enable(false);
+    m_revertButton->Enable(false);
 
     // Both trees now show the files the settings name; unsaved edits go.
     LoadFile(REFERENCE_FILE, true);

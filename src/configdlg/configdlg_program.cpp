@@ -15,8 +15,6 @@
 
 namespace {
 
-const wxColour INVALID_COLOUR(255, 128, 128);
-
 // What the control panel keeps for a projector, in the order it is sent.
 const struct
 {
@@ -144,8 +142,7 @@ void ConfigDlg::OnHexText(wxCommandEvent&)
 {
     unsigned byte = 0;
     const bool valid = m_hexText->IsEmpty() || ReadHexByte(m_hexText->GetValue(), byte);
-    m_hexText->SetBackgroundColour(valid ? wxNullColour : INVALID_COLOUR);
-    m_hexText->Refresh();
+    ShowValidity(m_hexText, valid);
 }
 
 void ConfigDlg::OnAppendHex(wxCommandEvent&)

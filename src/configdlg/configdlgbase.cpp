@@ -131,6 +131,8 @@ wxPanel* ConfigDlgBase::BuildOptionsPage()
                      wxALIGN_CENTER_VERTICAL | wxALL, 5);
     m_passwordText = new wxTextCtrl(otherParent, wxID_ANY, wxEmptyString, wxDefaultPosition,
                                     wxDefaultSize, wxTE_PASSWORD);
+    m_passwordText->SetToolTip("The password of the configuration. It cannot begin or end with a blank, "
+                               "nor hold a line break or another control character.");
     passwordRow->Add(m_passwordText, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
     passwordRow->Add(new wxStaticText(otherParent, wxID_ANY, "Freeze Delay (ms):"), 0,
                      wxALIGN_CENTER_VERTICAL | wxALL, 5);
@@ -344,13 +346,12 @@ void ConfigDlgBase::ConnectEvents()
 {
     // Options
     for (wxTextCtrl* text : {m_refFileText, m_refUrlText, m_userFileText, m_userUrlText,
-                             m_passwordText, m_freezeDelayText})
+                             m_passwordText, m_freezeDelayText, m_idleOffText})
         text->Bind(wxEVT_TEXT, &ConfigDlgBase::OnOptionChanged, this);
     for (wxCheckBox* box : {m_autoCheckBox, m_autoDownloadBox, m_allowChangeBox, m_whiteBoardBox,
                             m_stayOnTopBox})
         box->Bind(wxEVT_CHECKBOX, &ConfigDlgBase::OnOptionChanged, this);
     m_defaultChoice->Bind(wxEVT_COMBOBOX, &ConfigDlgBase::OnOptionChanged, this);
-    m_idleOffText->Bind(wxEVT_TEXT, &ConfigDlgBase::OnIdleOffText, this);
     m_refBrowseButton->Bind(wxEVT_BUTTON, &ConfigDlgBase::OnBrowseFile, this);
     m_userBrowseButton->Bind(wxEVT_BUTTON, &ConfigDlgBase::OnBrowseFile, this);
     m_applyButton->Bind(wxEVT_BUTTON, &ConfigDlgBase::OnApply, this);

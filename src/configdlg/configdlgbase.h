@@ -111,7 +111,6 @@ protected:
     virtual void OnBrowseFile(wxCommandEvent& event) { event.Skip(); }
     virtual void OnApply(wxCommandEvent& event) { event.Skip(); }
     virtual void OnRevertOptions(wxCommandEvent& event) { event.Skip(); }
-    virtual void OnIdleOffText(wxCommandEvent& event) { event.Skip(); }
     virtual void OnFileSave(wxCommandEvent& event) { event.Skip(); }
     virtual void OnFileRevert(wxCommandEvent& event) { event.Skip(); }
     virtual void OnFileUpdate(wxCommandEvent& event) { event.Skip(); }

@@ -150,7 +150,7 @@ void MainFrame::FillProjectorChoice()
     int defaultItem = 0;
     for (const auto& [name, proj] : sorted)
     {
-        if (defaultItem == 0 && !defaultName.empty() && name.CmpNoCase(defaultName) == 0)
+        if (defaultItem == 0 && IsDefaultProjectorName(name, defaultName))
             defaultItem = static_cast<int>(names.size());
         names.push_back(name);
         projectors.push_back(proj);

@@ -1,6 +1,7 @@
 #include "schedule/scheduleeditdlg.h"
 
 #include "schedule/wallclock.h"
+#include "settings/settingsvalue.h"
 
 #include <wx/settings.h>
 
@@ -138,13 +139,15 @@ int ScheduleEditDlg::SaveControls()
     if (!StorableDate(startDate))
         return -1;
 
-    if (m_nameText->GetValue().empty())
+    // A line break would cut the name in the settings file.
+    const wxString name = m_nameText->GetValue();
+    if (name.empty() || !IsSingleLineText(name))
     {
         MarkInvalid(m_nameText, true);
         return -1;
     }
 
-    m_schedule.name = m_nameText->GetValue();
+    m_schedule.name = name;
     m_schedule.action = m_actionChoice->GetSelection();
     m_schedule.enabled = m_enabledBox->GetValue();
     m_schedule.repeat = m_repeatChoice->GetSelection();

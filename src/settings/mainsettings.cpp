@@ -20,6 +20,11 @@ wxString DefaultFileUrl(const wxString& workingDirectory, unsigned fileNumber)
     return fileNumber == FILE_REFERENCE ? DefaultReferenceUrl(workingDirectory) : wxString();
 }
 
+bool IsDefaultProjectorName(const wxString& name, const wxString& defaultName)
+{
+    return !defaultName.empty() && name.CmpNoCase(defaultName) == 0;
+}
+
 MainSettings::MainSettings(const SettingsStore* store, const wxString& appDataFolder,
                            const wxString& workingDirectory)
     : m_store(store), m_appDataFolder(appDataFolder), m_workingDirectory(workingDirectory)

@@ -28,6 +28,10 @@ wxString DefaultFileUrl(const wxString& workingDirectory, unsigned fileNumber);
 // from 0 to MAX_IDLE_OFF_MINUTES, digits only (blanks around them allowed).
 bool ParseIdleOffMinutes(const wxString& text, long& minutes);
 
+// Whether a projector's name is the one "/Proj/Default" names: compared
+// without regard to case, as projector names are everywhere.
+bool IsDefaultProjectorName(const wxString& name, const wxString& defaultName);
+
 // Typed reads of the main table once start-up has recorded the defaults.
 // Every read is made without a default, so nothing is ever recorded and a
 // value stands as the store holds it: a FreezeDelay of "250ms" is read as

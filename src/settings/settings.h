@@ -23,6 +23,11 @@ public:
     // The file the settings are written to; "" when kept in memory only.
     const wxString& GetWritePath() const { return m_writePath; }
 
+protected:
+    // Refuses a key or value that would not stay on its one line of the
+    // file (see IsSingleLineText): logs an Error and keeps the old value.
+    bool DoWriteString(const wxString& key, const wxString& value) override;
+
 private:
     friend SettingsStore* OpenSettingsStore(const wxString& fileName);
 
@@ -60,12 +65,16 @@ wxString FileUrlKey(unsigned fileNumber);
 // Opens the settings file: local file only, no global file, escapes off,
 // text read with or without a byte-order mark (UTF-8, UTF-16, UTF-32; no
 // mark and no valid UTF-8: Latin-1) and written as UTF-8. The file is
-// opened without waiting and read only when it is a regular file. Any
-// problem is logged as an Error and the program goes on from the defaults:
-// - a file that is no text is moved aside as NAME.bad (an older one moves to
-//   NAME.bad.1, NAME.bad.2, ...) and a new file is written later;
-// - a file that cannot be read or is no regular file (a folder, a pipe, a
-//   device) is left alone and the settings are kept in memory only;
+// opened without waiting and read only when it is a regular file. Control
+// characters in its lines (other than tab and page ends) are left out with
+// a Warning naming the lines. Any other problem is logged as an Error and the
+// program goes on from the defaults:
+// - a file that is no text (see DecodeSettingsText) is moved aside as
+//   NAME.bad (an older one moves to NAME.bad.1, NAME.bad.2, ...) and a new
+//   file is written later;
+// - a file that cannot be read, is no regular file (a folder, a pipe, a
+//   device) or is larger than 64 MiB is left alone and the settings are
+//   kept in memory only;
 // - an empty fileName (no data folder) keeps them in memory only.
 // Temporary files of a run killed while writing are removed first.
 SettingsStore* OpenSettingsStore(const wxString& fileName);

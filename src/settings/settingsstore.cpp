@@ -5,6 +5,7 @@
 #include "platform/regularfile.h"
 #include "platform/replacefile.h"
 #include "settings/settingstext.h"
+#include "settings/settingsvalue.h"
 
 #include <wx/filefn.h>
 #include <wx/mstream.h>
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,15 +21,38 @@ SettingsStore* theSettings = nullptr;
 
 namespace {
 
-// Far more than any settings file holds; a larger file is no settings file.
-constexpr std::size_t MAX_SETTINGS_BYTES = 16 * 1024 * 1024;
+// What is read into memory at most: about five times what the program
+// writes for 100,000 schedules (13 MB). A larger file is left alone, never
+// moved aside: its size alone does not make it no settings file. The
+// toolkit holds some thirty times the file's size in memory while it reads.
+constexpr std::size_t MAX_SETTINGS_BYTES = 64 * 1024 * 1024;
+const char* const MAX_SETTINGS_TEXT = "64 MiB";
 constexpr mode_t SETTINGS_MODE = 0600;
+
+void LogAt(unsigned level, const char* format, const wxString& first, const wxString& second)
+{
+    if (theLog != nullptr)
+        theLog->Print(level, format, static_cast<const char*>(first.utf8_str()),
+                      static_cast<const char*>(second.utf8_str()));
+}
 
 void LogError(const char* format, const wxString& first, const wxString& second = wxString())
 {
-    if (theLog != nullptr)
-        theLog->Print(Log::LEVEL_ERROR, format, static_cast<const char*>(first.utf8_str()),
-                      static_cast<const char*>(second.utf8_str()));
+    LogAt(Log::LEVEL_ERROR, format, first, second);
+}
+
+// Names the lines whose odd control characters were left out; the first
+// few are enough to find them.
+void LogOddLines(const wxString& path, const std::vector<unsigned>& lines)
+{
+    constexpr std::size_t SHOWN = 10;
+    wxString numbers = lines.size() == 1 ? "line " : "lines ";
+    for (std::size_t i = 0; i < lines.size() && i < SHOWN; ++i)
+        numbers << (i == 0 ? "" : ", ") << lines[i];
+    if (lines.size() > SHOWN)
+        numbers << wxString::Format(" and %zu more", lines.size() - SHOWN);
+    LogAt(Log::LEVEL_WARNING, "the settings file '%s' holds control characters in %s; they were left out",
+          path, numbers);
 }
 
 wxString ErrnoText(int error)
@@ -75,6 +100,15 @@ enum class ReadResult
 
 ReadResult ReadAll(int fd, std::string& bytes, wxString& reason)
 {
+    struct stat info;
+    if (fstat(fd, &info) != 0)
+    {
+        reason = ErrnoText(errno);
+        return ReadResult::FAILED;
+    }
+    if (static_cast<unsigned long long>(info.st_size) > MAX_SETTINGS_BYTES)
+        return ReadResult::TOO_LARGE;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[16384];
     for (;;)
     {
@@ -118,6 +152,25 @@ SettingsStore::SettingsStore(const wxString& readPath, const wxString& writePath
 SettingsStore::~SettingsStore()
 {
     Flush();
+}
+
+bool SettingsStore::DoWriteString(const wxString& key, const wxString& value)
+{
+    // A line break would end the line early and cut the value; other
+    // control characters the reader leaves out.
+    if (!IsSingleLineText(key))
+    {
+        LogError("a setting was not written: its name holds a line break or another control character", wxString());
+        return false;
+    }
+    if (!IsSingleLineText(value))
+    {
+        LogError("the setting '%s' was not written: its value holds a line break or another control character; "
+                 "the old value is kept",
+                 key);
+        return false;
+    }
+    return wxFileConfig::DoWriteString(key, value);
 }
 
 bool SettingsStore::Flush(bool)
@@ -175,8 +228,16 @@ SettingsStore* OpenSettingsStore(const wxString& fileName)
         LogError("unable to read the settings file '%s': %s; the settings are kept in memory only", target, reason);
         return new SettingsStore(wxString(), wxString(), std::string(), false);
     }
-    wxString text;
-    if (read == ReadResult::TOO_LARGE || !DecodeSettingsText(bytes.data(), bytes.size(), text))
+    if (read == ReadResult::TOO_LARGE)
+    {
+        close(fd);
+        LogError("the settings file '%s' is larger than %s: it is left as it is and the settings are kept in "
+                 "memory only",
+                 target, MAX_SETTINGS_TEXT);
+        return new SettingsStore(wxString(), wxString(), std::string(), false);
+    }
+    std::vector<unsigned> oddLines;
+    if (!DecodeSettingsText(bytes.data(), bytes.size(), nullptr, &oddLines))
     {
         close(fd);
         const wxString bad = MoveAside(target, reason);
@@ -190,6 +251,8 @@ SettingsStore* OpenSettingsStore(const wxString& fileName)
         LogError("the settings file '%s' is no text: moved aside to '%s'; starting from the defaults", target, bad);
         return new SettingsStore(wxString(), target, std::string(), false);
     }
+    if (!oddLines.empty())
+        LogOddLines(target, oddLines);
     const wxString readPath = PathOfDescriptor(fd, target);
     const ToolkitFileNameAlias alias(readPath, target); // the store's messages name the file
     SettingsStore* store = new SettingsStore(readPath, target, bytes, true);

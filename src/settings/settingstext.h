@@ -4,13 +4,18 @@
 #include <wx/strconv.h>
 
 #include <cstddef>
+#include <vector>
 
 // Decodes the bytes of a settings file. A byte-order mark says the encoding
 // (UTF-8, UTF-16 or UTF-32, either byte order); without one the bytes are
 // UTF-8 when they are valid UTF-8, else Latin-1. Returns false when the
-// bytes are no text: a broken sequence of the marked encoding, or a control
-// character that no text file holds (NUL among them).
-bool DecodeSettingsText(const char* bytes, std::size_t length, wxString& text);
+// bytes are no text: a broken sequence of the marked encoding, a character
+// beyond Unicode, or a NUL (which no text file holds; binary data is full of
+// them). Other control characters (all of C0 but tab, line and page ends, and
+// DEL) are left out of the text, and the numbers of their lines, from 1, go
+// to oddLines when given. text may be null when only the check is wanted.
+bool DecodeSettingsText(const char* bytes, std::size_t length, wxString* text,
+                        std::vector<unsigned>* oddLines = nullptr);
 
 // The settings file's conversion for the toolkit's file-based store: reads as
 // DecodeSettingsText, always writes UTF-8 without a mark.

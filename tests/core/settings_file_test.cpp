@@ -89,7 +89,8 @@ TEST_F(SettingsFile, DefaultsAreWrittenAtOnceAroundWhatIsThere)
 
 // Two starts with each kind of file in place: text in any encoding is read
 // (backslashes and "$" kept as they stand) and written back as UTF-8 once;
-// a file that is no text is moved aside whole, older ones kept under
+// control characters pasted into values are left out, the rest of the file
+// kept; a file that is no text is moved aside whole, older ones kept under
 // numbers; what is no regular file is refused, without waiting on a named
 // pipe, and the settings stay in memory.
 TEST_F(SettingsFile, EachKindOfFileAtTheStart)
@@ -103,6 +104,7 @@ TEST_F(SettingsFile, EachKindOfFileAtTheStart)
     ASSERT_EQ(symlink(node.c_str(), device.c_str()), 0);
     const std::string body = "[Files]\r\nName2=C:\\Users\\Public\\x.txt\r\n[Options]\r\nPassword=$HOME\\$(x)\r\n";
     const Lines kept = {"Name2=C:\\Users\\Public\\x.txt\n", "Password=$HOME\\$(x)\n"}, defaults = {"Password=lemon\n"};
+    const Lines oddLines = {"the settings file '" + file + "' holds control characters in lines 2, 6; they were left out"};
     const Lines moved = {"the settings file '" + file + "' is no text: moved aside to '" + file +
                          ".bad'; starting from the defaults"};
     auto refused = [](const std::string& target, const std::string& reason) {
@@ -112,7 +114,7 @@ TEST_F(SettingsFile, EachKindOfFileAtTheStart)
     {
         const char* name;
         std::string path, bytes;
-        Lines errors, contains;
+        Lines problems, contains; // Error lines, then Warning lines
     } rows[] = {
         {"UTF-16LE with mark", file, Utf16(body, false), {}, kept},
         {"UTF-16BE with mark", file, Utf16(body, true), {}, kept},
@@ -121,6 +123,9 @@ TEST_F(SettingsFile, EachKindOfFileAtTheStart)
          {"P=\xC3\xA4\n"}},
         {"Latin-1 without mark", file, "[Options]\nPassword=p\xE4ss\xA7\n", {}, {"Password=p\xC3\xA4ss\xC2\xA7\n"}},
         {"UTF-8 without mark", file, "[Options]\nPassword=p\xC3\xA4ss\n", {}, {"Password=p\xC3\xA4ss\n"}},
+        {"an ESC in a URL, a DEL in a name", file,
+         "[Files]\nURL2=http://h/\x1B[200~x.txt\n[Options]\nPassword=kept\n[Schedules/0]\nName=Mor\x7Fning\n", oddLines,
+         {"URL2=http://h/[200~x.txt\n", "Password=kept\n", "Name=Morning\n"}},
         {"an odd trailing byte", file, Utf16("[Options]\nPassword=kept\n", false) + "x", moved, defaults},
         {"binary", file, std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), moved, defaults},
         {"a broken UTF-8 sequence after the mark", file, "\xEF\xBB\xBF[Options]\nPassword=\xC3\n", moved, defaults},
@@ -144,12 +149,15 @@ TEST_F(SettingsFile, EachKindOfFileAtTheStart)
             EXPECT_TRUE(row.path == file || store->Read(KEY_OPTIONS_PASSWORD, wxString()) == "lemon");
             once = start == 0 ? ReadWholeFile(file) : once;
         }
-        EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), row.errors);
+        Lines problems = log.AtLevel(Log::LEVEL_ERROR);
+        for (const std::string& warning : log.AtLevel(Log::LEVEL_WARNING))
+            problems.push_back(warning);
+        EXPECT_EQ(problems, row.problems);
         EXPECT_EQ(ReadWholeFile(file), once) << "the second start changed the file";
         EXPECT_EQ(once.compare(0, 1, "["), 0) << "no mark, UTF-8 from the first byte";
         for (const std::string& text : row.contains)
             EXPECT_NE(once.find(text), std::string::npos) << once;
-        if (row.errors == moved)
+        if (row.problems == moved)
             movedAside.push_back(row.bytes);
         EXPECT_EQ(ReadWholeFile(file + ".bad"), movedAside.empty() ? "" : movedAside.back()) << "kept whole";
     }
@@ -222,6 +230,45 @@ TEST_F(SettingsFile, WhatIsNoFileWhenWritingStaysAsItIs)
         EXPECT_TRUE(S_ISCHR(info.st_mode));
     }
     EXPECT_EQ(FolderEntries(dir.Path()), (Lines{"AulavoxKesto.ini", "node"})) << "no temporary file is left";
+}
+
+// A value that would leave its line (a pasted line break cuts a schedule
+// name in two) or hold a control character is refused, the old one kept.
+TEST_F(SettingsFile, ValueThatWouldLeaveItsLineIsNotWritten)
+{
+    ASSERT_TRUE(WriteWholeFile(file, "[Options]\nPassword=old\n"));
+    const char* const refused[] = {"Morning\nEvening", "a\rb", "http://h/\x1B[200~", "Mor\x7Fning", "tab\there",
+                                   "next\xC2\x85line", "separated\xE2\x80\xA8line"};
+    {
+        std::unique_ptr<SettingsStore> store(OpenSettingsStore(file));
+        for (const char* value : refused)
+            EXPECT_FALSE(store->Write(KEY_OPTIONS_PASSWORD, wxString::FromUTF8(value))) << value;
+        store->Flush();
+        EXPECT_EQ(ReadWholeFile(file), "[Options]\nPassword=old\n");
+        EXPECT_TRUE(store->Write(KEY_OPTIONS_PASSWORD, wxString::FromUTF8("Morning Évening")));
+    }
+    EXPECT_EQ(ReadWholeFile(file), "[Options]\nPassword=Morning \xC3\x89vening\n");
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),
+              Lines(std::size(refused), "the setting '/Options/Password' was not written: its value holds a line break "
+                                        "or another control character; the old value is kept"));
+}
+
+// Size alone never makes a file "no text": a large valid file is read
+// whole; one beyond what is ever read into memory is left as it is.
+TEST_F(SettingsFile, SizeAloneNeverDiscardsTheFile)
+{
+    ASSERT_TRUE(WriteWholeFile(file, "[Options]\nPassword=kept\n[Notes]\nText=" + std::string(17 << 20, 'x') + "\n"));
+    EXPECT_EQ(Start(file)->Read(KEY_OPTIONS_PASSWORD, wxString()), "kept");
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), Lines());
+
+    const off_t beyond = (off_t(64) << 20) + 1; // sparse: no disk space taken
+    ASSERT_EQ(truncate(file.c_str(), beyond), 0);
+    EXPECT_EQ(Start(file)->Read(KEY_OPTIONS_PASSWORD, wxString()), "lemon");
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR),
+              Lines{"the settings file '" + file + "' is larger than 64 MiB: it is left as it is and the settings "
+                    "are kept in memory only"});
+    EXPECT_EQ(fs::file_size(file), uintmax_t(beyond));
+    EXPECT_EQ(FolderEntries(dir.Path()), Lines{"AulavoxKesto.ini"});
 }
 
 TEST_F(SettingsFile, TemporaryFilesOfAKilledRunAreRemoved)

@@ -18,10 +18,11 @@ protected:
 TEST_F(ConfigDlgTest, RevertRestoresWhatApplyWritesEveryKeyAsShown)
 {
     // Projectors of one name in other letter case are one projector in the
-    // file; the default is matched in its own case.
+    // file; the stored default is matched without regard to case, as the
+    // main window matches it, and shown in the projector's own case.
     WriteUser("version: 1\nprojector: beta\nC, On, a\nprojector: Alpha\nC, On, a\n"
               "projector: Zulu\nC, On, a\nprojector: BETA\nC, Off, a\n");
-    for (const char* stored : {"Beta", "beta"})
+    for (const char* stored : {"Ghost", "beta", "Beta"})
     {
         theSettings->Write(KEY_PROJ_DEFAULT, stored);
         Open();
@@ -29,10 +30,14 @@ TEST_F(ConfigDlgTest, RevertRestoresWhatApplyWritesEveryKeyAsShown)
         for (unsigned i = 0; i < dlg->m_defaultChoice->GetCount(); ++i)
             items.push_back(dlg->m_defaultChoice->GetString(i).utf8_string());
         EXPECT_EQ(items, (std::vector<std::string>{"**None**", "Alpha", "Zulu", "beta"}));
-        EXPECT_EQ(dlg->m_defaultChoice->GetValue(), stored == std::string("beta") ? "beta" : "**None**");
+        EXPECT_EQ(dlg->m_defaultChoice->GetValue(), stored == std::string("Ghost") ? "**None**" : "beta");
         EXPECT_FALSE(dlg->m_applyButton->IsEnabled());
         EXPECT_FALSE(dlg->m_revertButton->IsEnabled());
     }
+    // Applying another option leaves the stored default as it was.
+    dlg->m_passwordText->SetValue("other");
+    Click(dlg->m_applyButton);
+    EXPECT_EQ(StoredValue("/Proj/Default"), "Beta");
     dlg->m_refFileText->SetValue("x");
     Tick(dlg->m_whiteBoardBox);
     dlg->m_defaultChoice->SetSelection(0);
@@ -48,7 +53,7 @@ TEST_F(ConfigDlgTest, RevertRestoresWhatApplyWritesEveryKeyAsShown)
     dlg->m_refFileText->SetValue("/srv/ref.txt");
     dlg->m_refUrlText->SetValue("http://example.com/ref.txt");
     dlg->m_userUrlText->SetValue("file:///srv/user.txt");
-    dlg->m_passwordText->SetValue("Se cret ");
+    dlg->m_passwordText->SetValue("Se cret");
     dlg->m_freezeDelayText->SetValue("12x");
     for (wxCheckBox* box : {dlg->m_autoCheckBox, dlg->m_autoDownloadBox, dlg->m_allowChangeBox, dlg->m_whiteBoardBox,
                             dlg->m_stayOnTopBox})
@@ -64,7 +69,7 @@ TEST_F(ConfigDlgTest, RevertRestoresWhatApplyWritesEveryKeyAsShown)
         {"/StartUp/AutoDownload", "1"},
         {"/Proj/AllowChange", "0"},
         {"/Proj/Default", "Zulu"},
-        {"/Options/Password", "Se cret "},
+        {"/Options/Password", "Se cret"},
         {"/Options/WhiteBoardMode", "1"},
         {"/Options/StayOnTop", "1"},
         {"/Options/FreezeDelay", "12x"},
@@ -132,4 +137,47 @@ TEST_F(ConfigDlgTest, IdleOffMinutesAreAppliedOnlyAsWholeMinutesUpToADay)
     theSettings->Write(KEY_OPTIONS_IDLEOFFMINUTES, "soon"); // as an installer may write it
     dlg->LoadOptions();
     EXPECT_TRUE(red());
+}
+
+// Texts the settings file would not give back as typed (a pasted line break
+// or control character, a password with blanks at an end) turn red, and
+// "Apply" writes nothing until they are mended.
+TEST_F(ConfigDlgTest, TextThatWouldNotReadBackIsRedAndRefused)
+{
+    WriteRef("version: 1\n");
+    WriteUser("version: 1\n");
+    Open();
+    log.Clear();
+    const struct
+    {
+        wxTextCtrl* field;
+        const char* key;
+        const char* value;
+    } rows[] = {
+        {dlg->m_refFileText, "/Files/Name1", "/srv/a\nb.txt"},
+        {dlg->m_refUrlText, "/Files/URL1", "http://h/\x1B[200~x.txt"},
+        {dlg->m_userFileText, "/Files/Name2", "/srv/x\x7F.txt"},
+        {dlg->m_userUrlText, "/Files/URL2", "http://h/\r"},
+        {dlg->m_freezeDelayText, "/Options/FreezeDelay", "5\t"},
+        {dlg->m_passwordText, "/Options/Password", "p\nw"},
+        {dlg->m_passwordText, "/Options/Password", " pw"},
+        {dlg->m_passwordText, "/Options/Password", "pw "},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.value);
+        const std::string before = StoredValue(row.key);
+        const wxString good = row.field->GetValue();
+        row.field->SetValue(row.value);
+        EXPECT_TRUE(row.field->UseBackgroundColour());
+        Tick(dlg->m_whiteBoardBox);
+        Click(dlg->m_applyButton);
+        EXPECT_EQ(StoredValue(row.key), before);
+        EXPECT_EQ(StoredValue("/Options/WhiteBoardMode"), "0");
+        EXPECT_TRUE(dlg->m_applyButton->IsEnabled());
+        row.field->SetValue(good);
+        EXPECT_FALSE(row.field->UseBackgroundColour());
+        Tick(dlg->m_whiteBoardBox);
+    }
+    EXPECT_EQ(log.AtLevel(Log::LEVEL_ERROR), std::vector<std::string>()) << "the writer's guard was not needed";
 }

@@ -94,14 +94,20 @@ TEST_F(ScheduleEditor, TheRepeatKindEnablesTheEndDateAndDaysWhichTheGroupBoxesFo
 TEST_F(ScheduleEditor, OkRefusesRedFieldsKeepingTheRecordApplyRevertAndCancel)
 {
     editor->Show();
-    // An empty name, an empty start date and a time that does not read (only
-    // blanks may follow it) are refused in red; typing or picking restores the colour.
+    // An empty name, a name with a pasted line break or control character (it
+    // would be cut in the settings file), an empty start date and a time that
+    // does not read (only blanks may follow it) are refused in red; typing or
+    // picking restores the colour.
     const struct
     {
         wxWindow* field;
         std::function<void()> spoil, mend;
     } rows[] = {
         {editor->m_nameText, [&] { editor->m_nameText->SetValue(""); }, [&] { editor->m_nameText->SetValue("Lecture"); }},
+        {editor->m_nameText, [&] { editor->m_nameText->SetValue("Morning\nEvening"); },
+         [&] { editor->m_nameText->SetValue("Morning"); }},
+        {editor->m_nameText, [&] { editor->m_nameText->SetValue("Lec\x7Fture"); },
+         [&] { editor->m_nameText->SetValue("Lecture"); }},
         {editor->m_startDate, [&] { editor->m_startDate->SetValue(wxInvalidDateTime); },
          [&] { PickDate(editor->m_startDate, wxDateTime(5, wxDateTime::May, 2026)); }},
         {editor->m_timeText, [&] { editor->m_timeText->SetValue("07:45:00 x"); }, [&] { editor->m_timeText->SetValue("08:00"); }},
