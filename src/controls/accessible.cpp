@@ -116,7 +116,39 @@ PushButtonAccessible* PushButtonOf(wxWindow* button)
     return reinterpret_cast<PushButtonAccessible*>(object);
 }
 
-void Retire(AtkObject* object)
+// Our objects hang on their widgets under this key. wx draws its own
+// controls on one GTK class of its own, whose "get_accessible" is wrapped
+// once: a widget with an object of ours answers with it, every other one
+// as before.
+GQuark OwnObjectKey()
+{
+    return g_quark_from_static_string("kesto-accessible");
+}
+
+using GetAccessibleFn = AtkObject* (*)(GtkWidget*);
+GtkWidgetClass* s_wrappedClass = nullptr;
+GetAccessibleFn s_classGetAccessible = nullptr;
+
+AtkObject* GetOwnOrClassAccessible(GtkWidget* widget)
+{
+    if (auto* own = static_cast<AtkObject*>(g_object_get_qdata(G_OBJECT(widget), OwnObjectKey())))
+        return own;
+    return s_classGetAccessible(widget);
+}
+
+bool WrapClassOf(GtkWidget* widget)
+{
+    GtkWidgetClass* widgetClass = GTK_WIDGET_GET_CLASS(widget);
+    if (s_wrappedClass == nullptr && widgetClass->get_accessible != nullptr)
+    {
+        s_wrappedClass = widgetClass;
+        s_classGetAccessible = widgetClass->get_accessible;
+        widgetClass->get_accessible = GetOwnOrClassAccessible;
+    }
+    return widgetClass == s_wrappedClass;
+}
+
+void ReleaseOwnObject(gpointer object)
 {
     gtk_accessible_set_widget(GTK_ACCESSIBLE(object), nullptr);
     g_object_unref(object);
@@ -141,27 +173,20 @@ void ExposeAsPushButton(wxWindow* button, const wxString& name)
     GtkWidget* widget = WidgetOf(button);
     if (!widget)
         return;
-    // GTK makes a widget's object when it is first asked for and keeps it
-    // under this key (see gtk_widget_get_accessible); it also retires it
-    // when the widget is destroyed. Ours is put there, in place of any made
-    // already. Should a GTK keep it elsewhere, the check below notices and
-    // its own object gets the name and role.
-    const GQuark key = g_quark_from_static_string("gtk-accessible-object");
-    if (auto* made = static_cast<AtkObject*>(g_object_steal_qdata(G_OBJECT(widget), key)))
-        Retire(made);
-    AtkObject* object = ATK_OBJECT(g_object_new(PushButtonAccessibleType(), "widget", widget, nullptr));
-    g_object_set_qdata(G_OBJECT(widget), key, object);
-    atk_object_initialize(object, widget);
-    if (gtk_widget_get_accessible(widget) != object)
+    AtkObject* object = nullptr;
+    if (WrapClassOf(widget))
     {
-        if (g_object_get_qdata(G_OBJECT(widget), key) == object)
-            g_object_steal_qdata(G_OBJECT(widget), key);
-        Retire(object);
+        object = ATK_OBJECT(g_object_new(PushButtonAccessibleType(), "widget", widget, nullptr));
+        atk_object_initialize(object, widget);
+        reinterpret_cast<PushButtonAccessible*>(object)->button = button;
+        g_object_set_qdata_full(G_OBJECT(widget), OwnObjectKey(), object, ReleaseOwnObject);
+    }
+    else
+    {
+        // Not wx's drawing class: the toolkit's own object, named and with the role.
         object = gtk_widget_get_accessible(widget);
         atk_object_set_role(object, ATK_ROLE_PUSH_BUTTON);
     }
-    else
-        reinterpret_cast<PushButtonAccessible*>(object)->button = button;
     atk_object_set_name(object, name.utf8_str());
 }
 
@@ -179,7 +204,12 @@ void SetPushButtonLit(wxWindow* button, bool lit)
 void DetachPushButton(wxWindow* button)
 {
     if (PushButtonAccessible* accessible = PushButtonOf(button))
+    {
         accessible->button = nullptr;
+        // Retired while the widget still lives; a screen reader that holds
+        // it sees it gone.
+        g_object_set_qdata(G_OBJECT(WidgetOf(button)), OwnObjectKey(), nullptr);
+    }
 }
 
 #else // no accessibility interface of the toolkit's to reach

@@ -200,6 +200,9 @@ MainFrameBase::MainFrameBase(wxWindow* parent, wxWindowID id, const wxString& ti
     SetSizer(frameSizer);
     Layout();
     Centre(wxBOTH);
+    // The keyboard starts at the first control, not nowhere: from no focus
+    // GTK's Tab can land in the view combo box first.
+    m_btnOn->SetFocus();
 
     Bind(wxEVT_CLOSE_WINDOW, &MainFrameBase::OnClose, this);
     m_btnOn->Bind(wxEVT_BUTTON, &MainFrameBase::OnPowerOn, this);

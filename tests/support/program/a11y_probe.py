@@ -89,7 +89,7 @@ def main():
             return 1
         # States as they are now: the cache would follow them only through
         # events, which the program sends when someone listens.
-        root.setCacheMask(0)
+        root.getApplication().setCacheMask(0)
         for obj in below(root):
             print("node %s|%s" % (describe(obj), states(obj)), flush=True)
         # Started once the box's status is in: "Off" lit.
