@@ -162,12 +162,6 @@ void SetAccessibleName(wxWindow* window, const wxString& name)
         atk_object_set_name(gtk_widget_get_accessible(widget), name.utf8_str());
 }
 
-void SetAccessibleDescription(wxWindow* window, const wxString& description)
-{
-    if (GtkWidget* widget = WidgetOf(window))
-        atk_object_set_description(gtk_widget_get_accessible(widget), description.utf8_str());
-}
-
 void ExposeAsPushButton(wxWindow* button, const wxString& name)
 {
     GtkWidget* widget = WidgetOf(button);
@@ -215,7 +209,6 @@ void DetachPushButton(wxWindow* button)
 #else // no accessibility interface of the toolkit's to reach
 
 void SetAccessibleName(wxWindow*, const wxString&) {}
-void SetAccessibleDescription(wxWindow*, const wxString&) {}
 void ExposeAsPushButton(wxWindow*, const wxString&) {}
 void SetPushButtonLit(wxWindow*, bool) {}
 void DetachPushButton(wxWindow*) {}

@@ -11,9 +11,6 @@ class wxWindow;
 // The name read out for the window (a panel's title, a slider's purpose).
 void SetAccessibleName(wxWindow* window, const wxString& name);
 
-// A short text read after the name.
-void SetAccessibleDescription(wxWindow* window, const wxString& description);
-
 // Shows a control that draws itself as a push button: this name, its lit
 // state as "checked" and "pressed", and a "click" action that sends it a
 // button-click event. Call once, right after the control is created, and
