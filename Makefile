@@ -14,9 +14,11 @@ XVFB       := xvfb-run -a -s "-screen 0 1280x800x24"
 
 PACKAGES := cmake make g++ pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
             libserialport-dev libx11-dev libgtest-dev libgmock-dev xvfb xauth kmod tzdata \
-            libsm-dev libglib2.0-dev dbus
+            libsm-dev libglib2.0-dev dbus libgtk-3-dev
 # The idle time of the X server; its tests move the pointer and fake logind.
 PACKAGES += libxss-dev xdotool python3-dbusmock
+# The screen reader's view of the window, read in the tests.
+PACKAGES += at-spi2-core python3-pyatspi
 # Building and checking the Debian package (CI only).
 PACKAGE_TOOLS := dpkg-dev file gzip desktop-file-utils appstream lintian
 

@@ -1,8 +1,12 @@
 #include "controls/bmptextbutton.h"
 
+#include "controls/accessible.h"
 #include "controls/stretchbitmap.h"
 
 #include <wx/dcclient.h>
+#include <wx/graphics.h>
+
+#include <memory>
 
 wxBEGIN_EVENT_TABLE(BmpTextButton, wxControl)
     EVT_PAINT(BmpTextButton::OnPaint)
@@ -11,6 +15,10 @@ wxBEGIN_EVENT_TABLE(BmpTextButton, wxControl)
     EVT_LEAVE_WINDOW(BmpTextButton::OnMouseEnterLeave)
     EVT_LEFT_DOWN(BmpTextButton::OnLeftDown)
     EVT_LEFT_UP(BmpTextButton::OnLeftUp)
+    EVT_KEY_DOWN(BmpTextButton::OnKeyDown)
+    EVT_KEY_UP(BmpTextButton::OnKeyUp)
+    EVT_SET_FOCUS(BmpTextButton::OnFocusChange)
+    EVT_KILL_FOCUS(BmpTextButton::OnFocusChange)
 wxEND_EVENT_TABLE()
 
 BmpTextButton::BmpTextButton(wxWindow* parent, wxWindowID id, const wxString& label,
@@ -20,6 +28,12 @@ BmpTextButton::BmpTextButton(wxWindow* parent, wxWindowID id, const wxString& la
 {
     SetLabel(label);
     SetInitialSize(size);
+    ExposeAsPushButton(this, GetLabelText());
+}
+
+BmpTextButton::~BmpTextButton()
+{
+    DetachPushButton(this);
 }
 
 void BmpTextButton::SetLookBitmap(Look look, const wxBitmap& bitmap, int index)
@@ -54,6 +68,7 @@ void BmpTextButton::SetBitmapPressed(const wxBitmap& bitmap, int index)
 void BmpTextButton::SetHighlighted(bool highlighted)
 {
     m_highlighted = highlighted;
+    SetPushButtonLit(this, highlighted);
     Refresh();
 }
 
@@ -70,7 +85,7 @@ const wxBitmap& BmpTextButton::GetCurrentBitmap() const
     const int index = m_highlighted ? 1 : 0;
     if (!IsEnabled())
         return m_bitmaps[LOOK_DISABLED][index];
-    if (m_mouseInside && m_leftDown)
+    if ((m_mouseInside && m_leftDown) || m_spaceDown)
         return m_bitmaps[LOOK_PRESSED][index];
     if (m_mouseInside)
         return m_bitmaps[LOOK_HOVER][index];
@@ -84,6 +99,22 @@ void BmpTextButton::OnPaint(wxPaintEvent&)
     dc.SetTextForeground(GetForegroundColour());
     dc.DrawLabel(GetLabelText(), wxRect(wxPoint(0, 0), dc.GetSize()),
                  wxALIGN_CENTER_HORIZONTAL | wxALIGN_CENTER_VERTICAL);
+    if (HasFocus())
+        DrawFocusMark(dc);
+}
+
+// A thin rounded outline inside the face, in the label's colour, half
+// covering: the faces' own rounded shape, one step in.
+void BmpTextButton::DrawFocusMark(wxDC& dc) const
+{
+    std::unique_ptr<wxGraphicsContext> gc(wxGraphicsContext::CreateFromUnknownDC(dc));
+    if (!gc)
+        return;
+    const wxSize size = dc.GetSize();
+    const wxColour label = GetForegroundColour();
+    gc->SetPen(wxPen(wxColour(label.Red(), label.Green(), label.Blue(), 170), 1));
+    gc->SetBrush(*wxTRANSPARENT_BRUSH);
+    gc->DrawRoundedRectangle(2.5, 2.5, size.GetWidth() - 5, size.GetHeight() - 5, 3);
 }
 
 void BmpTextButton::OnEraseBackground(wxEraseEvent& event)
@@ -115,13 +146,65 @@ void BmpTextButton::OnLeftUp(wxMouseEvent&)
     m_leftDown = false;
     if (m_mouseInside)
     {
-        // Processed at once, as a native button does.
-        wxCommandEvent click(wxEVT_BUTTON, GetId());
-        click.SetEventObject(this);
-        GetEventHandler()->ProcessEvent(click);
+        Click();
         SetFocus();
     }
     Refresh();
+}
+
+void BmpTextButton::OnKeyDown(wxKeyEvent& event)
+{
+    switch (event.GetKeyCode())
+    {
+    case WXK_SPACE:
+        if (!m_spaceDown)
+        {
+            m_spaceDown = true;
+            Refresh();
+        }
+        break;
+    case WXK_RETURN:
+    case WXK_NUMPAD_ENTER:
+        Click();
+        break;
+    case WXK_TAB:
+        // GTK does not move on from a control of wx's own drawing by itself:
+        // the toolkit's focus chain is walked from here.
+        if (event.HasAnyModifiers() && !event.ShiftDown())
+            event.Skip();
+        else
+            Navigate(event.ShiftDown() ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward);
+        break;
+    default:
+        event.Skip();
+    }
+}
+
+void BmpTextButton::OnKeyUp(wxKeyEvent& event)
+{
+    if (event.GetKeyCode() != WXK_SPACE || !m_spaceDown)
+    {
+        event.Skip();
+        return;
+    }
+    m_spaceDown = false;
+    Click();
+    Refresh();
+}
+
+void BmpTextButton::OnFocusChange(wxFocusEvent& event)
+{
+    if (event.GetEventType() == wxEVT_KILL_FOCUS)
+        m_spaceDown = false; // its key comes up elsewhere: no click
+    Refresh();
+    event.Skip();
+}
+
+void BmpTextButton::Click()
+{
+    wxCommandEvent click(wxEVT_BUTTON, GetId());
+    click.SetEventObject(this);
+    GetEventHandler()->ProcessEvent(click);
 }
 
 void SetButtonImages(BmpTextButton* button, const wxBitmap& black, const wxBitmap& blackHover,

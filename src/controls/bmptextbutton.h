@@ -7,7 +7,10 @@
 // per state of the highlight: normal, disabled, hover and pressed. A click
 // counts only when the left button is released over the control; the mouse
 // is never captured, so a press that leaves and comes back still clicks on
-// release.
+// release. From the keyboard it clicks on Enter, and on Space when the key
+// comes up (pressed look meanwhile); a rounded outline marks the focus.
+// Screen readers see a push button named by its label, checked while
+// highlighted (see controls/accessible.h).
 class BmpTextButton : public wxControl
 {
 public:
@@ -15,6 +18,7 @@ public:
                   const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
                   long style = 0, const wxValidator& validator = wxDefaultValidator,
                   const wxString& name = "bmpTextButton");
+    ~BmpTextButton() override;
 
     // index: 0 for the plain look, 1 for the highlighted one.
     void SetBitmapNormal(const wxBitmap& bitmap, int index);
@@ -27,6 +31,7 @@ public:
 
     bool IsMouseInside() const { return m_mouseInside; }
     bool IsLeftDown() const { return m_leftDown; }
+    bool IsSpaceDown() const { return m_spaceDown; }
 
     // The picture the next repaint draws, by the rules of the erase handler.
     const wxBitmap& GetCurrentBitmap() const;
@@ -53,10 +58,18 @@ private:
     void OnMouseEnterLeave(wxMouseEvent& event);
     void OnLeftDown(wxMouseEvent& event);
     void OnLeftUp(wxMouseEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
+    void OnKeyUp(wxKeyEvent& event);
+    void OnFocusChange(wxFocusEvent& event);
+
+    // Sends the button-click event, processed at once as a native button does.
+    void Click();
+    void DrawFocusMark(wxDC& dc) const;
 
     wxBitmap m_bitmaps[LOOK_COUNT][2];
     bool m_mouseInside = false;
     bool m_leftDown = false;
+    bool m_spaceDown = false;
     bool m_highlighted = false;
 
     wxDECLARE_EVENT_TABLE();

@@ -1,5 +1,6 @@
 #include "mainframe/mainframebase.h"
 
+#include "controls/accessible.h"
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
 #include "controls/picturefile.h"
@@ -186,9 +187,22 @@ MainFrameBase::MainFrameBase(wxWindow* parent, wxWindowID id, const wxString& ti
                                   m_btnVolumeUp, m_btnMute, m_btnComp1, m_btnVcr, m_btnComp2})
         button->SetFont(buttonFont);
 
+    // What screen readers say where a label or a picture says it to the eye.
+    SetAccessibleName(m_powerPanel, "Power");
+    SetAccessibleName(m_volumePanel, "Volume");
+    SetAccessibleName(m_sourcePanel, "Source");
+    SetAccessibleName(m_advancedPanel, "Advanced");
+    SetAccessibleName(m_btnVolumeDown, "Volume down");
+    SetAccessibleName(m_btnVolumeUp, "Volume up");
+    SetAccessibleName(m_sliderVolume, "Volume");
+    SetAccessibleName(m_projectorChoice, "Projector");
+
     SetSizer(frameSizer);
     Layout();
     Centre(wxBOTH);
+    // The keyboard starts at the first control, not nowhere: from no focus
+    // GTK's Tab can land in the view combo box first.
+    m_btnOn->SetFocus();
 
     Bind(wxEVT_CLOSE_WINDOW, &MainFrameBase::OnClose, this);
     m_btnOn->Bind(wxEVT_BUTTON, &MainFrameBase::OnPowerOn, this);

@@ -21,6 +21,8 @@
 
 #include <sys/stat.h>
 
+#include <memory>
+
 namespace {
 
 wxBitmap Solid(int width, unsigned char grey)
@@ -39,29 +41,47 @@ TEST(BmpTextButton, ClicksWhenReleasedOverItAndShowsTheFaceOfItsState)
     button->Bind(wxEVT_BUTTON, [&](wxCommandEvent& event) { clicks += event.GetId() == 4711; });
     SetButtonImages(button, Solid(40, 0), Solid(40, 60), Solid(40, 200), Solid(40, 250));
     frame->Show();
-    // Each step: a mouse event (0: toggle the highlight), then the clicks so
-    // far and the face shown (its grey level).
+    // Each step: a mouse, key or focus event (0: toggle the highlight), then
+    // the clicks so far and the face shown (its grey level).
     const struct
     {
         wxEventType type;
-        int clicks, face;
+        int key, clicks, face;
     } steps[] = {
-        {wxEVT_ENTER_WINDOW, 0, 60},   {wxEVT_LEFT_DOWN, 0, 200},      {wxEVT_LEFT_UP, 1, 60},
-        {wxEVT_LEFT_DOWN, 1, 200},     {wxEVT_LEAVE_WINDOW, 1, 0},     {wxEVT_ENTER_WINDOW, 1, 200}, // the press is kept
-        {wxEVT_LEFT_UP, 2, 60},        {wxEVT_LEFT_DOWN, 2, 200},      {wxEVT_LEAVE_WINDOW, 2, 0},
-        {wxEVT_LEFT_UP, 2, 0},         {wxEVT_ENTER_WINDOW, 2, 60},    {0, 2, 250}, // highlighted: red faces
-        {wxEVT_LEFT_DOWN, 2, 0},       {wxEVT_LEAVE_WINDOW, 2, 200},   {0, 2, 0},
+        {wxEVT_ENTER_WINDOW, 0, 0, 60},   {wxEVT_LEFT_DOWN, 0, 0, 200},      {wxEVT_LEFT_UP, 0, 1, 60},
+        {wxEVT_LEFT_DOWN, 0, 1, 200},     {wxEVT_LEAVE_WINDOW, 0, 1, 0},     {wxEVT_ENTER_WINDOW, 0, 1, 200}, // the press is kept
+        {wxEVT_LEFT_UP, 0, 2, 60},        {wxEVT_LEFT_DOWN, 0, 2, 200},      {wxEVT_LEAVE_WINDOW, 0, 2, 0},
+        {wxEVT_LEFT_UP, 0, 2, 0},         {wxEVT_ENTER_WINDOW, 0, 2, 60},    {0, 0, 2, 250}, // highlighted: red faces
+        {wxEVT_LEFT_DOWN, 0, 2, 0},       {wxEVT_LEAVE_WINDOW, 0, 2, 200},   {0, 0, 2, 0},
+        // Space clicks when it comes up, Enter at once; a Space whose key
+        // comes up after the focus went elsewhere does not click.
+        {wxEVT_KEY_DOWN, WXK_SPACE, 2, 200}, {wxEVT_KEY_UP, WXK_SPACE, 3, 0},  {wxEVT_KEY_UP, WXK_SPACE, 3, 0},
+        {wxEVT_KEY_DOWN, WXK_RETURN, 4, 0},  {wxEVT_KEY_DOWN, 'A', 4, 0},      {wxEVT_KEY_DOWN, WXK_SPACE, 4, 200},
+        {wxEVT_KILL_FOCUS, 0, 4, 0},         {wxEVT_KEY_UP, WXK_SPACE, 4, 0},
     };
     for (size_t i = 0; i < std::size(steps); ++i)
     {
         SCOPED_TRACE(i);
-        wxMouseEvent event(steps[i].type);
-        event.SetEventObject(button);
-        event.SetPosition(wxPoint(5, 5));
+        std::unique_ptr<wxEvent> event;
+        if (steps[i].type == wxEVT_KEY_DOWN || steps[i].type == wxEVT_KEY_UP)
+        {
+            auto* key = new wxKeyEvent(steps[i].type);
+            key->m_keyCode = steps[i].key;
+            event.reset(key);
+        }
+        else if (steps[i].type == wxEVT_KILL_FOCUS)
+            event.reset(new wxFocusEvent(steps[i].type));
+        else
+        {
+            auto* mouse = new wxMouseEvent(steps[i].type);
+            mouse->SetPosition(wxPoint(5, 5));
+            event.reset(mouse);
+        }
+        event->SetEventObject(button);
         if (steps[i].type == 0)
             button->SetHighlighted(!button->IsHighlighted());
         else
-            button->GetEventHandler()->ProcessEvent(event);
+            button->GetEventHandler()->ProcessEvent(*event);
         EXPECT_EQ(clicks, steps[i].clicks);
         EXPECT_EQ(button->GetCurrentBitmap().ConvertToImage().GetRed(0, 0), steps[i].face);
     }

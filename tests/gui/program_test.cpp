@@ -28,6 +28,7 @@ namespace fs = std::filesystem;
 using Bytes = PanelSimulator::Bytes;
 using Stdout = ChildProcess::Stdout;
 
+const Bytes POWER_ON = {0x41, 0x03, 0x01, 0x8F, 0x11};
 const Bytes POWER_OFF = {0x41, 0x03, 0x02, 0x8F, 0x1B};
 const Bytes STATUS_QUERY = {0x51, 0x02, 0x66, 0x09};
 
@@ -76,6 +77,14 @@ protected:
     {
         const std::vector<Bytes> requests = sim.Requests();
         return std::find(requests.begin(), requests.end(), wanted) != requests.end();
+    }
+
+    // A user file with the projector "Room 1" and these commands, chosen.
+    bool ChooseRoom1(const std::string& commands)
+    {
+        fs::create_directories(dataFolder);
+        return WriteWholeFile(dataFolder + "/CustomList.txt", "version: 1.0\nprojector: Room 1\n" + commands) &&
+               WriteWholeFile(settingsFile, "[Files]\nName2=" + dataFolder + "/CustomList.txt\n[Proj]\nDefault=Room 1\n");
     }
 
     TempDir home;
@@ -242,9 +251,7 @@ TEST_F(Program, ShutdownAndLogoutTurnTheRoomOffBeforeTheyGoOn)
     // The port program on the simulated box, the projector on.
     ASSERT_TRUE(sim.Start());
     sim.SetStatus({1, 1, 10, 0, 0, 0});
-    fs::create_directories(dataFolder);
-    ASSERT_TRUE(WriteWholeFile(dataFolder + "/CustomList.txt", "version: 1.0\nprojector: Room 1\nC, On, PWR1<cr>\n"));
-    ASSERT_TRUE(WriteWholeFile(settingsFile, "[Files]\nName2=" + dataFolder + "/CustomList.txt\n[Proj]\nDefault=Room 1\n"));
+    ASSERT_TRUE(ChooseRoom1("C, On, PWR1<cr>\n"));
     auto child = Launch({KESTO_PORT_PROGRAM}, {{"SESSION_MANAGER", manager.Address()},
                                                {"DBUS_SYSTEM_BUS_ADDRESS", logind.Address()},
                                                {"KESTO_TEST_PORT", sim.Path()}});
@@ -356,6 +363,47 @@ TEST_F(Program, SignalAndLogoutEndADialogInsideTheConfiguration)
         EXPECT_NE(settings.find("FreezeDelay=500\n"), std::string::npos) << settings;
         EXPECT_NE(settings.find("Password=harbor\n"), std::string::npos) << settings;
     }
+
+// The window as a screen reader gets it, over the desktop's accessibility
+// bus (a private session bus and its own accessibility bus): would catch a
+// picture control left a nameless panel, one that Tab skips or reaches out
+// of the order seen, Space not pressing it, or its lit state not told.
+TEST_F(Program, AScreenReaderFindsEveryControlAndPressesOnByKeyboard)
+{
+    ASSERT_TRUE(sim.Start());
+    sim.SetStatus({2, 1, 10, 0, 0, 0}); // off
+    ASSERT_TRUE(ChooseRoom1("C, On, PWR1<cr>\nC, Freeze, FRZ<cr>\n"));
+    // GTK talks to the bus unless told not to; the shell of a CI runner may.
+    auto child = Launch({"/usr/bin/dbus-run-session", "--", "/usr/bin/python3", KESTO_SOURCE_DIR "/tests/support/program/a11y_probe.py",
+                         "Aulavox Virtual Control Panel", KESTO_PORT_PROGRAM},
+                        {{"KESTO_TEST_PORT", sim.Path()}, {"NO_AT_BRIDGE", ""}, {"GTK_A11Y", ""}});
+    // The box turns on when told to, as a real one does.
+    EXPECT_TRUE(WaitUntil([&] { return Received(POWER_ON) || !child->Running(); }, 60000)) << child->Output();
+    sim.SetStatus({1, 1, 10, 0, 0, 0});
+    ASSERT_TRUE(child->Wait(60000)) << child->Output();
+    const std::string out = "\n" + child->Output();
+    if (out.find("\nskip ") != std::string::npos)
+        GTEST_SKIP() << "the accessibility bus cannot start:" << out;
+    EXPECT_EQ(child->ExitStatus(), 0) << out;
+    for (const char* node : {"push button|On|", "push button|Freeze|", "push button|Off|", "push button|Blank Screen|",
+                             "push button|Volume down|", "slider|Volume|", "push button|Volume up|",
+                             "push button|Mute|", "push button|Comp 1|", "push button|VCR/DVD|",
+                             "push button|Comp 2/Doc|", "panel|Power|", "panel|Volume|", "panel|Source|"})
+        EXPECT_NE(out.find(std::string("\nnode ") + node), std::string::npos) << node << out;
+    ASSERT_NE(out.find("\nlit "), std::string::npos) << out;
+    EXPECT_NE(out.substr(out.find("\nlit ")).find("checked"), std::string::npos) << out;
+    // After "On": the rest of the window in the order seen, round to "On".
+    std::vector<std::string> order;
+    for (size_t at = out.find("\nfocus ", out.find("\nlit ")); at != std::string::npos; at = out.find("\nfocus ", at + 1))
+        order.push_back(out.substr(at + 7, out.find('\n', at + 1) - at - 7));
+    const std::vector<std::string> seen = {"push button|Freeze", "push button|Off", "push button|Blank Screen",
+                                           "push button|Volume down", "slider|Volume", "push button|Volume up",
+                                           "push button|Mute", "push button|Comp 1", "push button|VCR/DVD",
+                                           "push button|Comp 2/Doc"};
+    ASSERT_GT(order.size(), seen.size()) << out;
+    EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + seen.size()), seen) << out;
+    EXPECT_EQ(order.back(), "push button|On") << out;
+    EXPECT_NE(out.find("\nend 0\n"), std::string::npos) << "the program ended cleanly\n" << out;
 }
 
 } // namespace
