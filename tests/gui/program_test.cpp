@@ -363,6 +363,7 @@ TEST_F(Program, SignalAndLogoutEndADialogInsideTheConfiguration)
         EXPECT_NE(settings.find("FreezeDelay=500\n"), std::string::npos) << settings;
         EXPECT_NE(settings.find("Password=harbor\n"), std::string::npos) << settings;
     }
+}
 
 // The window as a screen reader gets it, over the desktop's accessibility
 // bus (a private session bus and its own accessibility bus): would catch a
