@@ -14,7 +14,7 @@ XVFB       := xvfb-run -a -s "-screen 0 1280x800x24"
 
 PACKAGES := cmake make g++ pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
             libserialport-dev libx11-dev libgtest-dev libgmock-dev xvfb xauth kmod tzdata \
-            libsm-dev libglib2.0-dev dbus
+            libsm-dev libglib2.0-dev dbus libmosquitto-dev nlohmann-json3-dev mosquitto
 # Building and checking the Debian package (CI only).
 PACKAGE_TOOLS := dpkg-dev file gzip desktop-file-utils appstream lintian
 

@@ -9,11 +9,15 @@
 #include <wx/timer.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class AxtTaskBarIcon;
+class CampusLink;
 class Projector;
+struct CampusCommand;
 
 // The presenter's remote control. Every control becomes one exchange with
 // the control panel; what the window highlights is what the panel reported
@@ -71,6 +75,12 @@ public:
 
     // The program's main window while it lives, else null.
     static MainFrame* Find();
+
+    // One message on the campus broker's event topic ({"event": kind,
+    // fields..., "time": ...}); nothing without a campus link.
+    void PublishCampusEvent(const std::string& kind, const std::vector<std::pair<std::string, std::string>>& fields);
+    // (Re)starts the campus link from the settings; stops it when disabled.
+    void StartCampusLink();
 
 protected:
     // The status timer: start-up steps on its first run, then the status
@@ -137,6 +147,12 @@ protected:
     bool SendPanelSetting(PanelSetter setter, uint8_t value, int8_t& remembered);
     void SetPower(uint8_t state);
 
+    // The campus link's view of the room: sent on every redraw, published
+    // when it changed.
+    void FeedCampus();
+    // A command from the campus broker, through the code of its button.
+    void CarryOutCampusCommand(const CampusCommand& command);
+
     bool m_projectorSelected = false;
     bool m_startupDone = false;
     bool m_frozen = false;
@@ -153,4 +169,5 @@ protected:
     AxtTaskBarIcon* m_taskBarIcon = nullptr;
     wxBitmap m_checkBmp;
     wxBitmap m_noCheckBmp;
+    std::unique_ptr<CampusLink> m_campus;
 };

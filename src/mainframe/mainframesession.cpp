@@ -219,13 +219,19 @@ int MainFrame::AskToTurnOff(bool canVeto)
 
 void MainFrame::TurnOffRoom()
 {
-    for (int attempt = 0; attempt < POWER_OFF_ATTEMPTS; ++attempt)
+    bool done = false;
+    for (int attempt = 0; attempt < POWER_OFF_ATTEMPTS && !done; ++attempt)
     {
         if (attempt > 0)
             WaitMilliseconds(POWER_OFF_RETRY_MS);
-        if (thePanelComm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT) == COMM_OK)
-            return;
+        done = thePanelComm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT) == COMM_OK;
     }
+    if (done)
+    {
+        thePanelStatus.powerState = 2; // the campus sees the room off
+        FeedCampus();
+    }
+    PublishCampusEvent("session-end", {{"action", "power off"}, {"result", done ? "done" : "failed"}});
 }
 
 int MainFrame::CloseOtherWindows()
