@@ -23,14 +23,11 @@ wxTextCtrl* AddField(wxWindow* parent, wxFlexGridSizer* grid, const wxString& la
     return text;
 }
 
+// A value the link could not use turns its field red, as in the command editor.
 void MarkField(wxTextCtrl* text, bool valid)
 {
-    const wxColour colour = valid ? wxNullColour : wxColour(255, 200, 200);
-    if (text->GetBackgroundColour() != (valid ? wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW) : colour))
-    {
-        text->SetBackgroundColour(colour);
-        text->Refresh();
-    }
+    text->SetBackgroundColour(valid ? wxNullColour : wxColour(255, 200, 200));
+    text->Refresh();
 }
 
 } // namespace

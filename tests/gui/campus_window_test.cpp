@@ -1,6 +1,7 @@
 // The main window with its campus link on a real mosquitto: the broker sees
 // what the window shows and its commands take the buttons' own way.
 
+#include "configdlg/campuspage.h"
 #include "settings/campussettings.h"
 
 #include "mainframe_fixture.h"
@@ -80,6 +81,38 @@ TEST_F(CampusWindowTest, ButtonsReachTheStateAndCommandsTakeTheButtonsWay)
     FlushEvents();
     EXPECT_EQ(sim.RequestCount(), 0u);
     EXPECT_TRUE(frame->m_btnOn->IsHighlighted());
+}
+
+TEST_F(CampusWindowTest, PageAppliesRevertsAndTestsInTheBackground)
+{
+    wxFrame* parent = new wxFrame(nullptr, wxID_ANY, "Campus");
+    CampusPage* page = new CampusPage(parent);
+    EXPECT_EQ(page->m_brokerText->GetValue(), broker.Url());
+    EXPECT_FALSE(page->m_applyButton->IsEnabled());
+    // Catches: a room that would reach into other topics written to the file.
+    page->m_roomText->SetValue("r/2");
+    EXPECT_FALSE(page->m_applyButton->IsEnabled());
+    EXPECT_TRUE(page->m_revertButton->IsEnabled());
+    page->m_roomText->SetValue("r2");
+    Use(page->m_applyButton);
+    EXPECT_EQ(ReadCampusSettings(theSettings).room, "r2");
+    EXPECT_FALSE(page->m_applyButton->IsEnabled() || page->m_revertButton->IsEnabled());
+    page->m_userText->SetValue("someone");
+    Use(page->m_revertButton);
+    EXPECT_EQ(page->m_userText->GetValue(), "");
+
+    // Catches: a test that blocks the dialog, or says nothing of the outcome.
+    for (const auto& [url, answer] : {std::pair{broker.Url(), wxString("Connected")},
+                                      std::pair{std::string("mqtt://127.0.0.1:1"), wxString("Connection refused")}})
+    {
+        page->m_brokerText->SetValue(url);
+        Use(page->m_testButton);
+        EXPECT_FALSE(page->m_testButton->IsEnabled());
+        EXPECT_TRUE(YieldUntil([&] { return page->m_testButton->IsEnabled(); }, 10000));
+        EXPECT_EQ(page->m_testResult->GetLabel(), answer);
+    }
+    parent->Destroy();
+    FlushEvents();
 }
 
 } // namespace
