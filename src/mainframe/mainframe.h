@@ -18,6 +18,7 @@ class AxtTaskBarIcon;
 class CampusLink;
 class Projector;
 struct CampusCommand;
+struct PanelStatus;
 
 // The presenter's remote control. Every control becomes one exchange with
 // the control panel; what the window highlights is what the panel reported
@@ -147,8 +148,9 @@ protected:
     bool SendPanelSetting(PanelSetter setter, uint8_t value, int8_t& remembered);
     void SetPower(uint8_t state);
 
-    // The campus link's view of the room: sent on every redraw, published
-    // when it changed.
+    // The campus link's view of the room (the remembered status unless
+    // given): sent on every redraw, published when it changed.
+    void FeedCampus(const PanelStatus& status);
     void FeedCampus();
     // A command from the campus broker, through the code of its button.
     void CarryOutCampusCommand(const CampusCommand& command);

@@ -66,10 +66,14 @@ void MainFrame::StartCampusLink()
 
 void MainFrame::FeedCampus()
 {
+    FeedCampus(thePanelStatus);
+}
+
+void MainFrame::FeedCampus(const PanelStatus& status)
+{
     if (!m_campus)
         return;
     RoomState state;
-    const PanelStatus& status = thePanelStatus;
     state.power = PowerText(status);
     state.source = SourceName(status.sourceState);
     state.mute = status.muteState == 1;

@@ -228,8 +228,11 @@ void MainFrame::TurnOffRoom()
     }
     if (done)
     {
-        thePanelStatus.powerState = 2; // the campus sees the room off
-        FeedCampus();
+        // The campus sees the room off; the window keeps what the box reports.
+        PanelStatus off = thePanelStatus;
+        off.powerState = 2;
+        off.reportedPower = 0;
+        FeedCampus(off);
     }
     PublishCampusEvent("session-end", {{"action", "power off"}, {"result", done ? "done" : "failed"}});
 }

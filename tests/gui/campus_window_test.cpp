@@ -72,7 +72,12 @@ TEST_F(CampusWindowTest, ButtonsReachTheStateAndCommandsTakeTheButtonsWay)
     // Catches: commands obeyed once the settings forbid them.
     Configure(false);
     frame->StartCampusLink();
-    ASSERT_TRUE(YieldUntil([&] { return watcher.Last("aulavox/r1/status") == "online"; }));
+    ASSERT_TRUE(YieldUntil([&] { // the new link's own "online", after the old one's "offline"
+        const auto messages = watcher.Messages();
+        return std::count_if(messages.begin(), messages.end(), [](const MqttWatcher::Message& message) {
+                   return message.topic == "aulavox/r1/status" && message.payload == "online";
+               }) == 2;
+    }));
     sim.ClearReceived();
     watcher.Publish("aulavox/all/set/power", "OFF");
     EXPECT_TRUE(YieldUntil([&] { return log.Contains("Warning: campus: command on aulavox/all/set/power refused: "
