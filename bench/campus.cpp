@@ -14,6 +14,8 @@
 
 #include "support/core/mqtt_broker.h"
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +56,13 @@ int Offs(const MqttWatcher& watcher, int count)
 
 bool Run(MqttBroker& broker, int count)
 {
+    // First, while its descriptor is low: the watcher's library loop uses select().
+    MqttWatcher watcher;
+    if (!watcher.Start(broker.Port(), "aulavox/+/state"))
+    {
+        fprintf(stderr, "the watcher cannot connect\n");
+        return false;
+    }
     const long before = ResidentKiB();
     std::vector<std::unique_ptr<Room>> rooms;
     for (int i = 0; i < count; ++i)
@@ -77,9 +86,6 @@ bool Run(MqttBroker& broker, int count)
         room->link->SetState(room->state);
         rooms.push_back(std::move(room));
     }
-    MqttWatcher watcher;
-    if (!watcher.Start(broker.Port(), "aulavox/+/state"))
-        return false;
     if (!WaitUntil([&] {
             for (int i = 0; i < count; ++i)
                 if (watcher.Last("aulavox/room" + std::to_string(i) + "/state").empty())
@@ -116,6 +122,13 @@ int main(int argc, char** argv)
         counts.push_back(std::atoi(argv[i]));
     if (counts.empty())
         counts = {1, 100, 500};
+    // Three descriptors a bridge (its socket and the library's wake-up pair).
+    rlimit files = {};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max)
+    {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     MqttBroker broker;
     if (!broker.Start())
     {

@@ -168,7 +168,7 @@ void CampusLink::Core::Run()
                 continue;
             }
             PublishPending();
-            const int rc = mosquitto_loop(mosq, LOOP_WAIT_MS, 1);
+            const int rc = client->Loop(LOOP_WAIT_MS);
             if (rc != MOSQ_ERR_SUCCESS && !mqtt.HasSocket())
             {
                 const bool wasConnected = connected.exchange(false);
@@ -278,7 +278,7 @@ void CampusLink::Core::OrderlyExit()
             if (Clock::now() >= stopDeadline)
                 return;
         }
-        if (mosquitto_loop(mosq, 20, 1) != MOSQ_ERR_SUCCESS && client->HasSocket())
+        if (client->Loop(20) != MOSQ_ERR_SUCCESS && client->HasSocket())
             return;
     }
     std::lock_guard<std::mutex> lock(mutex);

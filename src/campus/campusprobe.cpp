@@ -49,13 +49,13 @@ std::string ProbeBroker(const CampusSettings& settings, int timeoutMs)
     {
         if (std::chrono::steady_clock::now() >= deadline)
             return "no answer from the broker within " + std::to_string(timeoutMs / 1000) + " s";
-        const int rc = mosquitto_loop(client.Get(), 100, 1);
+        const int rc = client.Loop(100);
         if (rc != MOSQ_ERR_SUCCESS && !probe.answered && !client.HasSocket())
             return client.Reason(rc);
     }
     if (!probe.refusal.empty())
         return probe.refusal;
     mosquitto_disconnect(client.Get());
-    mosquitto_loop(client.Get(), 100, 1); // the goodbye, if it can go at once
+    client.Loop(100); // the goodbye, if it can go at once
     return "Connected";
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <poll.h>
 
 namespace {
 
@@ -77,6 +78,32 @@ std::string MqttClient::StartConnect(const BrokerAddress& address)
 bool MqttClient::HasSocket() const
 {
     return mosquitto_socket(m_mosq) >= 0;
+}
+
+int MqttClient::Loop(int timeoutMs)
+{
+    pollfd socket = {mosquitto_socket(m_mosq), POLLIN, 0};
+    if (socket.fd < 0)
+        return MOSQ_ERR_NO_CONN;
+    if (mosquitto_want_write(m_mosq))
+        socket.events |= POLLOUT;
+    const int ready = poll(&socket, 1, timeoutMs);
+    if (ready < 0)
+        return errno == EINTR ? MOSQ_ERR_SUCCESS : MOSQ_ERR_ERRNO;
+    if (socket.revents & (POLLIN | POLLHUP | POLLERR))
+    {
+        const int rc = mosquitto_loop_read(m_mosq, 1);
+        if (rc != MOSQ_ERR_SUCCESS || !HasSocket())
+            return rc;
+    }
+    // What a callback queued during the read goes out now, too.
+    if ((socket.revents & POLLOUT) || mosquitto_want_write(m_mosq))
+    {
+        const int rc = mosquitto_loop_write(m_mosq, 1);
+        if (rc != MOSQ_ERR_SUCCESS || !HasSocket())
+            return rc;
+    }
+    return mosquitto_loop_misc(m_mosq);
 }
 
 std::string MqttClient::Reason(int rc) const

@@ -28,6 +28,12 @@ public:
     // here). Empty on success, else the reason.
     std::string StartConnect(const BrokerAddress& address);
     bool HasSocket() const;
+    // One turn of the network: waits up to timeoutMs for the socket, then
+    // reads, writes and keeps the connection alive. A library result; the
+    // socket is closed after a failure. poll(), not the library's select(),
+    // so that a process may hold more than FD_SETSIZE descriptors (the
+    // benchmark's hundreds of rooms).
+    int Loop(int timeoutMs);
 
     // The reason for a library result: the system's text for an I/O error,
     // the library's last error line for TLS, else the library's text.
