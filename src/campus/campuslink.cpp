@@ -1,6 +1,7 @@
 #include "campus/campuslink.h"
 
 #include "campus/brokeraddress.h"
+#include "campus/discovery.h"
 #include "campus/mqttclient.h"
 #include "log/log.h"
 
@@ -71,6 +72,7 @@ struct CampusLink::Core
     std::string refusedBy;  // the broker's refusal, told by the connection callback
     bool refusalWarned = false;
     Clock::time_point lastRefusalWarning;
+    std::string announcedModel; // the projector the discovery configs name
 
     // Runs on the owner's thread when there is one; never after the owner gave up on us.
     void Post(std::function<void()> work)
@@ -108,6 +110,9 @@ struct CampusLink::Core
     void OrderlyExit();
     void OnConnect(int rc);
     void OnMessage(const mosquitto_message& message);
+    // Home Assistant's configs of this room, or their removal (empty
+    // retained messages) when discovery is off.
+    void Announce(const std::string& projector);
 };
 
 namespace {
@@ -221,9 +226,16 @@ void CampusLink::Core::OnConnect(int rc)
     lastReason.clear();
     Print(Log::LEVEL_INFO, "campus: connected to %s as room %s", settings.broker.c_str(), settings.room.c_str());
     mosquitto* mosq = client->Get();
-    for (const std::string& topic : {Topic("set/#"), settings.prefix + "/all/set/power"})
+    for (const std::string& topic :
+         {Topic("set/#"), settings.prefix + "/all/set/power", settings.discoveryPrefix + "/status"})
         mosquitto_subscribe(mosq, nullptr, topic.c_str(), QOS);
     Publish(Topic("status"), "online", true);
+    std::string projector;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        projector = state.projector;
+    }
+    Announce(projector);
     forceState = true; // retained copies may be stale: the state goes again now
 }
 
@@ -233,8 +245,10 @@ void CampusLink::Core::PublishPending()
         return;
     std::string stateJson;
     std::deque<std::string> toSend;
+    std::string projector;
     {
         std::lock_guard<std::mutex> lock(mutex);
+        projector = state.projector;
         const bool due = forceState || (statePending && Clock::now() - lastState >= STATE_GAP);
         if (stateKnown && due)
         {
@@ -251,6 +265,16 @@ void CampusLink::Core::PublishPending()
     }
     for (const std::string& event : toSend)
         Publish(Topic("event"), event, false);
+    if (settings.discovery && projector != announcedModel)
+        Announce(projector); // the device's model follows the projector
+}
+
+void CampusLink::Core::Announce(const std::string& projector)
+{
+    announcedModel = projector;
+    const DiscoveryRoom room = {settings.discoveryPrefix, base, settings.room, projector, version};
+    for (const auto& [topic, config] : DiscoveryConfigs(room))
+        Publish(topic, settings.discovery ? config : std::string(), true);
 }
 
 void CampusLink::Core::Publish(const std::string& topic, const std::string& payload, bool retain)
@@ -294,9 +318,16 @@ void CampusLink::Core::OnMessage(const mosquitto_message& message)
         Print(Log::LEVEL_DEBUG2, "campus: ignored retained message on %s", topic.c_str());
         return;
     }
+    const size_t length = message.payloadlen > 0 ? static_cast<size_t>(message.payloadlen) : 0;
+    if (topic == settings.discoveryPrefix + "/status")
+    {
+        // Home Assistant's birth message: it has forgotten every config.
+        if (settings.discovery && length == 6 && std::string(static_cast<const char*>(message.payload), 6) == "online")
+            Announce(announcedModel);
+        return;
+    }
     CampusCommand command;
     std::string why;
-    const size_t length = message.payloadlen > 0 ? static_cast<size_t>(message.payloadlen) : 0;
     if (!ParseCampusCommand(settings.prefix, settings.room, topic, message.payload, length, command, why))
     {
         Print(Log::LEVEL_DEBUG2, "campus: ignored message on %s: %s", topic.c_str(), why.c_str());
@@ -352,6 +383,9 @@ std::string CampusLink::CheckSettings(const CampusSettings& settings)
         return "the room name '" + settings.room + "' cannot be used in a topic (empty, not UTF-8, or with +, # or /)";
     if (!IsTopicName(settings.prefix, true))
         return "the prefix '" + settings.prefix + "' cannot be used in a topic (empty, not UTF-8, or with + or #)";
+    if (!IsTopicName(settings.discoveryPrefix, true))
+        return "the discovery prefix '" + settings.discoveryPrefix +
+               "' cannot be used in a topic (empty, not UTF-8, or with + or #)";
     return "";
 }
 

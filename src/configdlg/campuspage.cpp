@@ -71,6 +71,14 @@ CampusPage::CampusPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     m_allowCommandsBox =
         new wxCheckBox(commandsBox->GetStaticBox(), wxID_ANY, "Allow the broker to switch this room");
     commandsBox->Add(m_allowCommandsBox, 0, wxALL, 5);
+    wxBoxSizer* discoveryRow = new wxBoxSizer(wxHORIZONTAL);
+    m_discoveryBox = new wxCheckBox(commandsBox->GetStaticBox(), wxID_ANY, "Announce the room to Home Assistant");
+    discoveryRow->Add(m_discoveryBox, 0, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    discoveryRow->Add(new wxStaticText(commandsBox->GetStaticBox(), wxID_ANY, "Discovery prefix:"), 0,
+                      wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    m_discoveryPrefixText = new wxTextCtrl(commandsBox->GetStaticBox(), wxID_ANY);
+    discoveryRow->Add(m_discoveryPrefixText, 1, wxALIGN_CENTER_VERTICAL | wxALL, 5);
+    commandsBox->Add(discoveryRow, 0, wxEXPAND, 5);
     pageSizer->Add(commandsBox, 0, wxEXPAND | wxALL, 5);
 
     pageSizer->Add(0, 0, 1, wxEXPAND, 5);
@@ -85,9 +93,10 @@ CampusPage::CampusPage(wxWindow* parent) : wxPanel(parent, wxID_ANY)
     SetSizer(pageSizer);
     Layout();
 
-    for (wxTextCtrl* text : {m_brokerText, m_roomText, m_prefixText, m_userText, m_passwordText, m_caFileText})
+    for (wxTextCtrl* text :
+         {m_brokerText, m_roomText, m_prefixText, m_userText, m_passwordText, m_caFileText, m_discoveryPrefixText})
         text->Bind(wxEVT_TEXT, &CampusPage::OnChanged, this);
-    for (wxCheckBox* check : {m_enabledBox, m_allowCommandsBox})
+    for (wxCheckBox* check : {m_enabledBox, m_allowCommandsBox, m_discoveryBox})
         check->Bind(wxEVT_CHECKBOX, &CampusPage::OnChanged, this);
     m_applyButton->Bind(wxEVT_BUTTON, &CampusPage::OnApply, this);
     m_revertButton->Bind(wxEVT_BUTTON, &CampusPage::OnRevert, this);
@@ -119,6 +128,8 @@ void CampusPage::LoadSettings()
     m_passwordText->ChangeValue(wxString::FromUTF8(settings.password));
     m_caFileText->ChangeValue(wxString::FromUTF8(settings.caFile));
     m_allowCommandsBox->SetValue(settings.allowCommands);
+    m_discoveryBox->SetValue(settings.discovery);
+    m_discoveryPrefixText->ChangeValue(wxString::FromUTF8(settings.discoveryPrefix));
     CheckFields();
     m_modified = false;
     m_applyButton->Enable(false);
@@ -136,6 +147,8 @@ CampusSettings CampusPage::ShownSettings() const
     settings.password = m_passwordText->GetValue().utf8_string();
     settings.caFile = m_caFileText->GetValue().utf8_string();
     settings.allowCommands = m_allowCommandsBox->GetValue();
+    settings.discovery = m_discoveryBox->GetValue();
+    settings.discoveryPrefix = m_discoveryPrefixText->GetValue().utf8_string();
     return settings;
 }
 
@@ -147,10 +160,12 @@ bool CampusPage::CheckFields()
     const bool brokerOk = ParseBrokerUrl(settings.broker, address, why);
     const bool roomOk = settings.room.empty() || IsTopicName(settings.room, false);
     const bool prefixOk = IsTopicName(settings.prefix, true);
+    const bool discoveryOk = IsTopicName(settings.discoveryPrefix, true);
     MarkField(m_brokerText, brokerOk);
     MarkField(m_roomText, roomOk);
     MarkField(m_prefixText, prefixOk);
-    return brokerOk && roomOk && prefixOk;
+    MarkField(m_discoveryPrefixText, discoveryOk);
+    return brokerOk && roomOk && prefixOk && discoveryOk;
 }
 
 void CampusPage::OnChanged(wxCommandEvent&)

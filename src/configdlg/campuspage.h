@@ -34,6 +34,8 @@ public:
     wxTextCtrl* m_passwordText;
     wxTextCtrl* m_caFileText;
     wxCheckBox* m_allowCommandsBox;
+    wxCheckBox* m_discoveryBox;
+    wxTextCtrl* m_discoveryPrefixText;
     wxButton* m_testButton;
     wxStaticText* m_testResult;
     wxButton* m_applyButton;

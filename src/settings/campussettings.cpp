@@ -4,6 +4,7 @@
 
 const char* const DEFAULT_CAMPUS_BROKER = "mqtt://localhost:1883";
 const char* const DEFAULT_CAMPUS_PREFIX = "aulavox";
+const char* const DEFAULT_CAMPUS_DISCOVERY_PREFIX = "homeassistant";
 
 namespace {
 
@@ -48,6 +49,8 @@ void RecordCampusDefaults(wxConfigBase& store)
     store.Read(KEY_CAMPUS_CAFILE, &text, wxString());
     store.Read(KEY_CAMPUS_ALLOWCOMMANDS, &flag, DEFAULT_CAMPUS_ALLOW_COMMANDS);
     store.Read(KEY_CAMPUS_PREFIX, &text, wxString(DEFAULT_CAMPUS_PREFIX));
+    store.Read(KEY_CAMPUS_DISCOVERY, &flag, DEFAULT_CAMPUS_DISCOVERY);
+    store.Read(KEY_CAMPUS_DISCOVERYPREFIX, &text, wxString(DEFAULT_CAMPUS_DISCOVERY_PREFIX));
 }
 
 CampusSettings ReadCampusSettings(const wxConfigBase* store)
@@ -63,6 +66,8 @@ CampusSettings ReadCampusSettings(const wxConfigBase* store)
     settings.caFile = Text(store, KEY_CAMPUS_CAFILE, "");
     settings.allowCommands = Flag(store, KEY_CAMPUS_ALLOWCOMMANDS, DEFAULT_CAMPUS_ALLOW_COMMANDS);
     settings.prefix = Text(store, KEY_CAMPUS_PREFIX, DEFAULT_CAMPUS_PREFIX);
+    settings.discovery = Flag(store, KEY_CAMPUS_DISCOVERY, DEFAULT_CAMPUS_DISCOVERY);
+    settings.discoveryPrefix = Text(store, KEY_CAMPUS_DISCOVERYPREFIX, DEFAULT_CAMPUS_DISCOVERY_PREFIX);
     return settings;
 }
 
@@ -76,4 +81,6 @@ void WriteCampusSettings(wxConfigBase& store, const CampusSettings& settings)
     store.Write(KEY_CAMPUS_CAFILE, wxString::FromUTF8(settings.caFile));
     store.Write(KEY_CAMPUS_ALLOWCOMMANDS, settings.allowCommands);
     store.Write(KEY_CAMPUS_PREFIX, wxString::FromUTF8(settings.prefix));
+    store.Write(KEY_CAMPUS_DISCOVERY, settings.discovery);
+    store.Write(KEY_CAMPUS_DISCOVERYPREFIX, wxString::FromUTF8(settings.discoveryPrefix));
 }

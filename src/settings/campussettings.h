@@ -13,9 +13,13 @@
 #define KEY_CAMPUS_CAFILE "/Campus/CAFile"
 #define KEY_CAMPUS_ALLOWCOMMANDS "/Campus/AllowCommands"
 #define KEY_CAMPUS_PREFIX "/Campus/Prefix"
+#define KEY_CAMPUS_DISCOVERY "/Campus/Discovery"
+#define KEY_CAMPUS_DISCOVERYPREFIX "/Campus/DiscoveryPrefix"
 
 constexpr bool DEFAULT_CAMPUS_ENABLED = false;
 constexpr bool DEFAULT_CAMPUS_ALLOW_COMMANDS = false;
+constexpr bool DEFAULT_CAMPUS_DISCOVERY = true;
+extern const char* const DEFAULT_CAMPUS_DISCOVERY_PREFIX;
 extern const char* const DEFAULT_CAMPUS_BROKER;
 extern const char* const DEFAULT_CAMPUS_PREFIX;
 
@@ -30,6 +34,8 @@ struct CampusSettings
     std::string caFile; // empty: the system's certificates
     bool allowCommands = DEFAULT_CAMPUS_ALLOW_COMMANDS;
     std::string prefix = DEFAULT_CAMPUS_PREFIX;
+    bool discovery = DEFAULT_CAMPUS_DISCOVERY; // announce the room to Home Assistant
+    std::string discoveryPrefix = DEFAULT_CAMPUS_DISCOVERY_PREFIX;
 };
 
 // This machine's host name, the room's name when none is set.

@@ -8,8 +8,12 @@
 #include "support/core/mqtt_broker.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <map>
 #include <mutex>
+#include <set>
 
 namespace {
 
@@ -115,9 +119,10 @@ protected:
         };
     }
     std::unique_ptr<CampusLink> Bridge(const std::string& room, bool allow, const std::string& user = "",
-                                       const std::string& password = "")
+                                       const std::string& password = "", bool discovery = true)
     {
         CampusSettings settings;
+        settings.discovery = discovery;
         settings.enabled = true;
         settings.broker = broker.Url();
         settings.room = room;
@@ -217,6 +222,64 @@ TEST_F(CampusLinkTest, CredentialsRightConnectWrongGiveOneErrorAndNoHang)
     EXPECT_TRUE(right->Stop(1000));
     // Catches: the password in the log.
     EXPECT_EQ(LogText().find("pw"), std::string::npos) << LogText();
+}
+
+TEST_F(CampusLinkTest, HomeAssistantFindsTheRoomAgainAfterItsBirthAndLosesItWithoutDiscovery)
+{
+    ASSERT_TRUE(broker.Start());
+    MqttWatcher watcher;
+    ASSERT_TRUE(watcher.Start(broker.Port(), "homeassistant/#"));
+    auto bridge = Bridge("r1", true);
+    RoomState state;
+    state.projector = "Epson ESC/VP21";
+    bridge->SetState(state);
+    const auto configs = [&] {
+        std::map<std::string, std::string> last;
+        for (const auto& message : watcher.Messages())
+            if (message.topic != "homeassistant/status")
+                last[message.topic] = message.payload;
+        return last;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return configs().size() == 6; })) << LogText();
+    // Catches: a config Home Assistant would refuse or file under another device.
+    const std::map<std::string, std::vector<std::string>> required = {
+        {"switch", {"command_topic", "state_topic"}},
+        {"select", {"command_topic", "state_topic", "options"}},
+        {"binary_sensor", {"state_topic"}},
+        {"sensor", {"state_topic"}}};
+    std::set<std::string> names;
+    for (const auto& [topic, payload] : configs())
+    {
+        SCOPED_TRACE(topic);
+        const std::string component = topic.substr(14, topic.find('/', 14) - 14);
+        ASSERT_TRUE(required.count(component));
+        const nlohmann::json config = nlohmann::json::parse(payload);
+        for (const std::string& field : required.at(component))
+            EXPECT_TRUE(config.contains(field)) << field;
+        EXPECT_EQ(config["availability_topic"], "aulavox/r1/status");
+        EXPECT_EQ(config["device"]["identifiers"][0], "aulavox-r1");
+        EXPECT_EQ(config["device"]["model"], "Epson ESC/VP21");
+        EXPECT_EQ(config["device"]["sw_version"], "0.9.22.4");
+        if (config.contains("command_topic"))
+        {
+            EXPECT_EQ(config["command_topic"].get<std::string>().rfind("aulavox/r1/set/", 0), 0u);
+        }
+        names.insert(config["name"].get<std::string>());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"Projector", "Source", "Mute", "Freeze", "Blank", "Link"}));
+
+    // Catches: a Home Assistant restart that leaves the room undiscovered.
+    const size_t before = watcher.Messages().size();
+    watcher.Publish("homeassistant/status", "online"); // comes back to the watcher, too
+    EXPECT_TRUE(WaitUntil([&] { return watcher.Messages().size() >= before + 1 + 6; }));
+
+    // Catches: configs left behind once discovery is switched off.
+    bridge.reset();
+    auto quiet = Bridge("r1", true, "", "", false);
+    EXPECT_TRUE(WaitUntil([&] {
+        const auto last = configs();
+        return std::all_of(last.begin(), last.end(), [](const auto& entry) { return entry.second.empty(); });
+    })) << LogText();
 }
 
 } // namespace
