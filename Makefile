@@ -15,6 +15,8 @@ XVFB       := xvfb-run -a -s "-screen 0 1280x800x24"
 PACKAGES := cmake make g++ pkg-config libwxgtk3.2-dev libcurl4-openssl-dev \
             libserialport-dev libx11-dev libgtest-dev libgmock-dev xvfb xauth kmod tzdata \
             libsm-dev libglib2.0-dev dbus libgtk-3-dev
+# The campus link (MQTT, JSON); its tests run a broker of their own.
+PACKAGES += libmosquitto-dev nlohmann-json3-dev mosquitto
 # The idle time of the X server; its tests move the pointer and fake logind.
 PACKAGES += libxss-dev xdotool python3-dbusmock
 # The screen reader's view of the window, read in the tests.

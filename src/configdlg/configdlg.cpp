@@ -2,6 +2,7 @@
 
 #include "configdlg/configdlg.h"
 
+#include "configdlg/campuspage.h"
 #include "controls/enablesizer.h"
 
 ConfigDlg::ConfigDlg(wxWindow* parent)
@@ -15,6 +16,7 @@ ConfigDlg::ConfigDlg(wxWindow* parent)
     EnableSizer(m_programRow, false);
     EnableSizer(m_commandArea, false);
     FillSchedulesPage();
+    m_notebook->AddPage(new CampusPage(m_notebook), "Campus", false);
 }
 
 ConfigDlg::~ConfigDlg()

@@ -2,6 +2,7 @@
 
 #include "mainframe/mainframe.h"
 
+#include "campus/campuslink.h"
 #include "configdlg/configdlg.h"
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
@@ -121,10 +122,14 @@ MainFrame::MainFrame()
     m_statusTimer.SetOwner(this);
     Bind(wxEVT_TIMER, &MainFrame::OnStartupTimer, this, m_statusTimer.GetId());
     m_statusTimer.StartOnce(100);
+
+    StartCampusLink();
 }
 
 MainFrame::~MainFrame()
 {
+    // "offline" goes out while the window can still take the link's last lines.
+    m_campus.reset();
     m_statusTimer.Stop();
     m_scheduleTimer.Stop();
     m_idleTimer.Stop();
@@ -200,6 +205,7 @@ void MainFrame::OpenConfiguration()
     ReadProjectorFiles(false);
     FillProjectorChoice();
     RestartSchedules();
+    StartCampusLink();
 }
 
 void MainFrame::OnStayOnTop(wxCommandEvent&)

@@ -12,11 +12,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class AxtTaskBarIcon;
+class CampusLink;
 class IdleTimeSource;
 class Projector;
+struct CampusCommand;
+struct PanelStatus;
 
 // The presenter's remote control. Every control becomes one exchange with
 // the control panel; what the window highlights is what the panel reported
@@ -89,6 +93,12 @@ public:
     // The program's main window while it lives, else null.
     static MainFrame* Find();
 
+    // One message on the campus broker's event topic ({"event": kind,
+    // fields..., "time": ...}); nothing without a campus link.
+    void PublishCampusEvent(const std::string& kind, const std::vector<std::pair<std::string, std::string>>& fields);
+    // (Re)starts the campus link from the settings; stops it when disabled.
+    void StartCampusLink();
+
 protected:
     // The status timer: start-up steps on its first run, then the status
     // poll once a second.
@@ -125,9 +135,10 @@ protected:
     // The count-down question; Yes (clicked or by time) turns the projector
     // off. Returns the answer.
     int AskToTurnOff(bool canVeto);
-    // Up to 10 power-off attempts, 50 ms apart; failures are not reported.
-    // Returns the last attempt's result.
-    CommResult TurnOffRoom();
+    // Up to 10 power-off attempts, 50 ms apart; failures are not reported
+    // here. The campus hears of it as an event of the given kind. Returns the
+    // last attempt's result.
+    CommResult TurnOffRoom(const char* campusEvent);
     // Ends every other top-level window of the program; returns how many
     // were still there.
     int CloseOtherWindows();
@@ -160,6 +171,13 @@ protected:
     bool SendPanelSetting(PanelSetter setter, uint8_t value, int8_t& remembered);
     void SetPower(uint8_t state);
 
+    // The campus link's view of the room (the remembered status unless
+    // given): sent on every redraw, published when it changed.
+    void FeedCampus(const PanelStatus& status);
+    void FeedCampus();
+    // A command from the campus broker, through the code of its button.
+    void CarryOutCampusCommand(const CampusCommand& command);
+
     bool m_projectorSelected = false;
     bool m_startupDone = false;
     bool m_frozen = false;
@@ -185,4 +203,5 @@ protected:
     AxtTaskBarIcon* m_taskBarIcon = nullptr;
     wxBitmap m_checkBmp;
     wxBitmap m_noCheckBmp;
+    std::unique_ptr<CampusLink> m_campus;
 };

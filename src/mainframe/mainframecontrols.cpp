@@ -462,4 +462,5 @@ void MainFrame::UpdateControls()
     SetHighlight(m_btnComp2, status.sourceState == 2);
     SetHighlight(m_btnVcr, status.sourceState == 3);
     SetHighlight(m_btnFreeze, m_frozen);
+    FeedCampus();
 }

@@ -111,7 +111,7 @@ void MainFrame::AskAboutIdleRoom(long minutes)
         m_idleRule.CountAsUsed(m_idleSource != nullptr ? m_idleSource->IdleMilliseconds() : -1);
         return;
     }
-    const CommResult result = TurnOffRoom();
+    const CommResult result = TurnOffRoom("idle");
     if (result == COMM_OK)
     {
         thePanelStatus.powerState = 2;

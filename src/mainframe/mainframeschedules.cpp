@@ -18,8 +18,14 @@ void MainFrame::RunSchedulesNow()
     if (theSessionEnding)
         return; // the timer is not started again once the session ends
     m_scheduleTimer.Stop();
-    const long waitMs = RunSchedulePass(theScheduleList, *thePanelComm, thePanelStatus.powerState,
-                                        [this](long milliseconds) { WaitMilliseconds(milliseconds); });
+    const long waitMs = RunSchedulePass(
+        theScheduleList, *thePanelComm, thePanelStatus.powerState,
+        [this](long milliseconds) { WaitMilliseconds(milliseconds); },
+        [this](const Schedule& schedule, bool acknowledged) {
+            PublishCampusEvent("schedule", {{"name", schedule.name.utf8_string()},
+                                            {"action", schedule.action == TurnOn ? "power on" : "power off"},
+                                            {"result", acknowledged ? "done" : "failed"}});
+        });
     m_scheduleTimer.StartOnce(static_cast<int>(waitMs));
 }
 

@@ -212,13 +212,13 @@ int MainFrame::AskToTurnOff(bool canVeto)
         dialog.SetDefault(wxID_YES);
         answer = dialog.ShowModal();
         if (answer == wxID_YES)
-            TurnOffRoom();
+            TurnOffRoom("session-end");
     }
     m_asking = false;
     return answer;
 }
 
-CommResult MainFrame::TurnOffRoom()
+CommResult MainFrame::TurnOffRoom(const char* campusEvent)
 {
     CommResult result = COMM_OK;
     for (int attempt = 0; attempt < POWER_OFF_ATTEMPTS; ++attempt)
@@ -229,6 +229,15 @@ CommResult MainFrame::TurnOffRoom()
         if (result == COMM_OK)
             break;
     }
+    if (result == COMM_OK)
+    {
+        // The campus sees the room off; the window keeps what the box reports.
+        PanelStatus off = thePanelStatus;
+        off.powerState = 2;
+        off.reportedPower = 0;
+        FeedCampus(off);
+    }
+    PublishCampusEvent(campusEvent, {{"action", "power off"}, {"result", result == COMM_OK ? "done" : "failed"}});
     return result;
 }
 
@@ -269,7 +278,7 @@ void MainFrame::AskBeforeSessionEnds(bool mayAsk)
     if (mayAsk && IsPowerOn())
         AskToTurnOff(false);
     else if (IsPowerOn())
-        TurnOffRoom();
+        TurnOffRoom("session-end");
     if (m_endForced)
         EndSessionNow(); // the session's last word came while asking
 }
@@ -282,7 +291,7 @@ void MainFrame::SessionEndCancelled()
 void MainFrame::TurnOffForShutdown()
 {
     if (IsPowerOn())
-        TurnOffRoom();
+        TurnOffRoom("session-end");
 }
 
 void MainFrame::RunWhiteboardDialog()

@@ -12,6 +12,9 @@ struct PanelStatus
     int8_t muteState = 0;   // 1 muted
     int8_t blankState = 0;  // 1 picture blanked
     int8_t micLevel = 0;    // 0 "Off", 1 "Low", 2 "Med", 3 "High"
+    // The power as the last status reply said it: 3 warming and 4 cooling
+    // survive here after the window has turned them into 1 and 2.
+    int8_t reportedPower = 0;
 
     // The six bytes of a status reply, in the order of the fields above.
     void FromStatusReply(const uint8_t reply[6]);

@@ -7,12 +7,12 @@
 namespace {
 
 // Sends the record's power command, taking failed tries from the budget
-// that the whole pass shares.
-void CarryOut(const Schedule& schedule, PanelComm& comm, int8_t& powerState, int& budget, bool& linkTried,
+// that the whole pass shares. True when the panel acknowledged.
+bool CarryOut(const Schedule& schedule, PanelComm& comm, int8_t& powerState, int& budget, bool& linkTried,
               const std::function<void(long)>& wait)
 {
     if (schedule.action != TurnOff && schedule.action != TurnOn)
-        return;
+        return false;
     const uint8_t value = schedule.action == TurnOn ? 1 : 2;
 
     // After any failure the main window disconnected the link; without this
@@ -24,20 +24,21 @@ void CarryOut(const Schedule& schedule, PanelComm& comm, int8_t& powerState, int
             --budget;
     }
 
-    while (comm.SetPower(value, POLL_COMMAND_MS, POLL_COMMAND_COUNT) != COMM_OK)
+    bool acknowledged = comm.SetPower(value, POLL_COMMAND_MS, POLL_COMMAND_COUNT) == COMM_OK;
+    while (!acknowledged && --budget > 0)
     {
-        if (--budget <= 0)
-            break;
         wait(SCHEDULE_RETRY_WAIT_MS);
+        acknowledged = comm.SetPower(value, POLL_COMMAND_MS, POLL_COMMAND_COUNT) == COMM_OK;
     }
     if (comm.IsDemo())
         powerState = static_cast<int8_t>(value);
+    return acknowledged;
 }
 
 } // namespace
 
 long RunSchedulePass(ScheduleList& list, PanelComm& comm, int8_t& powerState,
-                     const std::function<void(long milliseconds)>& wait)
+                     const std::function<void(long milliseconds)>& wait, const ScheduleOutcome& carriedOut)
 {
     int budget = SCHEDULE_ATTEMPT_BUDGET;
     bool linkTried = false;
@@ -51,7 +52,11 @@ long RunSchedulePass(ScheduleList& list, PanelComm& comm, int8_t& powerState,
         else if (!(ScheduleNow() < schedule.nextTime))
         {
             if (switchOn && schedule.enabled)
-                CarryOut(schedule, comm, powerState, budget, linkTried, wait);
+            {
+                const bool acknowledged = CarryOut(schedule, comm, powerState, budget, linkTried, wait);
+                if (carriedOut)
+                    carriedOut(schedule, acknowledged);
+            }
             schedule.ComputeNext();
         }
         const wxLongLong remaining = (schedule.nextTime - ScheduleNow()).GetMilliseconds();

@@ -22,5 +22,8 @@ constexpr long SCHEDULE_RETRY_WAIT_MS = 50;
 // wait in milliseconds until the next firing. A link that went down is
 // connected once, quietly, before the first power command of the pass.
 // In demo mode powerState follows the action; wait(ms) blocks between tries.
+// carriedOut, when given, hears of every record switched, with whether the
+// panel acknowledged.
+using ScheduleOutcome = std::function<void(const Schedule& schedule, bool acknowledged)>;
 long RunSchedulePass(ScheduleList& list, PanelComm& comm, int8_t& powerState,
-                     const std::function<void(long milliseconds)>& wait);
+                     const std::function<void(long milliseconds)>& wait, const ScheduleOutcome& carriedOut = {});

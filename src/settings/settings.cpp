@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include "platform/fileurl.h"
+#include "settings/campussettings.h"
 #include "settings/mainsettings.h"
 
 #include <wx/filename.h>
@@ -50,6 +51,7 @@ void RecordDefaults(SettingsStore& store, const wxString& appDataFolder,
     store.Read(KEY_OPTIONS_WHITEBOARDMODE, &flag, DEFAULT_WHITEBOARD_MODE);
     store.Read(KEY_OPTIONS_STAYONTOP, &flag, DEFAULT_STAY_ON_TOP);
     store.Read(KEY_OPTIONS_FREEZEDELAY, &number, DEFAULT_FREEZE_DELAY_MS);
+    RecordCampusDefaults(store);
 
     FlushSettings(store);
 }

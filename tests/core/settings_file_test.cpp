@@ -64,7 +64,9 @@ TEST_F(SettingsFile, DefaultsAreWrittenAtOnceAroundWhatIsThere)
                               "URL1=file:///srv/kesto/data/AulavoxMaster.txt\nName2=" + dir.Path() +
                               "/CustomList.txt\nURL2=\n[StartUp]\nAutoCheck=0\nAutoDownload=0\n[Proj]\n"
                               "AllowChange=1\nDefault=\n[Options]\nPassword=lemon\nWhiteBoardMode=0\n"
-                              "StayOnTop=0\nFreezeDelay=500\n";
+                              "StayOnTop=0\nFreezeDelay=500\n[Campus]\nEnabled=0\nBroker=mqtt://localhost:1883\n"
+                              "Room=\nUser=\nPassword=\nCAFile=\nAllowCommands=0\nPrefix=aulavox\nDiscovery=1\n"
+                              "DiscoveryPrefix=homeassistant\n";
     {
         const std::unique_ptr<SettingsStore> store = Start(file);
         EXPECT_EQ(ReadWholeFile(file), fresh) << "written before the store is closed: a killed process keeps them";

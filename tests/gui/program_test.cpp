@@ -11,6 +11,7 @@
 #include "platform/instancelock.h"
 
 #include "support/core/child_process.h"
+#include "support/core/mqtt_broker.h"
 #include "support/core/panel_simulator.h"
 #include "support/core/temp_dir.h"
 #include "support/gui/fake_login_manager.h"
@@ -240,6 +241,26 @@ TEST_F(Program, TheTryOutRunFindsItsFilesAndLooksForNoBox)
         << child->Output();
     EXPECT_NE(ReadWholeFile(settingsFile).find("\nURL1=file://" KESTO_SOURCE_DIR "/data/AulavoxMaster.txt\n"),
               std::string::npos);
+}
+
+TEST_F(Program, ACampusRoomKilledIsOfflineThroughItsWill)
+{
+    // Catches: no last will, or one on another topic or not retained.
+    MqttBroker broker;
+    ASSERT_TRUE(broker.Start());
+    fs::create_directories(dataFolder);
+    ASSERT_TRUE(WriteWholeFile(settingsFile, "[Campus]\nEnabled=1\nBroker=" + broker.Url() + "\nRoom=r9\n"));
+    auto child = Launch({KESTO_EXECUTABLE, "--demo"});
+    MqttWatcher watcher;
+    ASSERT_TRUE(watcher.Start(broker.Port(), "aulavox/#"));
+    ASSERT_TRUE(watcher.WaitForText("aulavox/r9/state", "\"link\":\"demo\"")) << child->Output();
+    EXPECT_EQ(watcher.Last("aulavox/r9/status"), "online");
+    ASSERT_TRUE(child->Signal(SIGKILL));
+    EXPECT_TRUE(child->Wait(10000));
+    EXPECT_TRUE(watcher.WaitForText("aulavox/r9/status", "offline"));
+    MqttWatcher late; // retained for whoever looks later
+    ASSERT_TRUE(late.Start(broker.Port(), "aulavox/r9/status"));
+    EXPECT_TRUE(late.WaitForText("aulavox/r9/status", "offline"));
 }
 
 TEST_F(Program, ShutdownAndLogoutTurnTheRoomOffBeforeTheyGoOn)
