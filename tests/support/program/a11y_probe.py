@@ -108,6 +108,9 @@ def main():
         if now is None or now.name != "On":
             return 1
         on = now
+        # The first key goes where the X server's focus is: wait until the
+        # window has it, as it has once a window manager gave it.
+        wait_for(lambda: root.getState().contains(pyatspi.STATE_ACTIVE), 5)
         press(0x20)  # space
         lit = wait_for(lambda: on.getState().contains(pyatspi.STATE_CHECKED), 20)
         print("lit", states(on) if lit else "never", flush=True)
