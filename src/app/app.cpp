@@ -1,6 +1,6 @@
 #include "app/app.h"
 
-#include "app/sessionwatch.h"
+#include "session/sessionwatch.h"
 #include "comm/panelcomm.h"
 #include "log/log.h"
 #include "log/toolkitlog.h"

@@ -6,8 +6,8 @@
 #include "connectiondlg/connectiondlg.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
-#include "mainframe/localtext.h"
-#include "mainframe/sessionending.h"
+#include "controls/localtext.h"
+#include "session/sessionending.h"
 #include "settings/mainsettings.h"
 
 #include <wx/utils.h>

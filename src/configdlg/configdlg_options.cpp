@@ -2,7 +2,7 @@
 
 #include "configdlg/configdlg.h"
 
-#include "mainframe/localtext.h"
+#include "controls/localtext.h"
 #include "settings/mainsettings.h"
 #include "settings/settingsvalue.h"
 

@@ -6,7 +6,7 @@
 #include "comm/panelcomm.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
-#include "mainframe/localtext.h"
+#include "controls/localtext.h"
 #include "projdefs/parsecommand.h"
 
 #include <cerrno>

@@ -4,7 +4,7 @@
 
 #include "configdlg/configdlg.h"
 
-#include "schedule/scheduleeditdlg.h"
+#include "scheduledlg/scheduleeditdlg.h"
 #include "schedule/schedulestore.h"
 #include "schedule/wallclock.h"
 #include "settings/settings.h"

@@ -9,7 +9,7 @@
 #include "controls/picturefile.h"
 #include "mainframe/modaldialogs.h"
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
+#include "session/sessionending.h"
 #include "platform/idletime.h"
 #include "resources.h"
 #include "settings/mainsettings.h"

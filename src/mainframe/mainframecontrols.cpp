@@ -9,7 +9,7 @@
 #include "controls/messagebox.h"
 #include "log/log.h"
 #include "mainframe/displaysync.h"
-#include "mainframe/localtext.h"
+#include "controls/localtext.h"
 #include "mainframe/panelstatus.h"
 #include "projdefs/nocase.h"
 #include "projdefs/parsecommand.h"

@@ -5,7 +5,7 @@
 
 #include "log/log.h"
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
+#include "session/sessionending.h"
 #include "mainframe/timeddlg.h"
 #include "platform/idleinhibitors.h"
 #include "platform/idletime.h"

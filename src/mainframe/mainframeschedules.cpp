@@ -5,7 +5,7 @@
 #include "mainframe/mainframe.h"
 
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
+#include "session/sessionending.h"
 #include "schedule/schedulepass.h"
 
 void MainFrame::OnScheduleTimer(wxTimerEvent&)

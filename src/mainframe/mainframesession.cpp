@@ -2,13 +2,14 @@
 
 #include "mainframe/mainframe.h"
 
-#include "app/version.h"
+#include "mainframe/version.h"
+#include "controls/findtoplevel.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
 #include "mainframe/axttaskbaricon.h"
 #include "mainframe/modaldialogs.h"
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
+#include "session/sessionending.h"
 #include "mainframe/timeddlg.h"
 #include "mainframe/whiteboardmodedlg.h"
 #include "resources.h"
@@ -74,15 +75,7 @@ void MainFrame::DeleteTrayIcon()
 
 MainFrame* MainFrame::Find()
 {
-    if (wxTheApp == nullptr)
-        return nullptr;
-    for (wxWindow* window : wxTopLevelWindows)
-    {
-        MainFrame* frame = dynamic_cast<MainFrame*>(window);
-        if (frame != nullptr && !wxTheApp->IsScheduledForDestruction(frame))
-            return frame;
-    }
-    return nullptr;
+    return FindTopLevel<MainFrame>();
 }
 
 bool MainFrame::HasTray() const

@@ -4,9 +4,9 @@
 
 #include "connectiondlg/connectiondlg.h"
 #include "controls/messagebox.h"
-#include "mainframe/localtext.h"
+#include "controls/localtext.h"
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
+#include "session/sessionending.h"
 #include "projdefs/leftovers.h"
 #include "projdefs/projectorlist.h"
 #include "settings/mainsettings.h"

@@ -3,7 +3,7 @@
 
 #include "schedule/schedule.h"
 #include "schedule/scheduleclock.h"
-#include "schedule/scheduleeditdlg.h"
+#include "scheduledlg/scheduleeditdlg.h"
 #include "schedule/schedulestore.h"
 
 #include "configdlg_fixture.h"

@@ -2,7 +2,7 @@
 // and every change reaches the settings file at once.
 
 #include "schedule/schedule.h"
-#include "schedule/scheduleeditdlg.h"
+#include "scheduledlg/scheduleeditdlg.h"
 #include "schedule/schedulestore.h"
 
 #include "configdlg_fixture.h"

@@ -4,10 +4,10 @@
 #include "mainframe_fixture.h"
 
 #include "app/app.h"
-#include "app/version.h"
+#include "mainframe/version.h"
 #include "configdlg/configdlg.h"
 #include "mainframe/axttaskbaricon.h"
-#include "mainframe/sessionending.h"
+#include "session/sessionending.h"
 #include "mainframe/timeddlg.h"
 #include "mainframe/whiteboardmodedlg.h"
 
