@@ -4,9 +4,9 @@
 
 #include "configdlg/pushfile.h"
 #include "connectiondlg/connectiondlg.h"
+#include "controls/localtext.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
-#include "controls/localtext.h"
 #include "session/sessionending.h"
 #include "settings/mainsettings.h"
 

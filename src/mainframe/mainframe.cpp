@@ -5,12 +5,13 @@
 #include "configdlg/configdlg.h"
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
+#include "controls/findtoplevel.h"
 #include "controls/messagebox.h"
 #include "controls/picturefile.h"
 #include "mainframe/modaldialogs.h"
 #include "mainframe/panelstatus.h"
-#include "session/sessionending.h"
 #include "platform/idletime.h"
+#include "session/sessionending.h"
 #include "resources.h"
 #include "settings/mainsettings.h"
 
@@ -234,4 +235,9 @@ void MainFrame::OnDemoMode(wxCommandEvent&)
     thePanelComm->Disconnect();
     if (demo)
         thePanelComm->Connect(); // succeeds at once in demo mode
+}
+
+MainFrame* MainFrame::Find()
+{
+    return FindTopLevel<MainFrame>();
 }
