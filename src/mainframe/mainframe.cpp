@@ -1,8 +1,7 @@
-// The main window: construction, the view menu, the password rule.
+// The main window: construction, the view menu, the check boxes.
 
 #include "mainframe/mainframe.h"
 
-#include "configdlg/configdlg.h"
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
 #include "controls/findtoplevel.h"
@@ -16,7 +15,6 @@
 #include "settings/mainsettings.h"
 
 #include <wx/image.h>
-#include <wx/textdlg.h>
 
 #include <cstring>
 
@@ -31,9 +29,6 @@ enum ViewItem
     VIEW_ABOUT = 3,
     VIEW_EXIT = 4,
 };
-
-// Opens the configuration without asking: the installer's fixed password.
-const wxString INSTALLER_PASSWORD = "harbor";
 
 } // namespace
 
@@ -170,37 +165,6 @@ void MainFrame::ShowAdvanced(bool show)
     Fit();
     m_mainPanelSizer->Layout();
     Layout();
-}
-
-void MainFrame::OpenConfiguration()
-{
-    const wxString stored = CurrentSettings().Password();
-
-    wxString answer;
-    if (stored == INSTALLER_PASSWORD)
-        answer = stored;
-    else
-        answer = wxGetPasswordFromUser("Enter password for advanced controls", "Password Entry",
-                                       wxEmptyString, nullptr, wxDefaultCoord, wxDefaultCoord,
-                                       true);
-    if (answer.empty())
-        return; // cancelled
-    if (answer != stored)
-    {
-        ShowMessageBox("Password was incorrect", "Password Entry", wxOK | wxICON_ERROR, this);
-        return;
-    }
-    {
-        ConfigDlg dialog(this);
-        dialog.CentreOnParent(wxBOTH);
-        dialog.ShowModal();
-    }
-    if (theSessionEnding)
-        return; // the session end takes over; nothing more opens
-    // The dialog's edits reach this window through the user file on disk.
-    ReadProjectorFiles(false);
-    FillProjectorChoice();
-    RestartSchedules();
 }
 
 void MainFrame::OnStayOnTop(wxCommandEvent&)
