@@ -1,6 +1,5 @@
 #include "app/app.h"
 
-#include "app/sessionwatch.h"
 #include "comm/panelcomm.h"
 #include "log/log.h"
 #include "log/toolkitlog.h"
@@ -9,6 +8,7 @@
 #include "platform/installedfiles.h"
 #include "projdefs/projectorlist.h"
 #include "schedule/schedulestore.h"
+#include "session/sessionwatch.h"
 #include "settings/settings.h"
 
 #include <curl/curl.h>

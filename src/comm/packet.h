@@ -13,6 +13,16 @@ constexpr uint8_t SERIAL_PROBE_ANSWER = 'V';
 constexpr int PROBE_ANSWER_SIZE = 8;
 constexpr int PROBE_PACKET_SIZE = 4;
 
+// The values of the power and source settings, as sent and as the status
+// reply gives them back.
+constexpr uint8_t PANEL_POWER_ON = 1;
+constexpr uint8_t PANEL_POWER_OFF = 2;
+// The status may report the power as 3 or 4: on or off once more.
+constexpr uint8_t PANEL_POWER_REPEATED = 2;
+constexpr uint8_t PANEL_SOURCE_COMP1 = 1; // "Comp 1"
+constexpr uint8_t PANEL_SOURCE_COMP2 = 2; // "Comp 2/Doc"
+constexpr uint8_t PANEL_SOURCE_VCR = 3;   // "VCR/DVD"
+
 // CRC-16, polynomial 0x8005, initial value 0, most significant bit first,
 // no reflection, no final XOR.
 uint16_t Crc16(const uint8_t* data, size_t count);

@@ -103,8 +103,8 @@ public:
     CommResult SendCommand(int cmd, const uint8_t* payload, int length, uint8_t* reply, int capacity, int pollMs,
                            int pollCount);
 
-    CommResult SetPower(uint8_t value, int pollMs, int pollCount);    // 1 on, 2 off
-    CommResult SetSource(uint8_t value, int pollMs, int pollCount);   // 1 Comp 1, 2 Comp 2/Doc, 3 VCR/DVD
+    CommResult SetPower(uint8_t value, int pollMs, int pollCount);    // PANEL_POWER_...
+    CommResult SetSource(uint8_t value, int pollMs, int pollCount);   // PANEL_SOURCE_...
     CommResult SetBlank(uint8_t value, int pollMs, int pollCount);    // 1 blank, 0 show
     CommResult SetVolume(uint8_t value, int pollMs, int pollCount);   // 0..32
     CommResult SetMute(uint8_t value, int pollMs, int pollCount);     // 1 mute, 0 unmute

@@ -3,7 +3,7 @@
 #include "configdlg/configdlg.h"
 
 #include "configdlg/treeitemdata.h"
-#include "mainframe/localtext.h"
+#include "controls/localtext.h"
 #include "projdefs/parsecommand.h"
 
 void ConfigDlg::CheckCommandText()

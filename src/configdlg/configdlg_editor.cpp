@@ -4,7 +4,7 @@
 #include "configdlg/configdlg.h"
 
 #include "configdlg/treeitemdata.h"
-#include "mainframe/localtext.h"
+#include "controls/localtext.h"
 
 #include <wx/menu.h>
 

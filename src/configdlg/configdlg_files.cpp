@@ -4,10 +4,10 @@
 
 #include "configdlg/pushfile.h"
 #include "connectiondlg/connectiondlg.h"
+#include "controls/localtext.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
-#include "mainframe/localtext.h"
-#include "mainframe/sessionending.h"
+#include "session/sessionending.h"
 #include "settings/mainsettings.h"
 
 #include <wx/utils.h>

@@ -2,7 +2,8 @@
 
 #include "configdlg/configdlg.h"
 
-#include "mainframe/localtext.h"
+#include "controls/choiceorder.h"
+#include "controls/localtext.h"
 #include "settings/mainsettings.h"
 #include "settings/settingsvalue.h"
 
@@ -13,12 +14,6 @@
 namespace {
 
 const char NO_DEFAULT[] = "**None**";
-
-// Case-sensitive order by character codes, as InsertSorted keeps it.
-struct ByCharacterCodes
-{
-    bool operator()(const wxString& a, const wxString& b) const { return a.compare(b) < 0; }
-};
 
 } // namespace
 

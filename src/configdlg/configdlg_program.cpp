@@ -4,9 +4,9 @@
 #include "configdlg/configdlg.h"
 
 #include "comm/panelcomm.h"
+#include "controls/localtext.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
-#include "mainframe/localtext.h"
 #include "projdefs/parsecommand.h"
 
 #include <cerrno>

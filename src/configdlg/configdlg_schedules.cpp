@@ -4,9 +4,9 @@
 
 #include "configdlg/configdlg.h"
 
-#include "schedule/scheduleeditdlg.h"
 #include "schedule/schedulestore.h"
 #include "schedule/wallclock.h"
+#include "scheduledlg/scheduleeditdlg.h"
 #include "settings/settings.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "configdlg/treeitemdata.h"
 #include "controls/enablesizer.h"
-#include "mainframe/localtext.h"
+#include "controls/localtext.h"
 
 #include <wx/wupdlock.h>
 

@@ -3,6 +3,7 @@
 #include "log/log.h"
 #include "projdefs/projectorlist.h"
 #include "projdefs/remoteupdate.h"
+#include "projdefs/versionline.h"
 
 #include <wx/app.h>
 #include <wx/utils.h>

@@ -1,22 +1,21 @@
-// The main window: construction, the view menu, the password rule.
+// The main window: construction, the view menu, the check boxes.
 
 #include "mainframe/mainframe.h"
 
 #include "campus/campuslink.h"
-#include "configdlg/configdlg.h"
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
+#include "controls/findtoplevel.h"
 #include "controls/messagebox.h"
 #include "controls/picturefile.h"
 #include "mainframe/modaldialogs.h"
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
 #include "platform/idletime.h"
+#include "session/sessionending.h"
 #include "resources.h"
 #include "settings/mainsettings.h"
 
 #include <wx/image.h>
-#include <wx/textdlg.h>
 
 #include <cstring>
 
@@ -31,9 +30,6 @@ enum ViewItem
     VIEW_ABOUT = 3,
     VIEW_EXIT = 4,
 };
-
-// Opens the configuration without asking: the installer's fixed password.
-const wxString INSTALLER_PASSWORD = "harbor";
 
 } // namespace
 
@@ -176,38 +172,6 @@ void MainFrame::ShowAdvanced(bool show)
     Layout();
 }
 
-void MainFrame::OpenConfiguration()
-{
-    const wxString stored = CurrentSettings().Password();
-
-    wxString answer;
-    if (stored == INSTALLER_PASSWORD)
-        answer = stored;
-    else
-        answer = wxGetPasswordFromUser("Enter password for advanced controls", "Password Entry",
-                                       wxEmptyString, nullptr, wxDefaultCoord, wxDefaultCoord,
-                                       true);
-    if (answer.empty())
-        return; // cancelled
-    if (answer != stored)
-    {
-        ShowMessageBox("Password was incorrect", "Password Entry", wxOK | wxICON_ERROR, this);
-        return;
-    }
-    {
-        ConfigDlg dialog(this);
-        dialog.CentreOnParent(wxBOTH);
-        dialog.ShowModal();
-    }
-    if (theSessionEnding)
-        return; // the session end takes over; nothing more opens
-    // The dialog's edits reach this window through the user file on disk.
-    ReadProjectorFiles(false);
-    FillProjectorChoice();
-    RestartSchedules();
-    StartCampusLink();
-}
-
 void MainFrame::OnStayOnTop(wxCommandEvent&)
 {
     long style = GetWindowStyleFlag();
@@ -240,4 +204,9 @@ void MainFrame::OnDemoMode(wxCommandEvent&)
     thePanelComm->Disconnect();
     if (demo)
         thePanelComm->Connect(); // succeeds at once in demo mode
+}
+
+MainFrame* MainFrame::Find()
+{
+    return FindTopLevel<MainFrame>();
 }

@@ -5,6 +5,7 @@
 #include "mainframe/mainframebase.h"
 #include "projdefs/parsecommand.h"
 #include "projdefs/resultcodes.h"
+#include "session/sessionwindow.h"
 
 #include <wx/taskbar.h>
 #include <wx/timer.h>
@@ -25,7 +26,7 @@ struct PanelStatus;
 // The presenter's remote control. Every control becomes one exchange with
 // the control panel; what the window highlights is what the panel reported
 // or acknowledged (thePanelStatus), redrawn by UpdateControls.
-class MainFrame : public MainFrameBase
+class MainFrame : public MainFrameBase, public SessionWindow
 {
 public:
     MainFrame();
@@ -58,7 +59,7 @@ public:
     void RestartSchedules();
     // Runs the schedule timer's pass now, as when the machine wakes up: what
     // fell due while it slept is carried out once, and the timer starts anew.
-    void RunSchedulesNow();
+    void RunSchedulesNow() override;
 
     // The end of the program (tray "Exit", vetoable) or of the user session
     // (not vetoable): while the projector is on, asks with a count-down
@@ -69,15 +70,15 @@ public:
     void OnQueryEndSession(wxCloseEvent& event);
     // The end of the user session as the platform reports it (a signal, the
     // session manager's last word): OnEndSession without a veto.
-    void EndSessionNow();
+    void EndSessionNow() override;
     // The desktop session is about to end: the question without Cancel and
     // the power-off (without the question when nobody may be asked), but
     // not yet the exit.
-    void AskBeforeSessionEnds(bool mayAsk);
+    void AskBeforeSessionEnds(bool mayAsk) override;
     // The session manager withdrew the end: the next one asks again.
-    void SessionEndCancelled();
+    void SessionEndCancelled() override;
     // The machine shuts down: turns the projector off, asking nobody.
-    void TurnOffForShutdown();
+    void TurnOffForShutdown() override;
 
     // Every 15 s: while the projector is on and nobody has used the computer
     // for "/Options/IdleOffMinutes" (and no program keeps it in use), the

@@ -4,14 +4,14 @@
 
 #include "mainframe/mainframe.h"
 
-#include "app/version.h"
 #include "campus/campuslink.h"
 #include "controls/bmptextbutton.h"
+#include "controls/localtext.h"
 #include "log/log.h"
-#include "mainframe/localtext.h"
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
+#include "mainframe/version.h"
 #include "projdefs/projectorlist.h"
+#include "session/sessionending.h"
 #include "settings/campussettings.h"
 #include "settings/settings.h"
 

@@ -6,10 +6,10 @@
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
 #include "controls/enablesizer.h"
+#include "controls/localtext.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
 #include "mainframe/displaysync.h"
-#include "mainframe/localtext.h"
 #include "mainframe/panelstatus.h"
 #include "projdefs/nocase.h"
 #include "projdefs/parsecommand.h"
@@ -133,12 +133,12 @@ void MainFrame::SetPower(uint8_t state)
 
 void MainFrame::OnPowerOn(wxCommandEvent&)
 {
-    SetPower(1);
+    SetPower(PANEL_POWER_ON);
 }
 
 void MainFrame::OnPowerOff(wxCommandEvent&)
 {
-    SetPower(2);
+    SetPower(PANEL_POWER_OFF);
 }
 
 void MainFrame::OnBlank(wxCommandEvent&)
@@ -190,35 +190,6 @@ void MainFrame::OnMicChoice(wxCommandEvent&)
     }
     thePanelStatus.micLevel = static_cast<int8_t>(level);
     UpdateControls();
-}
-
-void MainFrame::OnSource(wxCommandEvent& event)
-{
-    // Anything but the two other sources means "Comp 1", also the whiteboard
-    // window's way back.
-    uint8_t source = 1;
-    if (event.GetId() == ID_SOURCE_COMP2)
-        source = 2;
-    else if (event.GetId() == ID_SOURCE_VCR)
-        source = 3;
-
-    {
-        // Busy during the exchange only, not over the whiteboard window.
-        wxBusyCursor busy;
-        if (EnsureConnected(false) != COMM_OK)
-            return;
-        const CommResult result = thePanelComm->SetSource(source, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
-        if (result != COMM_OK)
-        {
-            ReportCommError(result);
-            return;
-        }
-        thePanelStatus.sourceState = static_cast<int8_t>(source);
-        PollStatus();
-        UpdateControls();
-    }
-    if (source != 1 && m_chkWhiteboardMode->IsChecked())
-        RunWhiteboardDialog();
 }
 
 Projector* MainFrame::GetChosenProjector() const
@@ -429,10 +400,10 @@ void SetHighlight(BmpTextButton* button, bool highlighted)
 void MainFrame::UpdateControls()
 {
     PanelStatus& status = thePanelStatus;
-    if (status.powerState > 2)
-        status.powerState = static_cast<int8_t>(status.powerState - 2);
+    if (status.powerState > PANEL_POWER_OFF)
+        status.powerState = static_cast<int8_t>(status.powerState - PANEL_POWER_REPEATED);
 
-    const bool on = status.powerState == 1;
+    const bool on = status.powerState == PANEL_POWER_ON;
     if (m_btnOn->IsHighlighted() != on)
     {
         EnableSizer(m_powerPanel->GetSizer(), on);
@@ -454,13 +425,13 @@ void MainFrame::UpdateControls()
     m_btnVolumeDown->Enable(on && value > m_sliderVolume->GetMin());
     m_btnVolumeUp->Enable(on && value < m_sliderVolume->GetMax());
 
-    SetHighlight(m_btnOn, status.powerState == 1);
-    SetHighlight(m_btnOff, status.powerState != 1);
+    SetHighlight(m_btnOn, on);
+    SetHighlight(m_btnOff, !on);
     SetHighlight(m_btnBlank, status.blankState == 1);
     SetHighlight(m_btnMute, status.muteState == 1);
-    SetHighlight(m_btnComp1, status.sourceState == 1);
-    SetHighlight(m_btnComp2, status.sourceState == 2);
-    SetHighlight(m_btnVcr, status.sourceState == 3);
+    SetHighlight(m_btnComp1, status.sourceState == PANEL_SOURCE_COMP1);
+    SetHighlight(m_btnComp2, status.sourceState == PANEL_SOURCE_COMP2);
+    SetHighlight(m_btnVcr, status.sourceState == PANEL_SOURCE_VCR);
     SetHighlight(m_btnFreeze, m_frozen);
     FeedCampus();
 }

@@ -5,10 +5,10 @@
 
 #include "log/log.h"
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
 #include "mainframe/timeddlg.h"
 #include "platform/idleinhibitors.h"
 #include "platform/idletime.h"
+#include "session/sessionending.h"
 #include "settings/mainsettings.h"
 
 namespace {
@@ -114,7 +114,7 @@ void MainFrame::AskAboutIdleRoom(long minutes)
     const CommResult result = TurnOffRoom("idle");
     if (result == COMM_OK)
     {
-        thePanelStatus.powerState = 2;
+        thePanelStatus.powerState = PANEL_POWER_OFF;
         UpdateControls();
     }
     OnIdlePowerOff(result);

@@ -5,8 +5,8 @@
 #include "mainframe/mainframe.h"
 
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
 #include "schedule/schedulepass.h"
+#include "session/sessionending.h"
 
 void MainFrame::OnScheduleTimer(wxTimerEvent&)
 {

@@ -3,12 +3,13 @@
 #include "mainframe/mainframe.h"
 
 #include "connectiondlg/connectiondlg.h"
+#include "controls/choiceorder.h"
+#include "controls/localtext.h"
 #include "controls/messagebox.h"
-#include "mainframe/localtext.h"
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
 #include "projdefs/leftovers.h"
 #include "projdefs/projectorlist.h"
+#include "session/sessionending.h"
 #include "settings/mainsettings.h"
 
 #include <wx/app.h>
@@ -20,12 +21,6 @@
 namespace {
 
 constexpr int STATUS_INTERVAL_MS = 1000;
-
-// Case-sensitive order by character codes, capitals before small letters.
-struct ByCharacterCodes
-{
-    bool operator()(const wxString& a, const wxString& b) const { return a.compare(b) < 0; }
-};
 
 } // namespace
 
@@ -131,7 +126,7 @@ void MainFrame::FillProjectorChoice()
     const bool allowChange = settings.AllowChange();
     const wxString defaultName = settings.DefaultProjector();
 
-    // The order InsertSorted gives (ascending by character codes, an exact
+    // The order InsertSorted gives (ByCharacterCodes, an exact
     // duplicate name kept once, for the first projector of that name), worked
     // out in memory: asking the toolkit's choice for its items one by one
     // takes seconds for thousands of projectors.

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "comm/packet.h"
+
 #include <cstdint>
 
 // What the control panel last reported or acknowledged. Filled in one piece
 // from the status reply and field by field after each successful command.
 struct PanelStatus
 {
-    int8_t powerState = 0;  // 1 on, 2 off (3 and 4 mean the same); 0 until known
-    int8_t sourceState = 0; // 1 "Comp 1", 2 "Comp 2/Doc", 3 "VCR/DVD"; 0 until known
+    int8_t powerState = 0;  // PANEL_POWER_ON or _OFF (or these + PANEL_POWER_REPEATED); 0 until known
+    int8_t sourceState = 0; // PANEL_SOURCE_...; 0 until known
     int8_t volumeLevel = 0; // 0 to 32
     int8_t muteState = 0;   // 1 muted
     int8_t blankState = 0;  // 1 picture blanked

@@ -26,13 +26,3 @@ FileResult ContinueSourceUpdate(ProjectorList& list, unsigned waitMs);
 
 // Stops the running transfer and removes the temporary file; returns 0.
 FileResult CancelSourceUpdate(ProjectorList& list);
-
-// Compares two dotted version numbers ("1.10" is newer than "1.9", "1.2" is
-// older than "1.2.0"): 1 when a is newer, -1 when b is newer, 0 when equal.
-// Where both continue with a character that is neither a digit nor a dot the
-// rest of the two texts is compared as plain text.
-int CompareVersions(const std::string& a, const std::string& b);
-
-// Reason text of an HTTP status for the log ("Not Found"), empty when the
-// status has none.
-const char* HttpReasonText(long status);

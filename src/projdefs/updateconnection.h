@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/replacefile.h"
+#include "projdefs/resultcodes.h"
+#include "projdefs/versionline.h"
 
 #include <curl/curl.h>
 
@@ -10,20 +12,10 @@
 
 struct ProjectorSource;
 
-// Where the search for the version line at the head of the remote file stands.
-enum class VersionHead
-{
-    INCOMPLETE, // not enough data yet
-    FOUND,      // the source's remoteVersion holds it
-    MISSING,    // the data does not start with a version line
-};
-
 // A running check or download of one projector file. The ProjectorList that
 // started it holds it as m_conn until the transfer ends or is cancelled.
 struct UpdateConnection
 {
-    // The version line must end within this many bytes of the start.
-    static constexpr size_t MAX_HEAD = 1024;
     // The most a transfer takes in: a check needs only the version line, a
     // projector file of a few hundred kilobytes is already a large one.
     static constexpr size_t MAX_CHECK_BYTES = 64 * 1024;
@@ -53,3 +45,30 @@ extern CURLMcode (*theMultiAddHandle)(CURLM* multi, CURL* easy);
 // (without deleting it: the next start removes it) and deletes the connection. Failures are logged.
 // Accepts null.
 void FreeUpdateConnection(UpdateConnection* conn);
+
+// Makes the handles and sets the transfer's options for conn->source's URL;
+// false when libcurl refuses (the caller frees the connection).
+bool InitTransfer(UpdateConnection* conn, bool checkOnly);
+
+// Lets libcurl work; false (with the error logged) on a multi-handle error.
+bool PerformTransfer(UpdateConnection* conn, int& running);
+
+// Waits up to waitMs for activity on libcurl's sockets: 1 activity, 0 none,
+// -1 failure (logged).
+int WaitForSockets(UpdateConnection* conn, unsigned waitMs);
+
+// The ended transfer's outcome from libcurl's completion message and, for
+// http URLs, the response status; failures are logged.
+FileResult ReadCompletion(UpdateConnection* conn);
+
+// Whether the transfer went to an http URL that answered with a status
+// other than 200 (which is reported from the completion, not here).
+bool HasFailedHttpStatus(UpdateConnection* conn);
+
+// Throws a transfer away: deletes its temporary file, if it has one, and
+// frees the connection.
+void DiscardConnection(UpdateConnection* conn);
+
+// Reason text of an HTTP status for the log ("Not Found"), empty when the
+// status has none.
+const char* HttpReasonText(long status);

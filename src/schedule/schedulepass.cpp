@@ -1,5 +1,6 @@
 #include "schedule/schedulepass.h"
 
+#include "comm/packet.h"
 #include "comm/panelcomm.h"
 #include "schedule/scheduleclock.h"
 #include "schedule/schedulestore.h"
@@ -13,7 +14,7 @@ bool CarryOut(const Schedule& schedule, PanelComm& comm, int8_t& powerState, int
 {
     if (schedule.action != TurnOff && schedule.action != TurnOn)
         return false;
-    const uint8_t value = schedule.action == TurnOn ? 1 : 2;
+    const uint8_t value = schedule.action == TurnOn ? PANEL_POWER_ON : PANEL_POWER_OFF;
 
     // After any failure the main window disconnected the link; without this
     // every later schedule would fail until someone pressed a button.

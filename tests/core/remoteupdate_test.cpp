@@ -4,6 +4,7 @@
 #include "projdefs/projectorlist.h"
 #include "projdefs/remoteupdate.h"
 #include "projdefs/updateconnection.h"
+#include "projdefs/versionline.h"
 #include "settings/settings.h"
 #include "support/core/curl_environment.h"
 #include "support/core/http_server.h"

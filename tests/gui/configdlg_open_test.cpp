@@ -3,10 +3,10 @@
 
 #include "configdlg/configdlg.h"
 #include "configdlg/treeitemdata.h"
-#include "mainframe/sessionending.h"
 #include "schedule/schedule.h"
 #include "schedule/scheduleclock.h"
-#include "schedule/scheduleeditdlg.h"
+#include "scheduledlg/scheduleeditdlg.h"
+#include "session/sessionending.h"
 
 #include "mainframe_fixture.h"
 

@@ -3,7 +3,7 @@
 
 #include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
-#include "controls/insertsorted.h"
+#include "controls/choiceorder.h"
 #include "controls/picturefile.h"
 #include "controls/stretchbitmap.h"
 #include "resources.h"

@@ -10,7 +10,7 @@
 #include "support/core/scoped_env.h"
 #include "support/gui/fake_login_manager.h"
 
-#include "app/sessionwatch.h" // after GoogleTest: the session manager's headers define Bool
+#include "session/sessionwatch.h" // after GoogleTest: the session manager's headers define Bool
 
 #include <wx/textdlg.h>
 

@@ -3,8 +3,8 @@
 
 #include "schedule/schedule.h"
 #include "schedule/scheduleclock.h"
-#include "schedule/scheduleeditdlg.h"
 #include "schedule/schedulestore.h"
+#include "scheduledlg/scheduleeditdlg.h"
 
 #include "configdlg_fixture.h"
 #include "support/core/time_zone.h"

@@ -2,8 +2,8 @@
 // and every change reaches the settings file at once.
 
 #include "schedule/schedule.h"
-#include "schedule/scheduleeditdlg.h"
 #include "schedule/schedulestore.h"
+#include "scheduledlg/scheduleeditdlg.h"
 
 #include "configdlg_fixture.h"
 

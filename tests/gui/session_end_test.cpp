@@ -4,12 +4,12 @@
 #include "mainframe_fixture.h"
 
 #include "app/app.h"
-#include "app/version.h"
 #include "configdlg/configdlg.h"
 #include "mainframe/axttaskbaricon.h"
-#include "mainframe/sessionending.h"
 #include "mainframe/timeddlg.h"
+#include "mainframe/version.h"
 #include "mainframe/whiteboardmodedlg.h"
+#include "session/sessionending.h"
 
 #include "support/core/http_server.h"
 

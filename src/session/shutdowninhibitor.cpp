@@ -1,7 +1,7 @@
-#include "platform/shutdowninhibitor.h"
+#include "session/shutdowninhibitor.h"
 
 #include "log/log.h"
-#include "platform/sessionevents.h"
+#include "session/sessionevents.h"
 
 #include <gio/gio.h>
 #include <gio/gunixfdlist.h>

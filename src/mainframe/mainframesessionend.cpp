@@ -1,35 +1,18 @@
-// The tray icon, the end of the program and of the session, the whiteboard.
+// The end of the program and of the session: the count-down question, the
+// room's power-off and the closing of every window.
 
 #include "mainframe/mainframe.h"
 
-#include "app/version.h"
-#include "controls/messagebox.h"
-#include "log/log.h"
 #include "mainframe/axttaskbaricon.h"
 #include "mainframe/modaldialogs.h"
 #include "mainframe/panelstatus.h"
-#include "mainframe/sessionending.h"
 #include "mainframe/timeddlg.h"
-#include "mainframe/whiteboardmodedlg.h"
-#include "resources.h"
+#include "session/sessionending.h"
 
 #include <wx/app.h>
 #include <wx/evtloop.h>
 
 namespace {
-
-constexpr int ID_TRAY_RESTORE = 10000;
-constexpr int ID_TRAY_EXIT = 10001;
-constexpr int ID_TRAY_ABOUT = 10002;
-
-const TrayMenuRow TRAY_MENU[] = {
-    {0, L"Aulavox", -1},
-    {0, L"Restore Kesto", ID_TRAY_RESTORE},
-    {0, L"About", ID_TRAY_ABOUT},
-    {0, L"", 0},
-    {0, L"Exit", ID_TRAY_EXIT},
-    {0, nullptr, 0},
-};
 
 constexpr int POWER_OFF_ATTEMPTS = 10;
 constexpr long POWER_OFF_RETRY_MS = 50;
@@ -48,91 +31,6 @@ bool NoCallerWaiting()
 
 } // namespace
 
-void MainFrame::SetUpTrayIcon()
-{
-    m_taskBarIcon = new AxtTaskBarIcon;
-    if (!m_taskBarIcon->SetIcon(wxBitmapBundle(LoadResourceIcon("AppIcon")), "Aulavox Tech Kesto"))
-        theLog->Print(Log::LEVEL_WARNING, "tray icon could not be shown");
-    m_taskBarIcon->SetMenuTable(TRAY_MENU);
-    m_taskBarIcon->Bind(wxEVT_TASKBAR_LEFT_DCLICK, &MainFrame::OnTrayDoubleClick, this);
-    m_taskBarIcon->Bind(wxEVT_MENU, &MainFrame::OnTrayRestore, this, ID_TRAY_RESTORE);
-    m_taskBarIcon->Bind(wxEVT_MENU, &MainFrame::OnTrayAbout, this, ID_TRAY_ABOUT);
-    m_taskBarIcon->Bind(wxEVT_MENU, &MainFrame::OnTrayExit, this, ID_TRAY_EXIT);
-
-    Bind(wxEVT_END_SESSION, &MainFrame::OnEndSession, this);
-    Bind(wxEVT_QUERY_END_SESSION, &MainFrame::OnQueryEndSession, this);
-}
-
-void MainFrame::DeleteTrayIcon()
-{
-    if (m_taskBarIcon == nullptr)
-        return;
-    m_taskBarIcon->RemoveIcon();
-    delete m_taskBarIcon;
-    m_taskBarIcon = nullptr;
-}
-
-MainFrame* MainFrame::Find()
-{
-    if (wxTheApp == nullptr)
-        return nullptr;
-    for (wxWindow* window : wxTopLevelWindows)
-    {
-        MainFrame* frame = dynamic_cast<MainFrame*>(window);
-        if (frame != nullptr && !wxTheApp->IsScheduledForDestruction(frame))
-            return frame;
-    }
-    return nullptr;
-}
-
-bool MainFrame::HasTray() const
-{
-    return wxTaskBarIcon::IsAvailable();
-}
-
-void MainFrame::OnClose(wxCloseEvent& event)
-{
-    if (!event.CanVeto())
-    {
-        EndSessionNow(); // the program must end: the room is not left on
-        return;
-    }
-    event.Veto();
-    // Without a tray nothing could bring a hidden window back.
-    if (HasTray())
-        Hide();
-    else
-        Iconize(true);
-}
-
-void MainFrame::OnTrayDoubleClick(wxTaskBarIconEvent&)
-{
-    wxCommandEvent restore(wxEVT_MENU, ID_TRAY_RESTORE);
-    OnTrayRestore(restore);
-}
-
-void MainFrame::OnTrayRestore(wxCommandEvent&)
-{
-    Show();
-    if (IsIconized())
-        Iconize(false);
-    Raise();
-}
-
-void MainFrame::OnTrayAbout(wxCommandEvent&)
-{
-    ShowMessageBox("Aulavox Kesto\nVersion " + theVersionText, "About Aulavox Kesto",
-                   wxOK | wxICON_INFORMATION, this);
-}
-
-void MainFrame::OnTrayExit(wxCommandEvent&)
-{
-    wxCloseEvent exit(wxEVT_END_SESSION, GetId());
-    exit.SetEventObject(this);
-    exit.SetCanVeto(true);
-    OnEndSession(exit);
-}
-
 void MainFrame::OnQueryEndSession(wxCloseEvent&)
 {
 }
@@ -147,7 +45,8 @@ void MainFrame::EndSessionNow()
 
 bool MainFrame::IsPowerOn() const
 {
-    return thePanelStatus.powerState == 1 || thePanelStatus.powerState == 3;
+    const int power = thePanelStatus.powerState;
+    return power == PANEL_POWER_ON || power == PANEL_POWER_ON + PANEL_POWER_REPEATED;
 }
 
 void MainFrame::OnEndSession(wxCloseEvent& event)
@@ -225,7 +124,7 @@ CommResult MainFrame::TurnOffRoom(const char* campusEvent)
     {
         if (attempt > 0)
             WaitMilliseconds(POWER_OFF_RETRY_MS);
-        result = thePanelComm->SetPower(2, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
+        result = thePanelComm->SetPower(PANEL_POWER_OFF, POLL_COMMAND_MS, POLL_COMMAND_COUNT);
         if (result == COMM_OK)
             break;
     }
@@ -292,15 +191,4 @@ void MainFrame::TurnOffForShutdown()
 {
     if (IsPowerOn())
         TurnOffRoom("session-end");
-}
-
-void MainFrame::RunWhiteboardDialog()
-{
-    WhiteBoardModeDlg dialog(this, wxID_ANY, "Whiteboard Mode", wxDefaultPosition, wxSize(480, 339),
-                             wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX);
-    dialog.Maximize();
-    if (dialog.ShowModal() != wxID_OK || theSessionEnding)
-        return; // the close box: the projector stays on the chosen source
-    wxCommandEvent back(wxEVT_BUTTON, 1);
-    OnSource(back);
 }

@@ -1,4 +1,4 @@
-#include "mainframe/localtext.h"
+#include "controls/localtext.h"
 
 #include <wx/strconv.h>
 

@@ -1,4 +1,4 @@
-#include "schedule/scheduleeditdlg.h"
+#include "scheduledlg/scheduleeditdlg.h"
 
 #include "schedule/wallclock.h"
 #include "settings/settingsvalue.h"

@@ -1,4 +1,4 @@
-#include "controls/insertsorted.h"
+#include "controls/choiceorder.h"
 
 #include <wx/ctrlsub.h>
 
@@ -14,7 +14,7 @@ int InsertSorted(wxItemContainer* choice, const wxString& text, void* data)
         const wxString item = choice->GetString(position);
         if (item == text)
             return static_cast<int>(position);
-        if (text.compare(item) < 0) // wxString::compare: by character codes
+        if (ByCharacterCodes()(text, item))
             break;
     }
     return choice->Insert(text, position, data);

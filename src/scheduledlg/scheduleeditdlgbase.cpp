@@ -1,4 +1,4 @@
-#include "schedule/scheduleeditdlgbase.h"
+#include "scheduledlg/scheduleeditdlgbase.h"
 
 ScheduleEditDlgBase::ScheduleEditDlgBase(wxWindow* parent, wxWindowID id, const wxString& title, const wxPoint& pos,
                                          const wxSize& size, long style)

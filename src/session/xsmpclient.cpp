@@ -1,7 +1,7 @@
-#include "platform/xsmpclient.h"
+#include "session/xsmpclient.h"
 
 #include "log/log.h"
-#include "platform/sessionevents.h"
+#include "session/sessionevents.h"
 
 #include <X11/ICE/ICElib.h>
 #include <glib-unix.h>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "schedule/schedule.h"
-#include "schedule/scheduleeditdlgbase.h"
+#include "scheduledlg/scheduleeditdlgbase.h"
 
 // Edits one schedule record: a working copy, filled into the controls when
 // the dialog opens and written back by "Ok" or "Apply" when every field is

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/sessionevents.h"
-#include "platform/shutdowninhibitor.h"
-#include "platform/xsmpclient.h"
+#include "session/sessionevents.h"
+#include "session/shutdowninhibitor.h"
+#include "session/xsmpclient.h"
 
 #include <string>
 

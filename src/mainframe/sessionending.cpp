@@ -1,3 +1,0 @@
-#include "mainframe/sessionending.h"
-
-bool theSessionEnding = false;

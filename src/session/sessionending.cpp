@@ -1,0 +1,3 @@
+#include "session/sessionending.h"
+
+bool theSessionEnding = false;
