@@ -95,6 +95,11 @@ def main():
         # Started once the box's status is in: "Off" lit.
         off = next(o for o in below(root) if o.name == "Off")
         wait_for(lambda: off.getState().contains(pyatspi.STATE_CHECKED), 30)
+        # Without a window manager the X server gives the keys to the window
+        # under the pointer: the pointer rests on the window, as a user's
+        # would (another program may have left it anywhere).
+        box = off.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        pyatspi.Registry.generateMouseEvent(box.x + box.width // 2, box.y + box.height // 2, pyatspi.MOUSE_ABS)
         now = wait_for(lambda: focused(root), 10)
         print("start", describe(now) if now else "none", flush=True)
         if now is not None:
@@ -108,10 +113,16 @@ def main():
         if now is None or now.name != "On":
             return 1
         on = now
-        # Without a window manager the X server gives the keys to the window
-        # under the pointer: the pointer rests on the window, as a user's would.
-        box = on.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        pyatspi.Registry.generateMouseEvent(box.x + box.width // 2, box.y + box.height // 2, pyatspi.MOUSE_ABS)
+        # Keys reach the window only once the X server gives it the focus:
+        # one silent round of Tab back to "On" shows they do before Space.
+        left = False
+        for _ in range(40):
+            now = tab(root, now) or now
+            left = left or now.name != "On"
+            if left and now.name == "On":
+                break
+        if now.name != "On":
+            return 1
         press(0x20)  # space
         lit = wait_for(lambda: on.getState().contains(pyatspi.STATE_CHECKED), 20)
         print("lit", states(on) if lit else "never", flush=True)
