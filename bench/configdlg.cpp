@@ -18,6 +18,7 @@
 #include "configdlg/configdlg.h"
 #include "log/log.h"
 #include "settings/settings.h"
+#include "support/cputime.h"
 
 #include "support/core/temp_dir.h"
 
@@ -34,21 +35,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int EDIT_RUNS = 5;
-
-double CpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
-}
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(d).count() / 1000.0;
-}
 
 // `count` projectors in shuffled order, each with two parameters and ten commands.
 std::string ProjectorFile(int count, const char* prefix)

@@ -28,6 +28,7 @@
 #include "schedule/schedulepass.h"
 #include "schedule/schedulestore.h"
 #include "settings/settings.h"
+#include "support/cputime.h"
 
 #include "support/core/fake_ddc_bus.h"
 #include "support/core/temp_dir.h"
@@ -48,8 +49,6 @@
 #include <string>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 const size_t COUNT = 100000;
 const int RUNS = 5;
@@ -73,18 +72,6 @@ ScheduleList MakeSchedules(const wxDateTime& now)
         list.push_back(s);
     }
     return list;
-}
-
-double CpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return now.tv_sec * 1000.0 + now.tv_nsec / 1e6;
-}
-
-double Ms(Clock::duration d)
-{
-    return std::chrono::duration_cast<std::chrono::microseconds>(d).count() / 1000.0;
 }
 
 template <typename Work>
