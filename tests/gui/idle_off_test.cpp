@@ -23,6 +23,7 @@ struct ScriptedIdle : IdleTimeSource
 };
 
 enum class Answer { NONE, YES, NO, WAIT }; // NONE: no question; WAIT: the count-down runs out
+enum class Link { BOX, DEMO, LOST }; // LOST: every power-off attempt fails at once, no connecting
 
 // The question, answered; a count-down left to run out is cut to one short step.
 class IdleQuestion : public wxExpectModalBase<TimedDlg, IdleQuestion>
@@ -57,7 +58,7 @@ class IdleOffTest : public MainFrameTest
 protected:
     // A window on a box that reports this power state (in demo mode: switched
     // on there), turning off after these minutes; its idle time the test's.
-    void StartWith(uint8_t power, const char* minutes, bool demo = false)
+    void StartWith(uint8_t power, const char* minutes, Link link = Link::BOX)
     {
         if (frame)
             frame->Destroy(), FlushEvents();
@@ -72,9 +73,11 @@ protected:
         frame->Show();
         Tick();
         frame->SetIdleTimeSource(std::make_unique<ScriptedIdle>(idleNow));
-        if (demo)
+        if (link == Link::DEMO)
             frame->StartInDemoMode(), Click(frame->m_btnOn);
         ASSERT_EQ(thePanelStatus.powerState, power) << log.Text();
+        if (link == Link::LOST)
+            thePanelComm->Disconnect();
         sim.ClearReceived();
         log.Clear();
     }
@@ -106,28 +109,29 @@ TEST_F(IdleOffTest, UnusedRoomIsAskedOnceTheTimeIsReachedAndTurnedOffUnlessDecli
         const char* name; // the fault it would catch
         uint8_t power;
         const char* minutes;
-        bool demo;
+        Link link;
         std::vector<Step> steps;
         bool turnedOff;
     } rows[] = {
-        {"asked early, never, or nothing done when nobody answers", 1, "1", false,
+        {"asked early, never, or nothing done when nobody answers", 1, "1", Link::BOX,
          {{MINUTE - 1, Answer::NONE}, {MINUTE, Answer::WAIT}}, true},
-        {"a room in use turned off under a presenter", 1, "1", false, {{45000, Answer::NONE}, {2000, Answer::NONE}, {50000, Answer::NONE}}, false},
-        {"No ignored, or asked again before a full period", 1, "1", false,
+        {"a room in use turned off under a presenter", 1, "1", Link::BOX, {{45000, Answer::NONE}, {2000, Answer::NONE}, {50000, Answer::NONE}}, false},
+        {"No ignored, or asked again before a full period", 1, "1", Link::BOX,
          {{MINUTE, Answer::NO}, {2 * MINUTE - 1, Answer::NONE}, {2 * MINUTE, Answer::NO}}, false},
-        {"a warming projector left on", 1, "1", false, {{MINUTE, Answer::YES, 3}}, true},
-        {"a switched-off room asked all night", 2, "1", false, {{600 * MINUTE, Answer::NONE}}, false},
-        {"switched on by a schedule after a night off: asked at once", 2, "1", false,
+        {"a warming projector left on", 1, "1", Link::BOX, {{MINUTE, Answer::YES, 3}}, true},
+        {"a switched-off room asked all night", 2, "1", Link::BOX, {{600 * MINUTE, Answer::NONE}}, false},
+        {"switched on by a schedule after a night off: asked at once", 2, "1", Link::BOX,
          {{600 * MINUTE, Answer::NONE}, {601 * MINUTE, Answer::NONE, 1}, {602 * MINUTE - 1, Answer::NONE},
           {602 * MINUTE, Answer::NO}}, false},
-        {"turned off although the installer chose 0", 1, "0", false, {{1440 * MINUTE, Answer::NONE}}, false},
-        {"turned off by a setting that is no number", 1, "ten", false, {{1440 * MINUTE, Answer::NONE}}, false},
-        {"demo mode left out", 1, "1", true, {{MINUTE, Answer::YES}}, true},
+        {"turned off although the installer chose 0", 1, "0", Link::BOX, {{1440 * MINUTE, Answer::NONE}}, false},
+        {"turned off by a setting that is no number", 1, "ten", Link::BOX, {{1440 * MINUTE, Answer::NONE}}, false},
+        {"demo mode left out", 1, "1", Link::DEMO, {{MINUTE, Answer::YES}}, true},
+        {"one failed attempt, or endless ones, before giving up", 1, "1", Link::LOST, {{MINUTE, Answer::YES}}, false},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.name);
-        ASSERT_NO_FATAL_FAILURE(StartWith(row.power, row.minutes, row.demo));
+        ASSERT_NO_FATAL_FAILURE(StartWith(row.power, row.minutes, row.link));
         int8_t power = static_cast<int8_t>(row.power);
         for (const Step& step : row.steps)
         {
@@ -136,7 +140,8 @@ TEST_F(IdleOffTest, UnusedRoomIsAskedOnceTheTimeIsReachedAndTurnedOffUnlessDecli
             Look(step.idle, step.asked);
         }
         const std::vector<Bytes> sent = sim.Requests();
-        EXPECT_EQ(sent.empty(), !row.turnedOff || row.demo);
+        EXPECT_EQ(sent.empty(), !row.turnedOff || row.link == Link::DEMO);
+        EXPECT_EQ(frame->waits, std::vector<long>(row.link == Link::LOST ? 9 : 0, 50));
         for (const Bytes& request : sent)
             EXPECT_EQ(request, (Bytes{0x41, 0x03, 0x02, 0x8F, 0x1B}));
         EXPECT_EQ(thePanelStatus.powerState, row.turnedOff ? 2 : power) << "the window shows what was sent";

@@ -236,7 +236,7 @@ TEST_F(Program, ShutdownAndLogoutTurnTheRoomOffBeforeTheyGoOn)
                                                {"KESTO_TEST_PORT", sim.Path()}});
     ASSERT_TRUE(Served([&] { return manager.registered && logind.LockHeld() && Received(STATUS_QUERY); }, manager,
                        &logind)) << child->Output();
-    EXPECT_TRUE(Has(logind.lastInhibit, "[<'shutdown'>, ") && Has(logind.lastInhibit, ", <'delay'>])"))
+    EXPECT_TRUE(Has(logind.lastInhibit, "[<'shutdown") && Has(logind.lastInhibit, ", <'delay'>])"))
         << logind.lastInhibit;
     std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the status reply is taken in
     sim.ClearReceived();
@@ -247,8 +247,7 @@ TEST_F(Program, ShutdownAndLogoutTurnTheRoomOffBeforeTheyGoOn)
         << child->Output();
     EXPECT_TRUE(offFirst) << "the lock went before the power-off reached the box";
     ASSERT_TRUE(logind.EmitPrepareForShutdown(false));
-    EXPECT_TRUE(Served([&] { return logind.LockHeld(); }, manager, &logind));
-    EXPECT_EQ(logind.inhibitCalls, 2);
+    EXPECT_TRUE(Served([&] { return logind.inhibitCalls == 2 && logind.LockHeld(); }, manager, &logind));
     sim.ClearReceived();
 
     // Nobody answers the logout's question: the power-off when the count-down

@@ -2,6 +2,7 @@
 
 #include "support/core/temp_dir.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -22,17 +23,15 @@ bool ChildProcess::Start()
 {
     std::vector<std::string> env;
     for (char** entry = environ; *entry != nullptr; ++entry)
-    {
-        const std::string text = *entry;
-        bool changed = false;
-        for (const auto& change : m_env)
-            changed = changed || text.rfind(change.first + "=", 0) == 0;
-        if (!changed)
-            env.push_back(text);
-    }
+        env.emplace_back(*entry);
     for (const auto& [name, value] : m_env)
+    {
+        const std::string prefix = name + "=";
+        env.erase(std::remove_if(env.begin(), env.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }),
+                  env.end());
         if (!value.empty())
-            env.push_back(name + "=" + value);
+            env.push_back(prefix + value);
+    }
     std::vector<char*> envp, args;
     for (std::string& entry : env)
         envp.push_back(entry.data());
