@@ -334,6 +334,11 @@ TEST_F(Program, AScreenReaderFindsEveryControlAndPressesOnByKeyboard)
     if (Has(out, "\nskip "))
         GTEST_SKIP() << "the accessibility bus cannot start:" << out;
     EXPECT_EQ(child->ExitStatus(), 0) << out;
+    for (const char* node : {"push button|On|", "push button|Freeze|", "push button|Off|", "push button|Blank Screen|",
+                             "push button|Volume down|", "slider|Volume|", "push button|Volume up|", "push button|Mute|",
+                             "push button|Comp 1|", "push button|VCR/DVD|", "push button|Comp 2/Doc|", "panel|Power|",
+                             "panel|Volume|", "panel|Source|"})
+        EXPECT_TRUE(Has(out, std::string("\nnode ") + node)) << node << out;
     ASSERT_TRUE(Has(out, "\nlit ")) << out;
     EXPECT_TRUE(Has(out.substr(out.find("\nlit ")), "checked")) << out;
     // After "On": the rest of the window in the order seen, round to "On".
