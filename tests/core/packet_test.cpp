@@ -14,6 +14,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// Would catch a wrong CRC, byte order or command letter on the wire.
 TEST(Packet, CrcAndTheBytesOnTheWire)
 {
     EXPECT_EQ(Crc16(reinterpret_cast<const uint8_t*>("123456789"), 9), 0xFEE8); // CRC-16/BUYPASS
@@ -29,6 +30,7 @@ TEST(Packet, CrcAndTheBytesOnTheWire)
         EXPECT_EQ(CommandLetter(cmd), cmd < 0 || cmd == SERIAL_LAST ? 0 : letters[cmd]) << cmd;
 }
 
+// Would catch a length byte that sends the CRC check outside the packet or the buffer.
 TEST(Packet, CrcCheckStaysInsideThePacketAndTheBuffer)
 {
     Bytes packet = {0x41, 0x03, 0x01, 0x00, 0x00, 0xAA};
@@ -45,6 +47,7 @@ TEST(Packet, CrcCheckStaysInsideThePacketAndTheBuffer)
     EXPECT_FALSE(CheckAndSetCrc(nullptr, 10));
 }
 
+// Would catch a reply check that reads past the bytes received.
 TEST(Packet, ReplyCheckNeverReadsPastWhatCame)
 {
     // Random replies in buffers of exactly their size: the sanitizer build
@@ -72,6 +75,8 @@ TEST(Packet, ReplyCheckNeverReadsPastWhatCame)
     }
 }
 
+// Would catch a command over 256 bytes, a wrong escape or pause, a number that wraps
+// round, or a wrong error position.
 TEST(ParseCommand, BytesOrTheErrorPosition)
 {
     const std::string a255(255, 'A'), a256(256, 'A');

@@ -181,8 +181,8 @@ TEST_F(SerialLink, PayloadsTheLengthByteCannotCarryAreRefused)
     EXPECT_EQ(box.RequestsWithoutResends(), std::vector<Bytes>{Packet('P', Bytes(253, 'x'))});
 }
 
-// Would catch a wrong probe answer taken for a box, the bus left open, or a
-// failed exchange traced as a count never received (it is -5).
+// Would catch a wrong probe answer taken for a box, or a failed exchange
+// traced without its count (-5).
 TEST_F(I2C, SearchChecksTheAnswerAndTracesAFailedExchangeWithItsCount)
 {
     const struct
@@ -230,9 +230,9 @@ TEST_F(I2C, RequestsOverTheBusLimitAreRefusedAndDisconnectEndsTheLink)
 }
 
 // A pseudo-terminal whose output has been stopped (as by XOFF): the probe's
-// request cannot be written, so its exchange fails and is traced with -5
-// (the trace once showed a count never received). Would catch that, and a
-// port path longer than the link holds being copied cut short.
+// request cannot be written, so its exchange fails and is traced with -5.
+// Would catch a failed probe traced without its count, and a port path
+// longer than the link holds being copied cut short.
 TEST(SerialSearch, FailedExchangeIsTracedWithItsCount)
 {
     LogRecorder log;

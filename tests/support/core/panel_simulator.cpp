@@ -52,11 +52,10 @@ bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
 
 void PanelSimulator::ClearReceived()
 {
-    Locked([&] {
-        m_requests.clear();
-        m_partial.clear();
-        m_queue.clear();
-    });
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_requests.clear();
+    m_partial.clear();
+    m_queue.clear();
 }
 
 PanelSimulator::Bytes PanelSimulator::MakePacket(uint8_t letter, const Bytes& payload)
@@ -115,15 +114,13 @@ void PanelSimulator::Run()
 
 std::function<int(char*, int)> PortListOf(std::vector<std::string> paths)
 {
-    return [paths](char* buffer, int size) {
-        int used = 0, count = 0;
-        for (const std::string& path : paths)
-            if (used + static_cast<int>(path.size()) + 1 <= size)
-            {
-                memcpy(buffer + used, path.c_str(), path.size() + 1);
-                used += static_cast<int>(path.size()) + 1;
-                ++count;
-            }
+    std::string list; // each path ended by its NUL
+    for (const std::string& path : paths)
+        list.append(path).push_back('\0');
+    return [list, count = static_cast<int>(paths.size())](char* buffer, int size) {
+        if (static_cast<int>(list.size()) > size)
+            return -1; // never past the buffer; the lists of the tests always fit
+        memcpy(buffer, list.data(), list.size());
         return count;
     };
 }
