@@ -22,33 +22,20 @@ void Fail(const char* what)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size); // c_str() stops at a NUL
-    const size_t length = strlen(text.c_str());
-
     const CommandBytes sentinel = {0xAA, 0x55};
     CommandBytes out = sentinel;
     const int result = ParseCommand(text.c_str(), &out);
     if (result != ParseCommand(text.c_str(), nullptr))
         Fail("result depends on the output");
-    if (result < 0 || static_cast<size_t>(result) > length + 1)
+    if (result < 0 || static_cast<size_t>(result) > strlen(text.c_str()) + 1)
         Fail("position outside the text");
-    if (result != 0)
-    {
-        if (out != sentinel)
-            Fail("output changed on failure");
-        return 0;
-    }
-    if (out.size() > COMMAND_MAX_BYTES)
+    if (result != 0 && out != sentinel)
+        Fail("output changed on failure");
+    if (result == 0 && out.size() > COMMAND_MAX_BYTES)
         Fail("more than 256 bytes");
-    for (size_t i = 0; i < out.size(); ++i)
-    {
-        if (out[i] != COMMAND_ESC)
-            continue;
-        if (i + 1 >= out.size())
-            Fail("ESC at the end");
-        const uint8_t next = out[i + 1];
-        if (next != COMMAND_ESC && (next < PAUSE_CODE_FIRST || next > PAUSE_CODE_LAST))
-            Fail("ESC followed by something else than ESC or a pause code");
-        ++i;
-    }
+    for (size_t i = 0; result == 0 && i < out.size(); ++i)
+        if (out[i] == COMMAND_ESC &&
+            (++i == out.size() || (out[i] != COMMAND_ESC && (out[i] < PAUSE_CODE_FIRST || out[i] > PAUSE_CODE_LAST))))
+            Fail("ESC not followed by ESC or a pause code");
     return 0;
 }

@@ -14,6 +14,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// Would catch a wrong CRC, byte order or command letter on the wire.
 TEST(Packet, CrcAndTheBytesOnTheWire)
 {
     EXPECT_EQ(Crc16(reinterpret_cast<const uint8_t*>("123456789"), 9), 0xFEE8); // CRC-16/BUYPASS
@@ -29,6 +30,7 @@ TEST(Packet, CrcAndTheBytesOnTheWire)
         EXPECT_EQ(CommandLetter(cmd), cmd < 0 || cmd == SERIAL_LAST ? 0 : letters[cmd]) << cmd;
 }
 
+// Would catch a length byte that sends the CRC check outside the packet or the buffer.
 TEST(Packet, CrcCheckStaysInsideThePacketAndTheBuffer)
 {
     Bytes packet = {0x41, 0x03, 0x01, 0x00, 0x00, 0xAA};
@@ -45,6 +47,7 @@ TEST(Packet, CrcCheckStaysInsideThePacketAndTheBuffer)
     EXPECT_FALSE(CheckAndSetCrc(nullptr, 10));
 }
 
+// Would catch a reply check that reads past the bytes received.
 TEST(Packet, ReplyCheckNeverReadsPastWhatCame)
 {
     // Random replies in buffers of exactly their size: the sanitizer build
@@ -72,9 +75,11 @@ TEST(Packet, ReplyCheckNeverReadsPastWhatCame)
     }
 }
 
+// Would catch a command over 256 bytes, a wrong escape or pause, a number that wraps
+// round, or a wrong error position.
 TEST(ParseCommand, BytesOrTheErrorPosition)
 {
-    const std::string a254(254, 'A'), a255(255, 'A'), a256(256, 'A');
+    const std::string a255(255, 'A'), a256(256, 'A');
     std::string escs;
     for (int i = 0; i < 128; ++i)
         escs += "<1b>";
@@ -84,36 +89,25 @@ TEST(ParseCommand, BytesOrTheErrorPosition)
         int result;
         std::string bytes;
     } rows[] = {
-        {"", 0, ""},
         {"PWR ON >~*=#", 0, "PWR ON >~*=#"},
-        {"A<cr>B<CR><cR><0d>", 0, "A\rB\r\r\r"},
-        {"<02>PON<03><ff><Ab>", 0, "\x02PON\x03\xFF\xAB"},
+        {"A<cr>B<CR><0d><02>PON<ff><Ab>", 0, "A\rB\r\r\x02PON\xFF\xAB"},
         {"<1b>x<3C><3E>", 0, "\x1B\x1Bx<>"}, // ESC doubled
         {"< 1><+F><-1><-F><\t7>", 0, "\x01\x0F\xFF\xF1\x07"}, // what strtoul takes, blanks and signs counted
         {"<w 10 ms><w50><W250MS><w1000><w 5 sec><w 10SeC><w +30  sec  ><w\t60000>", 0,
          "\x1B\x01\x1B\x02\x1B\x03\x1B\x04\x1B\x05\x1B\x06\x1B\x07\x1B\x08"},
         {"<w 100 ms>", 10, ""}, // not in the table: at ">"
-        {"<w>", 3, ""},
-        {"<w 1 s>", 6, ""},
         {"xy<w 10 ms", 11, ""}, // no ">": one past the end
-        {"<w-10>", 6, ""},
         {"<w 2305843009213693962 sec>", 27, ""}, // times 1000 wraps round to 10000 in 64 bits
         {"<w 18446744073709551626>", 24, ""},
         {"<1>", 3, ""},
-        {"<123>", 5, ""},
         {"<12x", 4, ""},
         {"<G1>", 2, ""},
         {"AB<", 4, ""},
-        {"<0x1>", 5, ""},
-        {"<  1>", 5, ""},
         {"<FFFFFFFFFFFFFFFFFFFFFFFF>", 26, ""},
-        {"A\tB", 2, ""},
         {"ok\xC3\xA4", 3, ""},
         {a256, 0, a256}, // at most 256 bytes; an escape that does not fit fails at its "<"
         {a256 + "A", 257, ""},
-        {a254 + "<1B>", 0, a254 + "\x1B\x1B"},
         {a255 + "<1B>", 256, ""},
-        {a255 + "<w 10 ms>", 256, ""},
         {escs, 0, std::string(256, '\x1B')},
         {escs + "<1b>", 513, ""},
     };

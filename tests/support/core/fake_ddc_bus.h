@@ -2,6 +2,9 @@
 
 #include "comm/ddcbus.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
@@ -20,20 +23,13 @@ public:
         int result = 0;
         Bytes bytes;
     };
-    struct Write
-    {
-        int32_t handle;
-        uint8_t address;
-        Bytes bytes;
-    };
 
-    int initResult = 0, enumResult = 0, uninstallResult = 0;
-    int32_t enumHandle = 3;
+    int initResult = 0, uninstallResult = 0;
     std::deque<int> writeResults, installResults; // default 0
     std::deque<Read> reads;
 
     int deinitCalls = 0;
-    std::vector<Write> writes;
+    std::vector<Bytes> writes;
     std::vector<int> readCounts;
     std::vector<std::string> installPaths; // "(none)" for no path
 
@@ -41,15 +37,51 @@ public:
 
     int InitDDCHelper() override { return initResult; }
     void DeinitDDCHelper() override { ++deinitCalls; }
-    int EnumGetFirst(int32_t* handle) override;
+    int EnumGetFirst(int32_t* handle) override
+    {
+        *handle = 3;
+        return 0;
+    }
     int GetCachedEDID256(int32_t, uint8_t*) override { return 0; }
     int GetEDIDOption(const uint8_t*, int, uint8_t*, int) override { return 0; }
-    int WriteI2CBuf(int32_t handle, uint8_t address, const uint8_t* data, int count, int flags) override;
-    int ReadI2CBuf(int32_t handle, uint8_t address, uint8_t* buffer, int count, int flags) override;
-    int InstallDriver(const char* path, int flags) override;
+    int WriteI2CBuf(int32_t, uint8_t, const uint8_t* data, int count, int) override
+    {
+        writes.emplace_back(data, data + count);
+        return Next(writeResults);
+    }
+    int ReadI2CBuf(int32_t, uint8_t, uint8_t* buffer, int count, int) override
+    {
+        readCounts.push_back(count);
+        memset(buffer, 0, static_cast<size_t>(count));
+        const Read read = reads.empty() ? Read() : std::move(reads.front());
+        if (!reads.empty())
+            reads.pop_front();
+        if (!read.bytes.empty())
+            memcpy(buffer, read.bytes.data(), std::min(read.bytes.size(), static_cast<size_t>(count)));
+        return read.result;
+    }
+    int InstallDriver(const char* path, int) override
+    {
+        installPaths.push_back(path != nullptr ? path : "(none)");
+        return Next(installResults);
+    }
     int UninstallDriver() override { return uninstallResult; }
+
+private:
+    static int Next(std::deque<int>& results)
+    {
+        const int result = results.empty() ? 0 : results.front();
+        if (!results.empty())
+            results.pop_front();
+        return result;
+    }
 };
 
 // A bus whose driver is missing: the I2C search fails at once, so a link
 // under test only ever uses its serial ports.
-std::unique_ptr<DdcBus> MissingDdcBus();
+inline std::unique_ptr<DdcBus> MissingDdcBus()
+{
+    auto bus = std::make_unique<FakeDdcBus>();
+    bus->initResult = ENOENT;
+    return bus;
+}

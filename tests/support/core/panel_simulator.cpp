@@ -4,6 +4,8 @@
 #include "comm/panelcomm.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -16,10 +18,9 @@ bool PanelSimulator::Start()
     char name[256] = {};
     termios raw{};
     cfmakeraw(&raw);
-    if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0)
+    if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0 || fcntl(m_master, F_SETFD, FD_CLOEXEC) != 0 ||
+        fcntl(m_slave, F_SETFD, FD_CLOEXEC) != 0)
         return false;
-    fcntl(m_master, F_SETFD, FD_CLOEXEC);
-    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_path = name;
     m_stop = false;
     m_thread = std::thread([this] { Run(); });
@@ -36,36 +37,6 @@ void PanelSimulator::Stop()
             *fd = -1;
 }
 
-void PanelSimulator::SetStatus(std::array<uint8_t, 6> status)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_status = status;
-}
-
-void PanelSimulator::QueueBytes(Bytes bytes, int delayMs)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.emplace_back(std::move(bytes), delayMs);
-}
-
-void PanelSimulator::SendNow(Bytes bytes)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Schedule(std::move(bytes), 0);
-}
-
-PanelSimulator::Bytes PanelSimulator::Received() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_received;
-}
-
-std::vector<PanelSimulator::Bytes> PanelSimulator::Requests() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_requests;
-}
-
 std::vector<PanelSimulator::Bytes> PanelSimulator::RequestsWithoutResends() const
 {
     std::vector<Bytes> requests = Requests();
@@ -73,26 +44,15 @@ std::vector<PanelSimulator::Bytes> PanelSimulator::RequestsWithoutResends() cons
     return requests;
 }
 
-bool PanelSimulator::WaitFor(const std::function<bool()>& done, int timeoutMs) const
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
-}
-
-bool PanelSimulator::WaitForReceived(size_t byteCount, int timeoutMs) const
-{
-    return WaitFor([&] { return m_received.size() >= byteCount; }, timeoutMs);
-}
-
 bool PanelSimulator::WaitForRequests(size_t count, int timeoutMs) const
 {
-    return WaitFor([&] { return m_requests.size() >= count; }, timeoutMs);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_requests.size() >= count; });
 }
 
 void PanelSimulator::ClearReceived()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_received.clear();
     m_requests.clear();
     m_partial.clear();
     m_queue.clear();
@@ -105,90 +65,62 @@ PanelSimulator::Bytes PanelSimulator::MakePacket(uint8_t letter, const Bytes& pa
     return packet;
 }
 
-void PanelSimulator::Schedule(Bytes bytes, int delayMs)
-{
-    const auto due = Clock::now() + std::chrono::milliseconds(delayMs);
-    const auto later = std::find_if(m_pending.begin(), m_pending.end(), [&](const auto& p) { return p.first > due; });
-    m_pending.emplace(later, due, std::move(bytes));
-}
-
-// Splits what came into packets and schedules each one's answer (under the lock).
+// Splits what came into packets (letter, length byte, that many bytes more)
+// and puts each one's answer out.
 void PanelSimulator::Take(const uint8_t* data, size_t count)
 {
-    m_received.insert(m_received.end(), data, data + count);
     m_partial.insert(m_partial.end(), data, data + count);
-    while (m_partial.size() >= 2)
+    while (m_partial.size() >= 2 && m_partial.size() >= m_partial[1] + 2u)
     {
-        if (m_partial[1] < 2) // no packet starts so: drop a byte and resync
-        {
-            m_partial.erase(m_partial.begin());
-            continue;
-        }
-        const auto end = m_partial.begin() + m_partial[1] + 2;
-        if (m_partial.end() < end)
-            break;
-        Bytes request(m_partial.begin(), end), copy(request);
-        m_partial.erase(m_partial.begin(), end);
-        std::pair<Bytes, int> answer{{PANEL_ACK}, 0};
+        Bytes request(m_partial.begin(), m_partial.begin() + m_partial[1] + 2), copy(request);
+        m_partial.erase(m_partial.begin(), m_partial.begin() + static_cast<long>(request.size()));
+        Bytes answer{PANEL_ACK};
         if (!m_queue.empty())
         {
             answer = std::move(m_queue.front());
             m_queue.pop_front();
         }
         else if (!CheckAndSetCrc(copy.data(), copy.size()))
-            answer.first = {PANEL_NAK};
+            answer = {PANEL_NAK};
         else if (request[0] == PROBE_LETTER)
-            answer.first = MakePacket('V', {1, 2, 3, 4});
+            answer = MakePacket('V', {1, 2, 3, 4});
         else if (request[0] == 'Q')
-            answer.first = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
+            answer = MakePacket('Q', Bytes(m_status.begin(), m_status.end()));
         m_requests.push_back(std::move(request));
-        if (!answer.first.empty())
-            Schedule(std::move(answer.first), answer.second);
+        m_outgoing.push_back(std::move(answer));
     }
     m_changed.notify_all();
 }
 
+// Answers from this loop, never from inside a read: the link may still be
+// busy with its request when the answer is ready.
 void PanelSimulator::Run()
 {
     while (!m_stop)
     {
-        std::vector<Bytes> due;
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            for (; !m_pending.empty() && m_pending.front().first <= Clock::now(); m_pending.erase(m_pending.begin()))
-                due.push_back(std::move(m_pending.front().second));
-        }
-        for (const Bytes& bytes : due) // a line that is gone shows as a missing answer
-            for (size_t done = 0; done < bytes.size();)
-            {
-                const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
-                if (n <= 0 && errno != EINTR)
-                    break;
-                done += n > 0 ? static_cast<size_t>(n) : 0;
-            }
+        for (const Bytes& bytes : Locked([&] { return std::exchange(m_outgoing, {}); }))
+            for (ssize_t done = 0, n = 0; done < static_cast<ssize_t>(bytes.size()); done += std::max<ssize_t>(n, 0))
+                if ((n = write(m_master, bytes.data() + done, bytes.size() - done)) < 0 && errno != EINTR)
+                    break; // a line that is gone shows as a missing answer
         pollfd fd{m_master, POLLIN, 0};
         uint8_t buffer[512];
         if (poll(&fd, 1, 1) > 0 && (fd.revents & POLLIN))
         {
             const ssize_t n = read(m_master, buffer, sizeof(buffer));
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (n > 0)
-                Take(buffer, static_cast<size_t>(n));
+            Locked([&] { Take(buffer, n > 0 ? static_cast<size_t>(n) : 0); });
         }
     }
 }
 
 std::function<int(char*, int)> PortListOf(std::vector<std::string> paths)
 {
-    return [paths](char* buffer, int size) {
-        int used = 0, count = 0;
-        for (const std::string& path : paths)
-            if (used + static_cast<int>(path.size()) + 1 <= size)
-            {
-                memcpy(buffer + used, path.c_str(), path.size() + 1);
-                used += static_cast<int>(path.size()) + 1;
-                ++count;
-            }
+    std::string list; // each path ended by its NUL
+    for (const std::string& path : paths)
+        list.append(path).push_back('\0');
+    return [list, count = static_cast<int>(paths.size())](char* buffer, int size) {
+        if (static_cast<int>(list.size()) > size)
+            return -1; // never past the buffer; the lists of the tests always fit
+        memcpy(buffer, list.data(), list.size());
         return count;
     };
 }
