@@ -16,8 +16,8 @@ bool LoopbackHttpServer::Start()
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK); // port 0: the kernel picks a free one
     socklen_t len = sizeof(addr);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || listen(fd, 8) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+    sockaddr* address = reinterpret_cast<sockaddr*>(&addr);
+    if (fd < 0 || bind(fd, address, len) != 0 || listen(fd, 8) != 0 || getsockname(fd, address, &len) != 0)
     {
         if (fd >= 0)
             close(fd);
@@ -29,7 +29,7 @@ bool LoopbackHttpServer::Start()
     return true;
 }
 
-void LoopbackHttpServer::Stop()
+LoopbackHttpServer::~LoopbackHttpServer()
 {
     m_stop = true;
     if (m_thread.joinable())
@@ -41,14 +41,6 @@ std::string LoopbackHttpServer::Url(const std::string& path) const
     return "http://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
-LoopbackHttpServer::Answer LoopbackHttpServer::Answer::Endless(const std::string& head, unsigned long long announced)
-{
-    Answer answer{200, head};
-    answer.endless = true;
-    answer.announced = announced;
-    return answer;
-}
-
 void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -58,13 +50,13 @@ void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
 int LoopbackHttpServer::RequestCount(const std::string& path) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_requests.count(path) != 0 ? m_requests.at(path) : 0;
+    return m_counts[path].first;
 }
 
 unsigned long long LoopbackHttpServer::BytesSent(const std::string& path) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bytesSent.count(path) != 0 ? m_bytesSent.at(path) : 0;
+    return m_counts[path].second;
 }
 
 bool LoopbackHttpServer::Wait(int fd, short events, int ms)
@@ -78,9 +70,7 @@ void LoopbackHttpServer::Loop()
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_lifetimeMs);
     while (!m_stop && std::chrono::steady_clock::now() < end)
     {
-        if (!Wait(m_listenFd, POLLIN, 20))
-            continue;
-        const int fd = accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = Wait(m_listenFd, POLLIN, 20) ? accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC) : -1;
         if (fd >= 0)
         {
             Respond(fd);
@@ -106,7 +96,7 @@ void LoopbackHttpServer::Respond(int fd)
     Answer answer{404, "not found\n"};
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ++m_requests[path];
+        ++m_counts[path].first;
         if (m_answers.count(path) != 0)
             answer = m_answers[path];
     }
@@ -121,9 +111,8 @@ void LoopbackHttpServer::Respond(int fd)
     std::string filler; // an endless answer goes on with these until the client goes away
     while (answer.endless && filler.size() < 65536)
         filler += "C, Filler, abcdefghijklmnopqrstuvwxyz0123456789\r\n";
-    bool open = true;
-    while (answer.endless && open)
-        open = Send(fd, filler, path, answer, true);
+    while (answer.endless && Send(fd, filler, path, answer, true))
+        ;
     // Let the client read everything before the close: a cut-off body is then
     // seen as a short body, not as a reset.
     shutdown(fd, SHUT_WR);
@@ -146,7 +135,7 @@ bool LoopbackHttpServer::Send(int fd, const std::string& data, const std::string
         if (body)
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_bytesSent[path] += static_cast<unsigned long long>(sent);
+            m_counts[path].second += static_cast<unsigned long long>(sent);
         }
         for (int slept = 0; body && pos < data.size() && slept < answer.delayMs && !m_stop; slept += 5)
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(5, answer.delayMs - slept)));
