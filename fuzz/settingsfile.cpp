@@ -28,9 +28,8 @@ void Fail(const char* what)
 }
 
 // Formats every message as the real log does, prints none of them.
-class QuietLog final : public Log
+struct QuietLog final : Log
 {
-public:
     QuietLog() : Log(0xFFFFFFFFu) {}
     void Print(unsigned, const char* format, ...) override
     {
@@ -70,10 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const std::string folder = [] {
         theLog = &log;
         RouteToolkitMessagesToLog();
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/kesto-fuzz-XXXXXX" : "/tmp/kesto-fuzz-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr)
+        char name[] = "/tmp/kesto-fuzz-XXXXXX";
+        if (mkdtemp(name) == nullptr)
             Fail("mkdtemp");
-        return pattern;
+        return std::string(name);
     }();
     const std::string path = folder + "/AulavoxKesto.ini";
     unlink((path + ".bad").c_str());

@@ -47,18 +47,6 @@ void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
     m_answers[path] = answer;
 }
 
-int LoopbackHttpServer::RequestCount(const std::string& path) const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_counts[path].first;
-}
-
-unsigned long long LoopbackHttpServer::BytesSent(const std::string& path) const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_counts[path].second;
-}
-
 bool LoopbackHttpServer::Wait(int fd, short events, int ms)
 {
     pollfd pfd{fd, events, 0};
@@ -96,7 +84,6 @@ void LoopbackHttpServer::Respond(int fd)
     Answer answer{404, "not found\n"};
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ++m_counts[path].first;
         if (m_answers.count(path) != 0)
             answer = m_answers[path];
     }
@@ -106,12 +93,10 @@ void LoopbackHttpServer::Respond(int fd)
         "\r\nContent-Type: " + answer.contentType + "\r\n" +
         (length > 0 || !answer.endless ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
         (answer.location.empty() ? "" : "Location: " + answer.location + "\r\n") + "Connection: close\r\n\r\n";
-    if (!Send(fd, head, path, answer, false) || !Send(fd, answer.body.substr(0, answer.sentBytes), path, answer, true))
+    if (!Send(fd, head, answer, false) || !Send(fd, answer.body.substr(0, answer.sentBytes), answer, true))
         return;
-    std::string filler; // an endless answer goes on with these until the client goes away
-    while (answer.endless && filler.size() < 65536)
-        filler += "C, Filler, abcdefghijklmnopqrstuvwxyz0123456789\r\n";
-    while (answer.endless && Send(fd, filler, path, answer, true))
+    const std::string filler(65536, '#'); // an endless answer goes on with this until the client goes away
+    while (answer.endless && Send(fd, filler, answer, true))
         ;
     // Let the client read everything before the close: a cut-off body is then
     // seen as a short body, not as a reset.
@@ -120,7 +105,7 @@ void LoopbackHttpServer::Respond(int fd)
         (void)recv(fd, buffer, sizeof(buffer), 0);
 }
 
-bool LoopbackHttpServer::Send(int fd, const std::string& data, const std::string& path, const Answer& answer, bool body)
+bool LoopbackHttpServer::Send(int fd, const std::string& data, const Answer& answer, bool body)
 {
     const size_t chunk = body && answer.chunkSize != 0 ? answer.chunkSize : data.size();
     for (size_t pos = 0; pos < data.size();)
@@ -132,11 +117,6 @@ bool LoopbackHttpServer::Send(int fd, const std::string& data, const std::string
         if (sent <= 0)
             return false; // the client went away
         pos += static_cast<size_t>(sent);
-        if (body)
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_counts[path].second += static_cast<unsigned long long>(sent);
-        }
         for (int slept = 0; body && pos < data.size() && slept < answer.delayMs && !m_stop; slept += 5)
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(5, answer.delayMs - slept)));
     }

@@ -53,14 +53,12 @@ public:
     bool Start(); // binds a free port and starts the thread
     std::string Url(const std::string& path) const;
     void Serve(const std::string& path, const Answer& answer);
-    int RequestCount(const std::string& path) const;
-    unsigned long long BytesSent(const std::string& path) const; // of the body
 
 private:
     void Loop();
     void Respond(int fd);
     // Sends data (a body in the answer's chunks and pace); false when the client went away.
-    bool Send(int fd, const std::string& data, const std::string& path, const Answer& answer, bool body);
+    bool Send(int fd, const std::string& data, const Answer& answer, bool body);
     bool Wait(int fd, short events, int ms);
 
     const int m_lifetimeMs;
@@ -68,7 +66,6 @@ private:
     unsigned short m_port = 0;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::map<std::string, Answer> m_answers;
-    mutable std::map<std::string, std::pair<int, unsigned long long>> m_counts; // requests, body bytes sent
 };
