@@ -135,10 +135,10 @@ TEST_F(RemoteUpdate, DownloadReplacesTheFileOnlyWhenComplete)
 
 // Failures on the local side keep the old file: a full disk (the file size
 // limit makes write() fail while libcurl hands the data over), a folder in
-// the file's place, a start that cannot hand
-// the transfer to libcurl. Then the default reference URL of a program
-// started from a folder whose name needs percent-encoding (with a decoy where
-// an unencoded URL would lead), into a file not there yet.
+// the file's place, a start that cannot hand the transfer to libcurl. Then
+// the default reference URL of a program started from a folder whose name
+// needs percent-encoding (with a decoy where an unencoded URL would lead),
+// into a file not there yet.
 TEST_F(RemoteUpdate, FailuresOnTheLocalSideKeepTheOldFile)
 {
     enum Trouble { NONE, FULL_DISK, FAILING_ADD };
@@ -147,9 +147,8 @@ TEST_F(RemoteUpdate, FailuresOnTheLocalSideKeepTheOldFile)
     for (const std::string& folder : {odd, odd + "/data", dir.File("a b"), taken})
         ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     ASSERT_TRUE(WriteWholeFile(odd + "/data/AulavoxMaster.txt", ReadWholeFile(master)));
-    server.Serve("/small", {200, REMOTE_TEXT});
     server.Serve("/large", {200, "version: 2\n" + std::string(100000, 'w')});
-    const std::string small = server.Url("/small"), large = server.Url("/large");
+    const std::string large = server.Url("/large");
     const struct
     {
         std::string url, file;
@@ -159,7 +158,7 @@ TEST_F(RemoteUpdate, FailuresOnTheLocalSideKeepTheOldFile)
     } rows[] = {
         {large, local, FULL_DISK, UPDATE_TRANSFER_ERROR,
          "ContinueSourceUpdate: curl error 23, \"Failed writing received data to disk/application\""},
-        {small, taken, NONE, FILE_OPEN_ERROR,
+        {large, taken, NONE, FILE_OPEN_ERROR,
          "unable to open file '" + taken + "' for writing: it is a folder, not a regular file"},
         {large, local, FAILING_ADD, UPDATE_INIT_ERROR, "StartSourceUpdate: unable to initialize network library"},
         {DefaultReferenceUrl(wxString::FromUTF8(odd + "/")).utf8_string(), fresh, NONE, FILE_OK, ""},

@@ -36,11 +36,6 @@ LoopbackHttpServer::~LoopbackHttpServer()
         m_thread.join();
 }
 
-std::string LoopbackHttpServer::Url(const std::string& path) const
-{
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
-}
-
 void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -51,7 +51,7 @@ public:
     ~LoopbackHttpServer();
 
     bool Start(); // binds a free port and starts the thread
-    std::string Url(const std::string& path) const;
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
     void Serve(const std::string& path, const Answer& answer);
 
 private:
