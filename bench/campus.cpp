@@ -106,7 +106,8 @@ bool RunCampusCommand(MqttBroker& broker, MqttWatcher& watcher, int count)
         return false;
     }
     const double switching = TimeTool({"power", "off", "all", broker.Url()}, 0, output);
-    if (switching < 0 || Offs(watcher, count) != count)
+    // The watcher, a client of its own, may see the last states a moment later.
+    if (switching < 0 || !WaitUntil([&] { return Offs(watcher, count) == count; }, 10000))
     {
         fprintf(stderr, "aulavox-campus power off all: %s\n", output.c_str());
         return false;
