@@ -15,14 +15,24 @@ std::string Dump(const nlohmann::ordered_json& json)
     return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
+// Anyone on the broker can write these texts: control characters (a
+// terminal's escape sequences, line breaks) are printed as '?'.
+std::string Printable(std::string text)
+{
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return text;
+}
+
 std::array<std::string, COLUMNS> Columns(const std::string& name, const RoomView& room)
 {
-    return {name,
+    return {Printable(name),
             room.IsOnline() ? "online" : "offline",
-            room.power,
-            room.source,
-            room.projector.empty() ? "-" : room.projector,
-            room.changed.empty() ? "-" : room.changed};
+            Printable(room.power),
+            Printable(room.source),
+            room.projector.empty() ? "-" : Printable(room.projector),
+            room.changed.empty() ? "-" : Printable(room.changed)};
 }
 
 } // namespace
@@ -73,7 +83,7 @@ std::string PowerText(const std::vector<PowerOutcome>& outcomes)
     std::string text;
     for (const PowerOutcome& outcome : outcomes)
         if (!outcome.why.empty())
-            text += outcome.room + ": " + outcome.why + "\n";
+            text += Printable(outcome.room) + ": " + Printable(outcome.why) + "\n";
     return text;
 }
 

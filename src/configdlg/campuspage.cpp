@@ -2,6 +2,7 @@
 
 #include "campus/brokeraddress.h"
 #include "campus/campuslink.h"
+#include "controls/fieldvalidity.h"
 #include "settings/settings.h"
 
 #include <wx/sizer.h>
@@ -21,13 +22,6 @@ wxTextCtrl* AddField(wxWindow* parent, wxFlexGridSizer* grid, const wxString& la
     wxTextCtrl* text = new wxTextCtrl(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, style);
     grid->Add(text, 1, wxEXPAND | wxALL, 5);
     return text;
-}
-
-// A value the link could not use turns its field red, as in the command editor.
-void MarkField(wxTextCtrl* text, bool valid)
-{
-    text->SetBackgroundColour(valid ? wxNullColour : wxColour(255, 200, 200));
-    text->Refresh();
 }
 
 } // namespace
@@ -161,10 +155,10 @@ bool CampusPage::CheckFields()
     const bool roomOk = settings.room.empty() || IsTopicName(settings.room, false);
     const bool prefixOk = IsTopicName(settings.prefix, true);
     const bool discoveryOk = IsTopicName(settings.discoveryPrefix, true);
-    MarkField(m_brokerText, brokerOk);
-    MarkField(m_roomText, roomOk);
-    MarkField(m_prefixText, prefixOk);
-    MarkField(m_discoveryPrefixText, discoveryOk);
+    ShowFieldValidity(m_brokerText, brokerOk);
+    ShowFieldValidity(m_roomText, roomOk);
+    ShowFieldValidity(m_prefixText, prefixOk);
+    ShowFieldValidity(m_discoveryPrefixText, discoveryOk);
     return brokerOk && roomOk && prefixOk && discoveryOk;
 }
 

@@ -64,9 +64,3 @@ void ConfigDlg::SetQuietly(wxTextCtrl* text, const wxString& value)
     text->ChangeValue(value);
 }
 
-void ConfigDlg::ShowValidity(wxWindow* field, bool valid)
-{
-    static const wxColour INVALID_COLOUR(255, 128, 128);
-    field->SetBackgroundColour(valid ? wxNullColour : INVALID_COLOUR);
-    field->Refresh();
-}

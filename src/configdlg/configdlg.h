@@ -138,8 +138,6 @@ protected:
 
     // Puts a value into a text control without a change notification.
     static void SetQuietly(wxTextCtrl* text, const wxString& value);
-    // Gives a field the colour of invalid input, or its own colour again.
-    static void ShowValidity(wxWindow* field, bool valid);
 
     bool m_optionsModified = false;
     // "/Proj/Default" as stored and the entry of the "Default:" choice that

@@ -3,6 +3,7 @@
 #include "configdlg/configdlg.h"
 
 #include "configdlg/treeitemdata.h"
+#include "controls/fieldvalidity.h"
 #include "controls/localtext.h"
 #include "projdefs/parsecommand.h"
 
@@ -10,7 +11,7 @@ void ConfigDlg::CheckCommandText()
 {
     const std::string text = ToLocal8Bit(m_commandText->GetValue());
     const bool valid = ParseCommand(text.c_str()) == 0;
-    ShowValidity(m_commandText, valid);
+    ShowFieldValidity(m_commandText, valid);
 }
 
 void ConfigDlg::OnCommandText(wxCommandEvent&)

@@ -3,6 +3,7 @@
 #include "configdlg/configdlg.h"
 
 #include "controls/choiceorder.h"
+#include "controls/fieldvalidity.h"
 #include "controls/localtext.h"
 #include "settings/mainsettings.h"
 #include "settings/settingsvalue.h"
@@ -96,12 +97,12 @@ bool ConfigDlg::CheckOptionTexts()
     {
         const wxString value = text->GetValue();
         const bool valid = text == m_passwordText ? IsStorablePassword(value) : IsSingleLineText(value);
-        ShowValidity(text, valid);
+        ShowFieldValidity(text, valid);
         allValid = allValid && valid;
     }
     long idleOffMinutes = 0;
     const bool idleOffValid = ParseIdleOffMinutes(m_idleOffText->GetValue(), idleOffMinutes);
-    ShowValidity(m_idleOffText, idleOffValid);
+    ShowFieldValidity(m_idleOffText, idleOffValid);
     return allValid && idleOffValid;
 }
 

@@ -4,6 +4,7 @@
 #include "configdlg/configdlg.h"
 
 #include "comm/panelcomm.h"
+#include "controls/fieldvalidity.h"
 #include "controls/localtext.h"
 #include "controls/messagebox.h"
 #include "log/log.h"
@@ -142,7 +143,7 @@ void ConfigDlg::OnHexText(wxCommandEvent&)
 {
     unsigned byte = 0;
     const bool valid = m_hexText->IsEmpty() || ReadHexByte(m_hexText->GetValue(), byte);
-    ShowValidity(m_hexText, valid);
+    ShowFieldValidity(m_hexText, valid);
 }
 
 void ConfigDlg::OnAppendHex(wxCommandEvent&)

@@ -1,5 +1,6 @@
 #include "scheduledlg/scheduleeditdlg.h"
 
+#include "controls/fieldvalidity.h"
 #include "schedule/wallclock.h"
 #include "settings/settingsvalue.h"
 
@@ -13,12 +14,6 @@ struct DayBox
     wxCheckBox* box;
     uint32_t bit;
 };
-
-void MarkInvalid(wxWindow* field, bool invalid)
-{
-    field->SetBackgroundColour(invalid ? *wxRED : wxNullColour);
-    field->Refresh();
-}
 
 constexpr int LAST_SECOND_OF_DAY = 86399;
 
@@ -84,9 +79,9 @@ void ScheduleEditDlg::ApplyEnablingRules()
 
 void ScheduleEditDlg::LoadControls()
 {
-    MarkInvalid(m_nameText, false);
-    MarkInvalid(m_timeText, false);
-    MarkInvalid(m_startDate, false);
+    ShowFieldValidity(m_nameText, true);
+    ShowFieldValidity(m_timeText, true);
+    ShowFieldValidity(m_startDate, true);
     Refresh();
 
     m_nameText->SetValue(m_schedule.name);
@@ -97,7 +92,7 @@ void ScheduleEditDlg::LoadControls()
     m_endDate->SetValue(m_schedule.stopTime == ScheduleNeverTime ? wxInvalidDateTime : m_schedule.stopTime);
 
     m_timeText->SetValue(FormatTimeOfDay(m_schedule.StartSecondOfDay()));
-    MarkInvalid(m_timeText, false);
+    ShowFieldValidity(m_timeText, true);
 
     const DayBox days[] = {{m_mondayBox, DAY_MONDAY},     {m_tuesdayBox, DAY_TUESDAY}, {m_wednesdayBox, DAY_WEDNESDAY},
                            {m_thursdayBox, DAY_THURSDAY}, {m_fridayBox, DAY_FRIDAY},   {m_saturdayBox, DAY_SATURDAY},
@@ -128,14 +123,14 @@ int ScheduleEditDlg::ParseTimeOfDay(const wxString& text)
 int ScheduleEditDlg::SaveControls()
 {
     const int seconds = ParseTimeOfDay(m_timeText->GetValue());
-    MarkInvalid(m_timeText, seconds < 0);
+    ShowFieldValidity(m_timeText, seconds >= 0);
     if (seconds < 0)
         return -1;
 
     // The start date is the day of every due moment; without it there is
     // nothing to add the time to.
     const wxDateTime startDate = m_startDate->GetValue();
-    MarkInvalid(m_startDate, !StorableDate(startDate));
+    ShowFieldValidity(m_startDate, StorableDate(startDate));
     if (!StorableDate(startDate))
         return -1;
 
@@ -143,7 +138,7 @@ int ScheduleEditDlg::SaveControls()
     const wxString name = m_nameText->GetValue();
     if (name.empty() || !IsSingleLineText(name))
     {
-        MarkInvalid(m_nameText, true);
+        ShowFieldValidity(m_nameText, false);
         return -1;
     }
 
@@ -177,7 +172,7 @@ int ScheduleEditDlg::SaveControls()
 
 void ScheduleEditDlg::OnNameText(wxCommandEvent&)
 {
-    MarkInvalid(m_nameText, false);
+    ShowFieldValidity(m_nameText, true);
     SetModified(true);
 }
 
@@ -200,13 +195,13 @@ void ScheduleEditDlg::OnRepeatChoice(wxCommandEvent&)
 void ScheduleEditDlg::OnDateChanged(wxDateEvent& event)
 {
     if (event.GetEventObject() == m_startDate)
-        MarkInvalid(m_startDate, false);
+        ShowFieldValidity(m_startDate, true);
     SetModified(true);
 }
 
 void ScheduleEditDlg::OnTimeText(wxCommandEvent&)
 {
-    MarkInvalid(m_timeText, false);
+    ShowFieldValidity(m_timeText, true);
     SetModified(true);
 }
 
@@ -214,7 +209,7 @@ void ScheduleEditDlg::OnTimeKillFocus(wxFocusEvent& event)
 {
     event.Skip(); // the text control needs the event too
     const int seconds = ParseTimeOfDay(m_timeText->GetValue());
-    MarkInvalid(m_timeText, seconds < 0);
+    ShowFieldValidity(m_timeText, seconds >= 0);
     if (seconds > 0)
         m_timeText->ChangeValue(FormatTimeOfDay(seconds));
 }
