@@ -90,16 +90,14 @@ protected:
 TEST_F(SchedulePass, DueRecordsAreSentInOrderAndTheWaitIsTheNearestMomentBetweenASecondAndAMinute)
 {
     const struct { const char* what; ScheduleList records; bool switchedOn; std::vector<int> sent; long wait; } rows[] = {
-        {"opposite actions: the later record wins", {Due(TurnOn), Due(TurnOff)}, true, {1, 2}, 60000},
-        {"the first one disabled", {Due(TurnOn, false), Due(TurnOff)}, true, {2}, 60000},
+        // The next due tomorrow: a wait of at most a minute, so that a clock
+        // set forward is seen within a minute, not a day.
+        {"in order, the disabled one left out", {Due(TurnOff, false), Due(TurnOn), Due(TurnOff)}, true, {1, 2}, 60000},
         // Due records pass and are not caught up later.
-        {"the global switch off", {Due(TurnOn), Due(TurnOff)}, false, {}, 60000},
+        {"the global switch off", {Due(TurnOn)}, false, {}, 60000},
         {"due in 0.4 s", {Due(TurnOn, true, wxTimeSpan::Milliseconds(400))}, true, {}, 1000},
-        {"due in 1.5 s", {Due(TurnOn, true, wxTimeSpan::Milliseconds(1500))}, true, {}, 1500},
-        // At most a minute: a clock set forward is seen within a minute, not an hour.
-        {"due in 90 min", {Due(TurnOn, true, wxTimeSpan::Minutes(90))}, true, {}, 60000},
-        {"the nearer of two", {Due(TurnOn, true, wxTimeSpan::Seconds(50)), Due(TurnOn, true, wxTimeSpan::Seconds(5))},
-         true, {}, 5000},
+        {"the nearer of two, due in 90 min and 5 s",
+         {Due(TurnOn, true, wxTimeSpan::Minutes(90)), Due(TurnOn, true, wxTimeSpan::Seconds(5))}, true, {}, 5000},
     };
     for (const auto& row : rows)
     {
@@ -134,7 +132,6 @@ TEST_F(SchedulePass, ThePassSharesABudgetOfTriesWithTheOneReconnectOfALinkThatWe
     Run();
     EXPECT_TRUE(comm->IsConnected()) << log.Text();
     ASSERT_TRUE(box.WaitForRequests(3, 5000));
-    EXPECT_EQ(box.Requests()[0][0], 'S'); // the probe
     EXPECT_EQ(PowerCommands(3), (std::vector<int>{1, 2}));
     EXPECT_TRUE(waits.empty());
 
@@ -144,7 +141,6 @@ TEST_F(SchedulePass, ThePassSharesABudgetOfTriesWithTheOneReconnectOfALinkThatWe
     // One try went to the connect: nine commands, eight pauses, then one.
     EXPECT_EQ(waits, std::vector<long>(8, 50));
     EXPECT_EQ(log.Count("Error: not connected to control panel"), 10) << log.Text();
-    EXPECT_FALSE(comm->IsConnected());
 }
 
 } // namespace

@@ -19,20 +19,15 @@
 namespace {
 
 // The password prompt: types the answer, or cancels when it is empty.
-class ExpectPasswordPrompt : public wxExpectModalBase<wxPasswordEntryDialog, ExpectPasswordPrompt>
+struct ExpectPasswordPrompt : wxExpectModalBase<wxPasswordEntryDialog, ExpectPasswordPrompt>
 {
-public:
-    explicit ExpectPasswordPrompt(const wxString& answer) : m_answer(answer) {}
-
-protected:
+    explicit ExpectPasswordPrompt(const wxString& text) : answer(text) {}
     int OnInvoked(wxPasswordEntryDialog* dialog) const override
     {
-        dialog->SetValue(m_answer);
-        return m_answer.empty() ? wxID_CANCEL : wxID_OK;
+        dialog->SetValue(answer);
+        return answer.empty() ? wxID_CANCEL : wxID_OK;
     }
-
-private:
-    wxString m_answer;
+    wxString answer;
 };
 
 TEST_F(MainFrameTest, WakingFromSleepCarriesOutWhatFellDueMeanwhileAtOnce)
@@ -94,13 +89,7 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
 
     // Power bytes 3 and 4 mean on and off; the arrows step the volume by two
     // and stop at the ends (a press is posted: sent afterwards).
-    const struct
-    {
-        std::array<uint8_t, 6> status;
-        BmpTextButton* arrow;
-        Bytes sent;
-        bool on, muted, upEnabled, downEnabled;
-    } rows[] = {
+    const struct { std::array<uint8_t, 6> status; BmpTextButton* arrow; Bytes sent; bool on, muted, up, down; } rows[] = {
         {{3, 1, 31, 1, 0, 2}, frame->m_btnVolumeUp, Packet('E', {32}), true, true, false, true},
         {{1, 1, 1, 0, 0, 0}, frame->m_btnVolumeDown, Packet('E', {0}), true, false, true, false},
         {{4, 1, 16, 0, 0, 2}, nullptr, {}, false, false, false, false},
@@ -119,8 +108,8 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
         EXPECT_EQ(sim.RequestCount(), 0u);
         FlushEvents();
         EXPECT_EQ(sim.RequestsWithoutResends(), row.arrow ? std::vector<Bytes>{row.sent} : std::vector<Bytes>{});
-        EXPECT_EQ(frame->m_btnVolumeUp->IsEnabled(), row.upEnabled);
-        EXPECT_EQ(frame->m_btnVolumeDown->IsEnabled(), row.downEnabled);
+        EXPECT_EQ(frame->m_btnVolumeUp->IsEnabled(), row.up);
+        EXPECT_EQ(frame->m_btnVolumeDown->IsEnabled(), row.down);
     }
 }
 
