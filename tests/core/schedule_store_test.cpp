@@ -34,18 +34,14 @@ protected:
         theScheduleList.clear();
     }
 
-    // Opens the file as the program does, after writing it if text is given.
-    void Open(const std::string& text = "")
-    {
-        delete theSettings;
-        ASSERT_TRUE(text.empty() || WriteWholeFile(file, text));
-        theSettings = OpenSettingsStore(wxString::FromUTF8(file));
-    }
-    // Loads the list afresh from the file, after writing it if text is given.
+    // Opens the file as the program does and loads the list afresh, after
+    // writing the file if text is given.
     void Load(const std::string& text = "")
     {
         theScheduleList.clear();
-        Open(text);
+        delete theSettings;
+        ASSERT_TRUE(text.empty() || WriteWholeFile(file, text));
+        theSettings = OpenSettingsStore(wxString::FromUTF8(file));
         LoadScheduleList();
     }
     void Save(const Schedule& schedule, unsigned index)
@@ -62,7 +58,7 @@ protected:
 
 TEST_F(ScheduleStore, SavedRecordsAreTheStoredTextsAndLoadBack)
 {
-    Open();
+    Load();
     SetSchedulesEnabled(false);
     Schedule evening;
     evening.name = "C:\\Rooms\\B 101";

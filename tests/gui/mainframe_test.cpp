@@ -1,8 +1,7 @@
 // The main window on the simulated box: what each control sends and what the
-// window then shows, the extra commands' 8-bit names, the password, and the
-// schedules after a sleep.
+// window then shows, the extra commands' 8-bit names, and the schedules after
+// a sleep.
 
-#include "configdlg/configdlg.h"
 #include "schedule/schedule.h"
 #include "schedule/scheduleclock.h"
 
@@ -12,23 +11,9 @@
 
 #include "session/sessionwatch.h" // after GoogleTest: the session manager's headers define Bool
 
-#include <wx/textdlg.h>
-
 #include <clocale>
 
 namespace {
-
-// The password prompt: types the answer, or cancels when it is empty.
-struct ExpectPasswordPrompt : wxExpectModalBase<wxPasswordEntryDialog, ExpectPasswordPrompt>
-{
-    explicit ExpectPasswordPrompt(const wxString& text) : answer(text) {}
-    int OnInvoked(wxPasswordEntryDialog* dialog) const override
-    {
-        dialog->SetValue(answer);
-        return answer.empty() ? wxID_CANCEL : wxID_OK;
-    }
-    wxString answer;
-};
 
 TEST_F(MainFrameTest, WakingFromSleepCarriesOutWhatFellDueMeanwhileAtOnce)
 {
@@ -125,19 +110,6 @@ TEST_F(MainFrameTest, ExtraCommandWithLatin1NameIsFoundWhateverTheLocale)
     Use(button);
     EXPECT_EQ(sim.RequestsWithoutResends(), std::vector<Bytes>{Packet('P', {'I', 'N', 'P', '1', 0x0D})});
     setlocale(LC_CTYPE, oldLocale.c_str());
-}
-
-TEST_F(MainFrameTest, OnlyTheExactPasswordOpensTheConfiguration)
-{
-    // Catches: a password taken in another case, a wrong one let through
-    // quietly, or an empty stored password that opens without asking.
-    Start();
-    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("lemon"),
-                  wxExpectDismissableModal<ConfigDlg>(wxID_CANCEL));
-    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("Lemon"),
-                  ExpectMessageBox("Password was incorrect", "Password Entry"));
-    theSettings->Write(KEY_OPTIONS_PASSWORD, wxString()); // can never be given
-    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt(""));
 }
 
 } // namespace
