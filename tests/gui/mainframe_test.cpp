@@ -74,7 +74,7 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
 
     // Power bytes 3 and 4 mean on and off; the arrows step the volume by two
     // and stop at the ends (a press is posted: sent afterwards).
-    const struct { std::array<uint8_t, 6> status; BmpTextButton* arrow; Bytes sent; bool on, muted, up, down; } rows[] = {
+    const struct { std::array<uint8_t, 6> status; BmpTextButton* arrow; Bytes sent; bool on, mute, up, down; } rows[] = {
         {{3, 1, 31, 1, 0, 2}, frame->m_btnVolumeUp, Packet('E', {32}), true, true, false, true},
         {{1, 1, 1, 0, 0, 0}, frame->m_btnVolumeDown, Packet('E', {0}), true, false, true, false},
         {{4, 1, 16, 0, 0, 2}, nullptr, {}, false, false, false, false},
@@ -87,7 +87,7 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
         sim.ClearReceived();
         EXPECT_EQ(frame->m_btnOn->IsHighlighted(), row.on);
         EXPECT_EQ(frame->m_btnOff->IsHighlighted(), !row.on);
-        EXPECT_EQ(frame->m_btnMute->IsHighlighted(), row.muted);
+        EXPECT_EQ(frame->m_btnMute->IsHighlighted(), row.mute);
         if (row.arrow)
             Click(row.arrow);
         EXPECT_EQ(sim.RequestCount(), 0u);
