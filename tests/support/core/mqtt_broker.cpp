@@ -86,10 +86,8 @@ bool MqttWatcher::Start(int port, const std::string& filter)
     mosquitto_message_callback_set(m_mosq, [](mosquitto*, void* self, const mosquitto_message* message) {
         MqttWatcher& watcher = *static_cast<MqttWatcher*>(self);
         std::lock_guard<std::mutex> lock(watcher.m_mutex);
-        watcher.m_messages.push_back({message->topic,
-                                      std::string(static_cast<const char*>(message->payload),
-                                                  static_cast<size_t>(message->payloadlen)),
-                                      message->retain});
+        watcher.m_messages.push_back(
+            {message->topic, std::string(static_cast<const char*>(message->payload), size_t(message->payloadlen))});
     });
     mosquitto_subscribe_callback_set(m_mosq, [](mosquitto*, void* self, int, int, const int*) {
         MqttWatcher& watcher = *static_cast<MqttWatcher*>(self);
@@ -106,9 +104,9 @@ bool MqttWatcher::Start(int port, const std::string& filter)
     });
 }
 
-void MqttWatcher::Publish(const std::string& topic, const std::string& payload, bool retain)
+void MqttWatcher::Publish(const std::string& topic, const std::string& payload)
 {
-    mosquitto_publish(m_mosq, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1, retain);
+    mosquitto_publish(m_mosq, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1, false);
 }
 
 std::vector<MqttWatcher::Message> MqttWatcher::Messages() const
@@ -126,14 +124,8 @@ std::string MqttWatcher::Last(const std::string& topic) const
     return "";
 }
 
-bool MqttWatcher::WaitFor(const std::string& topic, const std::function<bool(const std::string&)>& condition,
-                          int timeoutMs) const
+// Long enough for a bridge's reconnection to a restarted broker.
+bool MqttWatcher::WaitForText(const std::string& topic, const std::string& part) const
 {
-    return WaitUntil([&] { return condition(Last(topic)); }, timeoutMs);
-}
-
-bool MqttWatcher::WaitForText(const std::string& topic, const std::string& part, int timeoutMs) const
-{
-    return WaitFor(topic, [&](const std::string& payload) { return payload.find(part) != std::string::npos; },
-                   timeoutMs);
+    return WaitUntil([&] { return Last(topic).find(part) != std::string::npos; }, 20000);
 }

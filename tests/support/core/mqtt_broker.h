@@ -3,7 +3,6 @@
 #include "support/core/child_process.h"
 #include "support/core/temp_dir.h"
 
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,19 +35,16 @@ public:
     struct Message
     {
         std::string topic, payload;
-        bool retained;
     };
     ~MqttWatcher();
     // Connects, subscribes and waits for the subscription to hold.
     bool Start(int port, const std::string& filter = "#");
-    void Publish(const std::string& topic, const std::string& payload, bool retain = false);
+    void Publish(const std::string& topic, const std::string& payload);
     std::vector<Message> Messages() const;
     // The last payload on a topic, "" when none came.
     std::string Last(const std::string& topic) const;
-    // Waits until the last payload on topic satisfies the condition.
-    bool WaitFor(const std::string& topic, const std::function<bool(const std::string&)>& condition,
-                 int timeoutMs = 15000) const;
-    bool WaitForText(const std::string& topic, const std::string& part, int timeoutMs = 15000) const;
+    // Waits until the last payload on topic holds this text.
+    bool WaitForText(const std::string& topic, const std::string& part) const;
 
 private:
     mosquitto* m_mosq = nullptr;

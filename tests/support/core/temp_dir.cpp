@@ -8,8 +8,7 @@
 
 TempDir::TempDir()
 {
-    const char* base = getenv("TMPDIR");
-    m_path = std::string(base && *base ? base : "/tmp") + "/kesto-test-XXXXXX";
+    m_path = (std::filesystem::temp_directory_path() / "kesto-test-XXXXXX").string(); // $TMPDIR or /tmp
     if (mkdtemp(m_path.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed for " + m_path);
 }

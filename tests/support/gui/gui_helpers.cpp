@@ -7,18 +7,6 @@
 #include <wx/time.h>
 #include <wx/utils.h>
 
-namespace {
-
-std::string DescribeDialog(wxDialog* dialog)
-{
-    wxString text = wxString::Format("dialog \"%s\" (%s)", dialog->GetTitle(), dialog->GetClassInfo()->GetClassName());
-    if (auto* box = dynamic_cast<wxMessageDialogBase*>(dialog))
-        text += ": " + box->GetMessage();
-    return text.utf8_string();
-}
-
-} // namespace
-
 int StrictTestingHook::Enter(wxDialog* dialog)
 {
     const int answer = wxTestingModalHook::Enter(dialog);
@@ -32,7 +20,10 @@ void StrictTestingHook::ReportFailure(const wxString& message)
 
 int UnexpectedDialogHook::Enter(wxDialog* dialog)
 {
-    ADD_FAILURE() << "unexpected " << DescribeDialog(dialog);
+    wxString text = wxString::Format("dialog \"%s\" (%s)", dialog->GetTitle(), dialog->GetClassInfo()->GetClassName());
+    if (auto* box = dynamic_cast<wxMessageDialogBase*>(dialog))
+        text += ": " + box->GetMessage();
+    ADD_FAILURE() << "unexpected " << text.utf8_string();
     return wxID_CANCEL;
 }
 
@@ -43,7 +34,7 @@ int ExpectMessageBox::OnInvoked(wxGenericMessageDialog* dialog) const
     // The generic box shows wxICON_NONE as the error icon (and asserts): no
     // icon is no icon flag at all.
     EXPECT_TRUE(m_icon == 0 || (dialog->GetMessageDialogStyle() & wxICON_MASK) == (m_icon == wxICON_NONE ? 0 : m_icon))
-        << DescribeDialog(dialog);
+        << m_message.utf8_string();
     return m_answer;
 }
 

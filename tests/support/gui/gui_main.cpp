@@ -11,16 +11,6 @@
 
 #include <cstring>
 
-namespace {
-
-void FailOnWxAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
-                    const wxString& msg)
-{
-    ADD_FAILURE_AT(file.utf8_str(), line) << "wx assertion in " << func << ": " << cond << " " << msg;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     // Asked before InitGoogleTest, which takes the flag out of argv.
@@ -33,7 +23,10 @@ int main(int argc, char** argv)
 
     if (!StartToolkitWithoutLoop(argc, argv))
         return 1;
-    wxSetAssertHandler(FailOnWxAssert);
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& func, const wxString& cond,
+                          const wxString& msg) {
+        ADD_FAILURE_AT(file.utf8_str(), line) << "wx assertion in " << func << ": " << cond << " " << msg;
+    });
     wxTheApp->SetAppName("AulavoxKestoTests");
     wxTheApp->SetVendorName("AulavoxTech");
     if (!wxTheApp->CallOnInit())
