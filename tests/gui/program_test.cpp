@@ -66,13 +66,6 @@ protected:
         return child;
     }
 
-    static void EndsCleanly(ChildProcess& child)
-    {
-        ASSERT_TRUE(child.Signal(SIGTERM));
-        EXPECT_TRUE(child.Wait(15000)) << "the program did not end\n" << child.Output();
-        EXPECT_EQ(child.ExitStatus(), 0) << child.Output();
-    }
-
     bool Received(const Bytes& wanted) const
     {
         const std::vector<Bytes> requests = sim.Requests();
@@ -87,17 +80,10 @@ protected:
                WriteWholeFile(settingsFile, "[Files]\nName2=" + userFile + "\n[Proj]\nDefault=Room 1\n" + settings);
     }
 
-    // Waits for the condition, serving the session manager and logind meanwhile.
-    bool Served(const std::function<bool()>& condition, TestSessionManager& manager, FakeLoginManager* logind = nullptr)
+    // Waits for the condition, serving the session manager or logind meanwhile.
+    static bool Served(const std::function<bool()>& condition, TestSessionManager* manager, FakeLoginManager* logind)
     {
-        return WaitUntil(
-            [&] {
-                manager.Serve();
-                if (logind)
-                    logind->Serve();
-                return condition();
-            },
-            30000);
+        return WaitUntil([&] { return (manager ? manager->Serve() : logind->Serve()), condition(); }, 30000);
     }
 
     TempDir home;
@@ -123,7 +109,6 @@ TEST_F(Program, CommandsEndWithoutAWindow)
         {{"--appdir", "--second-is-ignored"}, {{"DISPLAY", DISPLAY}}, Stdout::FILE, 0, dataFolder, ""},
         {{"--AppDir"}, {}, Stdout::FILE, 0, dataFolder, ""},
         {{"--frobnicate"}, {{"DISPLAY", DISPLAY}}, Stdout::FILE, 1, unknown, ""},
-        {{""}, {}, Stdout::FILE, 1, unknown, ""},
         {{"--display=:0", "--appdir"}, {}, Stdout::FILE, 1, unknown, ""}, // the toolkit's options are arguments too
         {{"--appdir\xff"}, {}, Stdout::FILE, 1, unknown, ""}, // not valid UTF-8, nor a keyword in any character set
         // Output that cannot be written is no success.
@@ -187,16 +172,14 @@ TEST_F(Program, ToolkitComplaintsGoToTheLogAndASignalEndsItWithAMessageBoxOpen)
     // Warned twice: by the quiet read at start-up and by the read after the check.
     ASSERT_TRUE(WaitUntil([&] { return CountOf(child->Output(), "Warning: ReadSource: data line must have 3 parameters") == 2; }, 20000))
         << child->Output();
-    // Written again once the start-up got that far, keeping what it could read.
-    EXPECT_TRUE(WaitUntil([&] { return Has(ReadWholeFile(settingsFile), "FreezeDelay=500"); }));
-    EXPECT_TRUE(Has(ReadWholeFile(settingsFile), "Password=kept"));
     // The toolkit's parser errors and its failed assertions, as log lines.
     for (const std::string& line : {"Error: file '" + settingsFile + "', line 2: '=' expected.\n",
                                     std::string("Error: assertion \"!strName.empty()\" failed in "),
                                     std::string("Error: assertion \"!m_pParent || !m_pLine || !pLine\" failed in ")})
         EXPECT_TRUE(Has(child->Output(), line)) << line << "\n" << child->Output();
     std::this_thread::sleep_for(std::chrono::milliseconds(300)); // let the box open
-    EndsCleanly(*child);
+    ASSERT_TRUE(child->Signal(SIGTERM));
+    EXPECT_TRUE(child->Wait(15000) && child->ExitStatus() == 0) << child->Output();
 }
 
 // Catches: no last will, or one on another topic or not retained; and a
@@ -219,49 +202,27 @@ TEST_F(Program, ACampusRoomKilledIsOfflineThroughItsWill)
     EXPECT_TRUE(late.WaitForText("aulavox/r9/status", "offline"));
 }
 
-// Catches the room left on by a shutdown (the delay lock let go before the
-// power-off, or not taken again when the shutdown is called off) or by a
-// logout nobody answers, and a logout cancelled or hanging.
-TEST_F(Program, ShutdownAndLogoutTurnTheRoomOffBeforeTheyGoOn)
+// Catches the room left on by a shutdown: the delay lock let go before the
+// power-off, or not taken again when the shutdown is called off.
+TEST_F(Program, ShutdownTurnsTheRoomOffBeforeItGoesOn)
 {
-    TestSessionManager manager;
     FakeLoginManager logind;
     std::string error;
-    ASSERT_TRUE(manager.Start(error) && logind.Start(error)) << error;
+    ASSERT_TRUE(logind.Start(error)) << error;
     ASSERT_TRUE(sim.Start());
     sim.SetStatus({1, 1, 10, 0, 0, 0});
     ASSERT_TRUE(ChooseRoom1("C, On, PWR1<cr>\n"));
-    auto child = Launch({KESTO_PORT_PROGRAM}, {{"SESSION_MANAGER", manager.Address()},
-                                               {"DBUS_SYSTEM_BUS_ADDRESS", logind.Address()},
-                                               {"KESTO_TEST_PORT", sim.Path()}});
-    ASSERT_TRUE(Served([&] { return manager.registered && logind.LockHeld() && Received(STATUS_QUERY); }, manager,
-                       &logind)) << child->Output();
-    EXPECT_TRUE(Has(logind.lastInhibit, "[<'shutdown") && Has(logind.lastInhibit, ", <'delay'>])"))
-        << logind.lastInhibit;
+    auto child = Launch({KESTO_PORT_PROGRAM}, {{"DBUS_SYSTEM_BUS_ADDRESS", logind.Address()}, {"KESTO_TEST_PORT", sim.Path()}});
+    ASSERT_TRUE(Served([&] { return logind.LockHeld() && Received(STATUS_QUERY); }, nullptr, &logind)) << child->Output();
+    EXPECT_TRUE(Has(logind.lastInhibit, "[<'shutdown") && Has(logind.lastInhibit, ", <'delay'>])")) << logind.lastInhibit;
     std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the status reply is taken in
     sim.ClearReceived();
-
     bool offFirst = false;
     ASSERT_TRUE(logind.EmitPrepareForShutdown(true));
-    ASSERT_TRUE(Served([&] { return !logind.LockHeld() && ((offFirst = Received(POWER_OFF)), true); }, manager))
-        << child->Output();
+    ASSERT_TRUE(WaitUntil([&] { return !logind.LockHeld() && ((offFirst = Received(POWER_OFF)), true); }, 30000));
     EXPECT_TRUE(offFirst) << "the lock went before the power-off reached the box";
     ASSERT_TRUE(logind.EmitPrepareForShutdown(false));
-    EXPECT_TRUE(Served([&] { return logind.inhibitCalls == 2 && logind.LockHeld(); }, manager, &logind));
-    sim.ClearReceived();
-
-    // Nobody answers the logout's question: the power-off when the count-down
-    // runs out, before the save is done; the program waits for the last word.
-    manager.SaveYourself(SmInteractStyleAny);
-    ASSERT_TRUE(Served([&] { return manager.saveDones == 1; }, manager)) << child->Output();
-    EXPECT_TRUE(Received(POWER_OFF));
-    EXPECT_EQ(manager.interactDones, 1);
-    EXPECT_FALSE(manager.lastCancelShutdown) << "the logout is not cancelled";
-    EXPECT_TRUE(child->Running());
-    manager.Die();
-    ASSERT_TRUE(Served([&] { return !child->Running(); }, manager)) << child->Output();
-    EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
-    EXPECT_TRUE(Has(ReadWholeFile(settingsFile), "FreezeDelay=500\n"));
+    EXPECT_TRUE(Served([&] { return logind.inhibitCalls == 2 && logind.LockHeld(); }, nullptr, &logind));
 }
 
 TEST_F(Program, SignalAndLogoutEndADialogInsideTheConfiguration)
@@ -275,11 +236,8 @@ TEST_F(Program, SignalAndLogoutEndADialogInsideTheConfiguration)
         const char* button; // opens the dialog inside
         const char* dialog;
         bool logout; // else SIGTERM; the projector is on for a logout, off for the signal
-    } rows[] = {
-        {"New", "modal: wxDialog", false},  {"Push", "modal: wxGenericMessageDialog", false},
-        {"...", "modal: wxFileDialog", false}, {"New", "modal: wxDialog", true},
-        {"Push", "modal: wxGenericMessageDialog", true}, {"...", "modal: wxFileDialog", true},
-    };
+    } rows[] = {{"New", "modal: wxDialog", false}, {"...", "modal: wxFileDialog", false},
+                {"Push", "modal: wxGenericMessageDialog", true}, {"...", "modal: wxFileDialog", true}};
     for (const auto& row : rows)
     {
         SCOPED_TRACE(std::string(row.button) + (row.logout ? " logout" : " SIGTERM"));
@@ -291,23 +249,23 @@ TEST_F(Program, SignalAndLogoutEndADialogInsideTheConfiguration)
         auto child = Launch({KESTO_PORT_PROGRAM}, {{"SESSION_MANAGER", manager.Address()},
                                                    {"KESTO_TEST_PORT", sim.Path()},
                                                    {"KESTO_TEST_NESTED", row.button}});
-        ASSERT_TRUE(Served([&] { return manager.registered && Received(STATUS_QUERY); }, manager)) << child->Output();
+        ASSERT_TRUE(Served([&] { return manager.registered && Received(STATUS_QUERY); }, &manager, nullptr)) << child->Output();
         std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the status reply is taken in
         ASSERT_TRUE(child->Signal(SIGUSR1));
-        ASSERT_TRUE(Served([&] { return CountOf(child->Errors(), "modal: ") >= 2; }, manager)) << child->Errors();
+        ASSERT_TRUE(Served([&] { return CountOf(child->Errors(), "modal: ") >= 2; }, &manager, nullptr)) << child->Errors();
         EXPECT_TRUE(Has(child->Errors(), row.dialog)) << child->Errors();
         sim.ClearReceived();
         if (row.logout)
         {
-            manager.SaveYourself(SmInteractStyleNone);
-            ASSERT_TRUE(Served([&] { return manager.saveDones == 1; }, manager)) << child->Output();
+            manager.SaveYourself();
+            ASSERT_TRUE(Served([&] { return manager.saveDones == 1; }, &manager, nullptr)) << child->Output();
             EXPECT_TRUE(Received(POWER_OFF)) << "the room is turned off first";
             manager.Die();
         }
         else
             ASSERT_TRUE(child->Signal(SIGTERM));
-        EXPECT_TRUE(Served([&] { return !child->Running(); }, manager)) << child->Output() << child->Errors();
-        EXPECT_EQ(child->ExitStatus(), 0) << child->Output();
+        EXPECT_TRUE(Served([&] { return !child->Running(); }, &manager, nullptr) && child->ExitStatus() == 0)
+            << child->Output() << child->Errors();
         const std::string settings = ReadWholeFile(settingsFile);
         EXPECT_TRUE(Has(settings, "FreezeDelay=500\n") && Has(settings, "Password=harbor\n")) << settings;
     }
@@ -334,10 +292,8 @@ TEST_F(Program, AScreenReaderFindsEveryControlAndPressesOnByKeyboard)
     if (Has(out, "\nskip "))
         GTEST_SKIP() << "the accessibility bus cannot start:" << out;
     EXPECT_EQ(child->ExitStatus(), 0) << out;
-    for (const char* node : {"push button|On|", "push button|Freeze|", "push button|Off|", "push button|Blank Screen|",
-                             "push button|Volume down|", "slider|Volume|", "push button|Volume up|", "push button|Mute|",
-                             "push button|Comp 1|", "push button|VCR/DVD|", "push button|Comp 2/Doc|", "panel|Power|",
-                             "panel|Volume|", "panel|Source|"})
+    // The controls themselves are named in the focus order below.
+    for (const char* node : {"panel|Power|", "panel|Volume|", "panel|Source|"})
         EXPECT_TRUE(Has(out, std::string("\nnode ") + node)) << node << out;
     ASSERT_TRUE(Has(out, "\nlit ")) << out;
     EXPECT_TRUE(Has(out.substr(out.find("\nlit ")), "checked")) << out;

@@ -1,7 +1,5 @@
 #include "support/core/child_process.h"
 
-#include "support/core/temp_dir.h"
-
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -12,12 +10,6 @@
 #include <unistd.h>
 
 extern char** environ;
-
-ChildProcess::~ChildProcess()
-{
-    if (Running())
-        Wait(0);
-}
 
 bool ChildProcess::Start()
 {
@@ -57,11 +49,6 @@ bool ChildProcess::Start()
     return started || (m_pid = -1, false);
 }
 
-bool ChildProcess::Signal(int signal) const
-{
-    return m_pid > 0 && !m_exited && kill(m_pid, signal) == 0;
-}
-
 bool ChildProcess::Running()
 {
     int status = 0;
@@ -80,16 +67,6 @@ bool ChildProcess::Wait(int timeoutMs)
     kill(m_pid, SIGKILL);
     waitpid(m_pid, nullptr, 0);
     return !(m_exited = true);
-}
-
-std::string ChildProcess::Output() const
-{
-    return ReadWholeFile(m_outputFile);
-}
-
-std::string ChildProcess::Errors() const
-{
-    return ReadWholeFile(m_outputFile + ".err");
 }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "support/core/temp_dir.h"
+
+#include <csignal>
 #include <functional>
 #include <string>
 #include <sys/types.h>
@@ -22,19 +25,23 @@ public:
         : m_argv(std::move(argv)), m_env(std::move(env)), m_outputFile(std::move(outputFile)), m_stdout(stdoutTo)
     {
     }
-    ~ChildProcess();
+    ~ChildProcess()
+    {
+        if (Running())
+            Wait(0);
+    }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Start();
-    bool Signal(int signal) const;
+    bool Signal(int signal) const { return m_pid > 0 && !m_exited && kill(m_pid, signal) == 0; }
     // Whether it still runs; notes its exit status when it has ended. Never waits.
     bool Running();
     // Waits for the end; false when it did not end in time (then it is killed).
     bool Wait(int timeoutMs);
     int ExitStatus() const { return m_exitStatus; } // -1 when ended by a signal
-    std::string Output() const;
-    std::string Errors() const;
+    std::string Output() const { return ReadWholeFile(m_outputFile); }
+    std::string Errors() const { return ReadWholeFile(m_outputFile + ".err"); }
 
 private:
     std::vector<std::string> m_argv;

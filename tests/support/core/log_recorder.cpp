@@ -1,6 +1,5 @@
 #include "support/core/log_recorder.h"
 
-#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -25,12 +24,6 @@ std::vector<std::string> LogRecorder::Lines() const
     for (const auto& [level, text] : m_entries)
         lines.push_back(std::string(GetLevelName(level)) + ": " + text);
     return lines;
-}
-
-int LogRecorder::Count(const std::string& line) const
-{
-    const std::vector<std::string> lines = Lines();
-    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
 
 std::string LogRecorder::Text() const

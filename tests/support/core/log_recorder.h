@@ -2,6 +2,7 @@
 
 #include "log/log.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,7 +23,11 @@ public:
     const char* GetLastText() const override { return m_lastText.c_str(); }
 
     std::vector<std::string> Lines() const; // "Level: message"
-    int Count(const std::string& line) const;
+    int Count(const std::string& line) const
+    {
+        const std::vector<std::string> lines = Lines();
+        return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+    }
     bool Contains(const std::string& line) const { return Count(line) > 0; }
     std::string Text() const; // every line, for failure messages
     std::vector<std::string> AtLevel(unsigned level) const;

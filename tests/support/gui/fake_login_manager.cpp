@@ -2,6 +2,10 @@
 
 #include <gio/gio.h>
 
+namespace {
+const char LOGIN[] = "org.freedesktop.login1", PATH[] = "/org/freedesktop/login1";
+}
+
 FakeLoginManager::~FakeLoginManager()
 {
     if (m_bus != nullptr)
@@ -17,7 +21,7 @@ bool FakeLoginManager::Start(std::string& reason)
                                  G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
             nullptr, nullptr, nullptr);
         return m_bus != nullptr;
-    }) && StartMock("org.freedesktop.login1", {"--template", "logind"});
+    }) && StartMock(LOGIN, {"--template", "logind"});
     reason = started ? "" : "no bus with logind: " + error + m_daemon.Errors();
     return started;
 }
@@ -45,11 +49,6 @@ GVariant* FakeLoginManager::Ask(const char* name, const char* path, const char* 
     return reply;
 }
 
-GVariant* FakeLoginManager::AskLogind(const char* interface, const char* method, GVariant* parameters)
-{
-    return Ask("org.freedesktop.login1", "/org/freedesktop/login1", interface, method, parameters);
-}
-
 bool FakeLoginManager::Call(const char* name, const char* path, const char* interface, const char* method,
                             GVariant* parameters)
 {
@@ -62,7 +61,7 @@ bool FakeLoginManager::Call(const char* name, const char* path, const char* inte
 
 void FakeLoginManager::Serve()
 {
-    g_autoptr(GVariant) reply = AskLogind("org.freedesktop.DBus.Mock", "GetMethodCalls", g_variant_new("(s)", "Inhibit"));
+    g_autoptr(GVariant) reply = Ask(LOGIN, PATH, "org.freedesktop.DBus.Mock", "GetMethodCalls", g_variant_new("(s)", "Inhibit"));
     g_autoptr(GVariant) calls = reply != nullptr ? g_variant_get_child_value(reply, 0) : nullptr;
     inhibitCalls = calls != nullptr ? static_cast<int>(g_variant_n_children(calls)) : 0;
     if (inhibitCalls == 0)
@@ -74,14 +73,14 @@ void FakeLoginManager::Serve()
 
 bool FakeLoginManager::EmitPrepare(const char* signal, bool starting)
 {
-    return Call("org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock", "EmitSignal",
+    return Call(LOGIN, PATH, "org.freedesktop.DBus.Mock", "EmitSignal",
                 g_variant_new_parsed("('org.freedesktop.login1.Manager', %s, 'b', [<%b>])", signal, starting));
 }
 
 bool FakeLoginManager::LockHeld()
 {
     // logind forgets an inhibitor once every copy of its descriptor is closed.
-    g_autoptr(GVariant) reply = AskLogind("org.freedesktop.login1.Manager", "ListInhibitors", nullptr);
+    g_autoptr(GVariant) reply = Ask(LOGIN, PATH, "org.freedesktop.login1.Manager", "ListInhibitors", nullptr);
     g_autoptr(GVariant) held = reply != nullptr ? g_variant_get_child_value(reply, 0) : nullptr;
     return held != nullptr && g_variant_n_children(held) > 0;
 }

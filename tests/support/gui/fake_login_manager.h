@@ -16,10 +16,7 @@ typedef struct _GVariant GVariant;
 class FakeLoginManager
 {
 public:
-    FakeLoginManager() = default;
     ~FakeLoginManager();
-    FakeLoginManager(const FakeLoginManager&) = delete;
-    FakeLoginManager& operator=(const FakeLoginManager&) = delete;
 
     // Starts the bus and logind; false with the reason.
     bool Start(std::string& error);
@@ -42,7 +39,6 @@ public:
 
 private:
     GVariant* Ask(const char* name, const char* path, const char* interface, const char* method, GVariant* parameters);
-    GVariant* AskLogind(const char* interface, const char* method, GVariant* parameters);
     bool EmitPrepare(const char* signal, bool starting);
 
     TempDir m_dir;

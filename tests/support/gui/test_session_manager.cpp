@@ -93,11 +93,6 @@ Status TestSessionManager::OnNewClient(SmsConn conn, SmPointer, unsigned long* m
         free(id);
         return theManager->registered;
     };
-    callbacks->interact_request.callback = [](SmsConn client, SmPointer, int) { SmsInteract(client); };
-    callbacks->interact_done.callback = [](SmsConn, SmPointer, Bool cancelShutdown) {
-        ++theManager->interactDones;
-        theManager->lastCancelShutdown = cancelShutdown;
-    };
     callbacks->save_yourself_done.callback = [](SmsConn, SmPointer, Bool) { ++theManager->saveDones; };
     callbacks->close_connection.callback = [](SmsConn client, SmPointer, int count, char** reasons) {
         SmFreeReasons(count, reasons);
@@ -109,7 +104,7 @@ Status TestSessionManager::OnNewClient(SmsConn conn, SmPointer, unsigned long* m
             SmFreeProperty(props[i]);
         free(props);
     };
-    *mask = SmsRegisterClientProcMask | SmsInteractRequestProcMask | SmsInteractDoneProcMask |
-            SmsSaveYourselfDoneProcMask | SmsCloseConnectionProcMask | SmsSetPropertiesProcMask;
+    *mask = SmsRegisterClientProcMask | SmsSaveYourselfDoneProcMask | SmsCloseConnectionProcMask |
+            SmsSetPropertiesProcMask;
     return 1;
 }

@@ -6,16 +6,13 @@
 #include <vector>
 
 // A minimal XSMP session manager on libSM's server side, for black-box runs
-// of the program under SESSION_MANAGER=Address(). It grants every request to
-// interact at once and records what its one client did. Served by Serve from
-// the test's thread; one at a time per process.
+// of the program under SESSION_MANAGER=Address(), recording what its one
+// registered client did. Served by Serve from the test's thread; one at a
+// time per process.
 class TestSessionManager
 {
 public:
-    TestSessionManager() = default;
     ~TestSessionManager();
-    TestSessionManager(const TestSessionManager&) = delete;
-    TestSessionManager& operator=(const TestSessionManager&) = delete;
 
     // Listens on fresh sockets; false (with the reason) when it cannot.
     bool Start(std::string& error);
@@ -23,21 +20,12 @@ public:
     // Serves the connections and messages that are waiting; never waits.
     void Serve();
 
-    // The logout: save with shutdown, interaction allowed as given; the end.
-    void SaveYourself(int interactStyle)
-    {
-        if (m_client != nullptr)
-            SmsSaveYourself(m_client, SmSaveBoth, True, interactStyle, False);
-    }
-    void Die()
-    {
-        if (m_client != nullptr)
-            SmsDie(m_client);
-    }
+    // The logout (a save with shutdown, no interaction), then the end.
+    void SaveYourself() { SmsSaveYourself(m_client, SmSaveBoth, True, SmInteractStyleNone, False); }
+    void Die() { SmsDie(m_client); }
 
     bool registered = false;
-    int interactDones = 0, saveDones = 0;
-    bool lastCancelShutdown = true;
+    int saveDones = 0;
 
 private:
     static Status OnNewClient(SmsConn conn, SmPointer, unsigned long* mask, SmsCallbacks* callbacks, char**);
