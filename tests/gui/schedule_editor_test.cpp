@@ -1,5 +1,6 @@
 // The schedule editor under Xvfb: red fields and their reset, and the record it makes.
 
+#include "controls/fieldvalidity.h"
 #include "schedule/schedule.h"
 #include "schedule/scheduleclock.h"
 #include "schedule/schedulestore.h"
@@ -31,7 +32,7 @@ void PickDate(wxDatePickerCtrl* picker, const wxDateTime& date)
 
 bool IsRed(wxWindow* field)
 {
-    return field->UseBackgroundColour() && field->GetBackgroundColour() == *wxRED;
+    return field->UseBackgroundColour() && field->GetBackgroundColour() == InvalidFieldColour();
 }
 
 // The dialog fixture's events and settings, with the editor instead of the dialog.
