@@ -164,10 +164,10 @@ bool CampusPage::CheckFields()
 
 void CampusPage::OnChanged(wxCommandEvent&)
 {
-    const bool valid = CheckFields();
+    CheckFields();
     m_modified = true;
-    // Settings the link could not use are not written.
-    m_applyButton->Enable(valid);
+    // As on the Options page, Apply stays offered and refuses red fields.
+    m_applyButton->Enable(true);
     m_revertButton->Enable(true);
 }
 

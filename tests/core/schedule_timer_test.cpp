@@ -87,20 +87,33 @@ protected:
     ScheduleList list;
 };
 
-// Catches: a disabled record carried out, opposite actions out of order, or
-// records carried out while schedules are switched off (or caught up later).
-// The waits between passes are the configuration flow's.
-TEST_F(SchedulePass, DueRecordsAreSentInOrderUnlessDisabledOrSwitchedOff)
+// Catches: a disabled record carried out, opposite actions out of order,
+// records carried out while schedules are switched off (or caught up later);
+// a wait over a minute (a clock set forward unseen for an hour), under a
+// second, or past the nearest due record.
+TEST_F(SchedulePass, DueRecordsAreSentInOrderAndTheWaitIsTheNearestMomentBetweenASecondAndAMinute)
 {
     for (const bool switchedOn : {true, false})
     {
         SetSchedulesEnabled(switchedOn);
         box.ClearReceived();
         list = {Due(TurnOff, false), Due(TurnOn), Due(TurnOff)};
-        Run();
+        EXPECT_EQ(Run(), 60000);
         EXPECT_EQ(PowerCommands(switchedOn ? 2 : 0), (switchedOn ? std::vector<int>{1, 2} : std::vector<int>{}));
         for (const Schedule& s : list)
             EXPECT_EQ(s.nextTime, now + wxDateSpan::Day());
+    }
+    const struct { std::vector<int> dueInMs; long wait; } rows[] = {
+        {{400}, 1000}, {{5400000}, 60000}, {{50000, 5000}, 5000}};
+    for (const auto& row : rows)
+    {
+        list.clear();
+        for (const int ms : row.dueInMs)
+        {
+            list.push_back(Due(TurnOn));
+            list.back().nextTime = now + wxTimeSpan::Milliseconds(ms);
+        }
+        EXPECT_EQ(Run(), row.wait) << row.dueInMs.front();
     }
 }
 
