@@ -104,9 +104,9 @@ bool MqttWatcher::Start(int port, const std::string& filter)
     });
 }
 
-void MqttWatcher::Publish(const std::string& topic, const std::string& payload)
+void MqttWatcher::Publish(const std::string& topic, const std::string& payload, bool retain)
 {
-    mosquitto_publish(m_mosq, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1, false);
+    mosquitto_publish(m_mosq, nullptr, topic.c_str(), static_cast<int>(payload.size()), payload.data(), 1, retain);
 }
 
 std::vector<MqttWatcher::Message> MqttWatcher::Messages() const

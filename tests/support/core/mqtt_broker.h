@@ -39,7 +39,7 @@ public:
     ~MqttWatcher();
     // Connects, subscribes and waits for the subscription to hold.
     bool Start(int port, const std::string& filter = "#");
-    void Publish(const std::string& topic, const std::string& payload);
+    void Publish(const std::string& topic, const std::string& payload, bool retain = false);
     std::vector<Message> Messages() const;
     // The last payload on a topic, "" when none came.
     std::string Last(const std::string& topic) const;
