@@ -22,14 +22,11 @@ namespace {
 
 const bool curlReady = RegisterCurlEnvironment();
 
-// Whether a file whose path starts with `prefix` exists beside it.
-bool FileStartingWithExists(const std::string& prefix)
+// The files in the folder: the local file, and the download's temporary file while it runs.
+size_t FilesIn(const std::string& folder)
 {
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(prefix).parent_path(), error))
-        if (entry.path().string().rfind(prefix, 0) == 0)
-            return true;
-    return false;
+    return size_t(std::distance(std::filesystem::directory_iterator(folder, error), {}));
 }
 
 wxTextCtrl* Status(wxWindow* updater)
@@ -50,12 +47,12 @@ wxButton* Button(wxWindow* updater, bool cancel)
 
 // A user of the updater. Run blocks in the updater's own polling loop; this
 // timer acts in it once the status shows `when` ("@tmp": while the download's
-// temporary file exists): it presses Cancel, or destroys the dialog.
+// temporary file is in `folder`): it presses Cancel, or destroys the dialog.
 class Script : public wxTimer
 {
 public:
-    Script(std::string when, bool destroy, std::string tmp)
-        : m_when(std::move(when)), m_tmp(std::move(tmp)), m_destroy(destroy)
+    Script(std::string when, bool destroy, std::string folder)
+        : m_when(std::move(when)), m_folder(std::move(folder)), m_destroy(destroy)
     {
         Start(5);
     }
@@ -77,7 +74,7 @@ private:
                 updater->Close();
         }
         if (done || updater == nullptr ||
-            (m_when == "@tmp" ? !FileStartingWithExists(m_tmp) || Button(updater, false)->IsEnabled()
+            (m_when == "@tmp" ? FilesIn(m_folder) < 2 || Button(updater, false)->IsEnabled()
                               : Status(updater)->GetValue().utf8_string().find(m_when) == std::string::npos))
             return;
         done = true;
@@ -92,7 +89,7 @@ private:
         cancel->GetEventHandler()->ProcessEvent(event);
     }
 
-    std::string m_when, m_tmp;
+    std::string m_when, m_folder;
     bool m_destroy;
     wxLongLong m_deadline = wxGetLocalTimeMillis() + 15000;
 };
@@ -137,7 +134,7 @@ TEST(ConnectionDlg, FailureStaysOpenAndCancelOrDestroyKeepTheFile)
         list.AddSource(local, url);
         ASSERT_EQ(list.ReadSource(0), FILE_OK);
         ConnectionDlg dlg(frame, &list);
-        Script script(row.when, row.destroy, local + ".new-");
+        Script script(row.when, row.destroy, dir.Path());
         EXPECT_EQ(dlg.Run(row.flags), 0);
         EXPECT_TRUE(script.done);
         FlushEvents(); // idle processing would delete a window scheduled for destruction
@@ -145,7 +142,7 @@ TEST(ConnectionDlg, FailureStaysOpenAndCancelOrDestroyKeepTheFile)
         EXPECT_EQ(Status(&dlg)->GetValue().utf8_string(), "Downloading file from " + url + row.status);
         EXPECT_EQ(ReadWholeFile(local), LOCAL_TEXT);
         EXPECT_EQ(list.m_conn, nullptr);
-        EXPECT_FALSE(FileStartingWithExists(local + ".new-"));
+        EXPECT_EQ(FilesIn(dir.Path()), 1u);
     }
     frame->Destroy();
     FlushEvents();

@@ -8,7 +8,7 @@
 #include "configdlg_fixture.h"
 #include "support/core/time_zone.h"
 
-#include <functional>
+#include <tuple>
 
 namespace {
 
@@ -69,26 +69,26 @@ protected:
 TEST_F(ScheduleEditor, OkRefusesRedFieldsKeepingTheRecordApplyAndRevert)
 {
     editor->Show();
-    const struct
-    {
-        wxWindow* field;
-        std::function<void()> spoil, mend;
-    } rows[] = {
-        {editor->m_nameText, [&] { editor->m_nameText->SetValue(""); }, [&] { editor->m_nameText->SetValue("Lecture"); }},
-        {editor->m_nameText, [&] { editor->m_nameText->SetValue("Morning\nEvening"); },
-         [&] { editor->m_nameText->SetValue("Morning"); }},
-        {editor->m_startDate, [&] { editor->m_startDate->SetValue(wxInvalidDateTime); },
-         [&] { PickDate(editor->m_startDate, wxDateTime(5, wxDateTime::May, 2026)); }},
-        {editor->m_timeText, [&] { editor->m_timeText->SetValue("07:45:00 x"); }, [&] { editor->m_timeText->SetValue("08:00"); }},
-    };
-    for (const auto& row : rows)
-    {
-        row.spoil();
+    const auto refused = [&](wxWindow* field) {
         Send(editor->m_okButton, wxEVT_BUTTON);
-        EXPECT_TRUE(IsRed(row.field) && editor->IsShown()) << &row - rows;
-        row.mend();
-        EXPECT_FALSE(IsRed(row.field)) << &row - rows;
+        return IsRed(field) && editor->IsShown();
+    };
+    const std::tuple<wxTextCtrl*, const char*, const char*> rows[] = {
+        {editor->m_nameText, "", "Lecture"},
+        {editor->m_nameText, "Morning\nEvening", "Morning"},
+        {editor->m_timeText, "07:45:00 x", "08:00"},
+    };
+    for (const auto& [field, spoilt, mended] : rows)
+    {
+        field->SetValue(spoilt);
+        EXPECT_TRUE(refused(field)) << spoilt;
+        field->SetValue(mended);
+        EXPECT_FALSE(IsRed(field)) << spoilt;
     }
+    editor->m_startDate->SetValue(wxInvalidDateTime);
+    EXPECT_TRUE(refused(editor->m_startDate));
+    PickDate(editor->m_startDate, wxDateTime(5, wxDateTime::May, 2026));
+    EXPECT_FALSE(IsRed(editor->m_startDate));
     EXPECT_EQ(editor->GetSchedule().startTime, weekly.startTime);
 
     editor->m_nameText->SetValue("Applied");
@@ -126,6 +126,7 @@ TEST_F(ScheduleEditor, SavedFieldsMakeTheRecord)
     for (const auto& row : rows)
     {
         Open();
+        editor->m_repeatChoice->SetSelection(row.repeat);
         Send(editor->m_repeatChoice, wxEVT_CHOICE, row.repeat);
         PickDate(editor->m_startDate, wxDateTime(row.startDay, row.startMonth, 2026));
         PickDate(editor->m_endDate, row.endDay ? wxDateTime(row.endDay, wxDateTime::May, 2026) : wxInvalidDateTime);
