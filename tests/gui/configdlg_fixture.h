@@ -33,7 +33,7 @@ public:
         ConfigDlg::m_freezeDelayText, ConfigDlg::m_idleOffText, ConfigDlg::m_passwordText, ConfigDlg::m_programButton,
         ConfigDlg::m_projectorText, ConfigDlg::m_refFileText, ConfigDlg::m_refTree,
         ConfigDlg::m_refUrlText, ConfigDlg::m_revertButton, ConfigDlg::m_scheduleDeleteButton,
-        ConfigDlg::m_scheduleEditButton, ConfigDlg::m_scheduleList, ConfigDlg::m_scheduleNewButton,
+        ConfigDlg::m_scheduleList, ConfigDlg::m_scheduleNewButton,
         ConfigDlg::m_stayOnTopBox, ConfigDlg::m_userFileText, ConfigDlg::m_userList, ConfigDlg::m_userPushButton,
         ConfigDlg::m_userSaveButton, ConfigDlg::m_userTree, ConfigDlg::m_userUpdateButton, ConfigDlg::m_userUrlText,
         ConfigDlg::m_whiteBoardBox, ConfigDlg::OnTreeMenuCommand;
@@ -54,7 +54,6 @@ protected:
         theSettings->Write(FileNameKey(FILE_REFERENCE), wxString::FromUTF8(refFile));
         theSettings->Write(FileUrlKey(FILE_REFERENCE), wxString());
         theSettings->Write(FileNameKey(FILE_USER), wxString::FromUTF8(userFile));
-        theSettings->Write(FileUrlKey(FILE_USER), wxString());
     }
 
     void TearDown() override
@@ -114,15 +113,15 @@ protected:
         Send(button, wxEVT_BUTTON);
     }
 
-    static void Tick(wxCheckBox* box) { Send(box, wxEVT_CHECKBOX, !box->GetValue()); }
+    static void Tick(wxCheckBox* box)
+    {
+        box->SetValue(!box->GetValue());
+        Send(box, wxEVT_CHECKBOX, box->GetValue());
+    }
 
-    // Sets the control as the user would and sends its event.
+    // The event of a control the user changed.
     static void Send(wxControl* control, wxEventType type, int value = 0)
     {
-        if (auto* box = dynamic_cast<wxCheckBox*>(control))
-            box->SetValue(value != 0);
-        else if (auto* choice = dynamic_cast<wxChoice*>(control))
-            choice->SetSelection(value);
         wxCommandEvent event(type, control->GetId());
         event.SetEventObject(control);
         event.SetInt(value);

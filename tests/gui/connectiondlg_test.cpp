@@ -22,14 +22,11 @@ namespace {
 
 const bool curlReady = RegisterCurlEnvironment();
 
-// Whether a file whose path starts with `prefix` exists beside it.
-bool FileStartingWithExists(const std::string& prefix)
+// The files in the folder: the local file, and the download's temporary file while it runs.
+size_t FilesIn(const std::string& folder)
 {
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(prefix).parent_path(), error))
-        if (entry.path().string().rfind(prefix, 0) == 0)
-            return true;
-    return false;
+    return size_t(std::distance(std::filesystem::directory_iterator(folder, error), {}));
 }
 
 wxTextCtrl* Status(wxWindow* updater)
@@ -49,21 +46,18 @@ wxButton* Button(wxWindow* updater, bool cancel)
 }
 
 // A user of the updater. Run blocks in the updater's own polling loop; this
-// timer acts in it, one step after another, each once the status shows the
-// step's text ("@tmp": while the download's temporary file exists).
+// timer acts in it once the status shows `when` ("@tmp": while the download's
+// temporary file is in `folder`): it presses Cancel, or destroys the dialog.
 class Script : public wxTimer
 {
 public:
-    enum Act { ACTION, CANCEL, DESTROY };
-    struct Step
+    Script(std::string when, bool destroy, std::string folder)
+        : m_when(std::move(when)), m_folder(std::move(folder)), m_destroy(destroy)
     {
-        std::string when;
-        Act act;
-    };
-
-    Script(std::vector<Step> steps, std::string tmp) : m_steps(std::move(steps)), m_tmp(std::move(tmp)) { Start(5); }
+        Start(5);
+    }
     ~Script() override { Stop(); }
-    bool Done() const { return m_next == m_steps.size(); }
+    bool done = false;
 
 private:
     void Notify() override
@@ -72,34 +66,31 @@ private:
         for (wxWindow* window : wxTopLevelWindows)
             if (auto* shown = dynamic_cast<ConnectionDlg*>(window); shown && shown->IsShown())
                 updater = shown;
-        if (wxGetLocalTimeMillis() > m_deadline && !Done())
+        if (wxGetLocalTimeMillis() > m_deadline && !done)
         {
-            ADD_FAILURE() << "script stuck at step " << m_next;
-            m_next = m_steps.size();
+            ADD_FAILURE() << "script stuck";
+            done = true;
             if (updater)
                 updater->Close();
         }
-        if (Done() || updater == nullptr)
+        if (done || updater == nullptr ||
+            (m_when == "@tmp" ? FilesIn(m_folder) < 2 || Button(updater, false)->IsEnabled()
+                              : Status(updater)->GetValue().utf8_string().find(m_when) == std::string::npos))
             return;
-        const Step& step = m_steps[m_next];
-        if (step.when == "@tmp" ? !FileStartingWithExists(m_tmp) || Button(updater, false)->IsEnabled()
-                                : Status(updater)->GetValue().utf8_string().find(step.when) == std::string::npos)
-            return;
-        ++m_next;
-        if (step.act == DESTROY)
+        done = true;
+        if (m_destroy)
         {
             EXPECT_TRUE(updater->Destroy());
             return;
         }
-        wxButton* button = Button(updater, step.act == CANCEL);
-        wxCommandEvent event(wxEVT_BUTTON, button->GetId());
-        event.SetEventObject(button);
-        button->GetEventHandler()->ProcessEvent(event);
+        wxButton* cancel = Button(updater, true);
+        wxCommandEvent event(wxEVT_BUTTON, cancel->GetId());
+        event.SetEventObject(cancel);
+        cancel->GetEventHandler()->ProcessEvent(event);
     }
 
-    std::vector<Step> m_steps;
-    std::string m_tmp;
-    size_t m_next = 0;
+    std::string m_when, m_folder;
+    bool m_destroy;
     wxLongLong m_deadline = wxGetLocalTimeMillis() + 15000;
 };
 
@@ -109,35 +100,28 @@ const std::string REMOTE_TEXT = "version: 2.1\nprojector: New\nC, On, cd\n";
 // A failure closing by itself at start-up (nobody sees it); a cancelled
 // download leaving its temporary file or replacing the file; the end of the
 // session deleting the dialog on its caller's stack under Run (a crash).
-TEST(ConnectionDlg, EachFlowShowsItsStepsAndKeepsTheFileUnlessDownloaded)
+TEST(ConnectionDlg, FailureStaysOpenAndCancelOrDestroyKeepTheFile)
 {
     ASSERT_TRUE(curlReady);
     TempDir dir;
     LoopbackHttpServer server;
     ASSERT_TRUE(server.Start());
     const std::string local = dir.File("user.txt"), url = server.Url("/p.txt");
-    const std::string downloading = "Downloading file from " + url;
-    const int DOWNLOAD = ConnectionDlg::UPDATE_DOWNLOAD, AUTO = ConnectionDlg::UPDATE_AUTOCLOSE;
+    const int DOWNLOAD = ConnectionDlg::UPDATE_DOWNLOAD;
     const LoopbackHttpServer::Answer slow(200, REMOTE_TEXT + std::string(200000, '#'), "text/plain", "",
                                           std::string::npos, 1000, 20);
     const struct
     {
         int flags;
         LoopbackHttpServer::Answer answer;
-        std::vector<Script::Step> steps;
-        int result;
-        std::string status, file;
+        const char* when;
+        bool destroy;
+        std::string status;
     } rows[] = {
-        // The configuration dialog's check asks, then downloads.
-        {ConnectionDlg::UPDATE_CHECK, {200, REMOTE_TEXT},
-         {{"Remote version is: 2.1\nDo you want to download?", Script::ACTION},
-          {"Downloaded version: 2.1", Script::CANCEL}},
-         1, downloading + "\nDownloaded version: 2.1", REMOTE_TEXT},
-        {DOWNLOAD | AUTO, {200, "<html>Sign in first</html>", "text/html"}, {{"\nError\n", Script::CANCEL}}, 0,
-         downloading + "\nError\nContinueSourceUpdate: unable to read name or version from the remote url",
-         LOCAL_TEXT},
-        {DOWNLOAD | AUTO, slow, {{"@tmp", Script::CANCEL}}, 0, downloading + "\nCanceled", LOCAL_TEXT},
-        {DOWNLOAD, slow, {{"@tmp", Script::DESTROY}}, 0, downloading + "\nCanceled", LOCAL_TEXT},
+        {DOWNLOAD | ConnectionDlg::UPDATE_AUTOCLOSE, {200, "<html>Sign in first</html>", "text/html"}, "\nError\n",
+         false, "\nError\nContinueSourceUpdate: unable to read name or version from the remote url"},
+        {DOWNLOAD | ConnectionDlg::UPDATE_AUTOCLOSE, slow, "@tmp", false, "\nCanceled"},
+        {DOWNLOAD, slow, "@tmp", true, "\nCanceled"},
     };
     wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "main");
     frame->Show();
@@ -150,15 +134,15 @@ TEST(ConnectionDlg, EachFlowShowsItsStepsAndKeepsTheFileUnlessDownloaded)
         list.AddSource(local, url);
         ASSERT_EQ(list.ReadSource(0), FILE_OK);
         ConnectionDlg dlg(frame, &list);
-        Script script(row.steps, local + ".new-");
-        EXPECT_EQ(dlg.Run(row.flags), row.result);
-        EXPECT_TRUE(script.Done());
+        Script script(row.when, row.destroy, dir.Path());
+        EXPECT_EQ(dlg.Run(row.flags), 0);
+        EXPECT_TRUE(script.done);
         FlushEvents(); // idle processing would delete a window scheduled for destruction
         EXPECT_FALSE(wxTheApp->IsScheduledForDestruction(&dlg));
-        EXPECT_EQ(Status(&dlg)->GetValue().utf8_string(), row.status);
-        EXPECT_EQ(ReadWholeFile(local), row.file);
+        EXPECT_EQ(Status(&dlg)->GetValue().utf8_string(), "Downloading file from " + url + row.status);
+        EXPECT_EQ(ReadWholeFile(local), LOCAL_TEXT);
         EXPECT_EQ(list.m_conn, nullptr);
-        EXPECT_FALSE(FileStartingWithExists(local + ".new-"));
+        EXPECT_EQ(FilesIn(dir.Path()), 1u);
     }
     frame->Destroy();
     FlushEvents();
