@@ -82,11 +82,10 @@ void LoopbackHttpServer::Respond(int fd)
         if (m_answers.count(path) != 0)
             answer = m_answers[path];
     }
-    const unsigned long long length = answer.endless ? answer.announced : answer.body.size();
     const std::string head =
         "HTTP/1.1 " + std::to_string(answer.status) + (answer.status == 404 ? " Not Found" : " Status") +
         "\r\nContent-Type: " + answer.contentType + "\r\n" +
-        (length > 0 || !answer.endless ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
+        (answer.endless ? "" : "Content-Length: " + std::to_string(answer.body.size()) + "\r\n") +
         (answer.location.empty() ? "" : "Location: " + answer.location + "\r\n") + "Connection: close\r\n\r\n";
     if (!Send(fd, head, answer, false) || !Send(fd, answer.body.substr(0, answer.sentBytes), answer, true))
         return;
