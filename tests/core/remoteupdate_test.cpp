@@ -95,9 +95,9 @@ TEST_F(RemoteUpdate, DownloadReplacesTheFileOnlyWhenComplete)
          "ContinueSourceUpdate: http response 302 ", ""},
         // An ended check whose data came with status 200 is judged by its
         // version line before libcurl's completion; a download keeps libcurl's error.
-        {Answer::CutOff(cut, 3), CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
-        {Answer::CutOff(cut, 5000), DOWNLOAD, UPDATE_TRANSFER_ERROR, CUT, "7"},
-        {Answer::CutOff(cut, 5000), CHECK, FILE_OK, "", "7"},
+        {{200, cut, "text/plain", "", 3}, CHECK, FILE_FORMAT_ERROR, NO_VERSION, ""},
+        {{200, cut, "text/plain", "", 5000}, DOWNLOAD, UPDATE_TRANSFER_ERROR, CUT, "7"},
+        {{200, cut, "text/plain", "", 5000}, CHECK, FILE_OK, "", "7"},
         // Servers that never stop sending.
         {Answer::Endless("version: 3\r\nprojector: A\r\n"), DOWNLOAD, UPDATE_TRANSFER_ERROR, TOO_LARGE, "3"},
         {Answer::Endless("version: 3\r\nprojector: A\r\n"), CHECK, FILE_OK, "", "3"},

@@ -27,7 +27,6 @@ public:
         {
             return {200, body, "text/plain", "", std::string::npos, chunkSize, delayMs};
         }
-        static Answer CutOff(const std::string& body, size_t sentBytes) { return {200, body, "text/plain", "", sentBytes}; }
         // The head, then filler lines until the client goes away, no length announced.
         static Answer Endless(const std::string& head)
         {
