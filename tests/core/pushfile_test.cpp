@@ -20,11 +20,6 @@
 
 namespace {
 
-long FileCount(const std::string& folder)
-{
-    return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
-}
-
 struct stat StatOf(const std::string& path)
 {
     struct stat info{};
@@ -81,7 +76,7 @@ TEST_F(CopyFileReplacing, ReplacesWholeKeepingTheModeOrNotAtAll)
     EXPECT_FALSE(copied);
     EXPECT_NE(std::string(log.GetLastErrorText()).find("destination.txt"), std::string::npos) << log.Text();
     EXPECT_EQ(ReadWholeFile(destination), "new text\n");
-    EXPECT_EQ(FileCount(dir.Path()), 2) << "the temporary file is removed";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "the temporary file is removed";
 }
 
 // What stands at the destination decides: a link is written through (fault:
@@ -110,7 +105,7 @@ TEST_F(CopyFileReplacing, WritesThroughLinksAndNeverReplacesWhatIsNoFile)
     EXPECT_EQ(ReadWholeFile(dir.File("made-now.txt")), "made\n");
     EXPECT_TRUE(std::filesystem::is_symlink(room) && std::filesystem::is_symlink(dir.File("device.txt")));
     EXPECT_TRUE(S_ISCHR(StatOf(node).st_mode) && S_ISFIFO(StatOf(dir.File("pipe")).st_mode));
-    EXPECT_EQ(FileCount(dir.Path()), 8) << "no temporary file is left";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 8) << "no temporary file is left";
     ASSERT_EQ(chmod(shared.c_str(), 0664), 0);
     ASSERT_EQ(chown(shared.c_str(), 0, 4242), 0);
     ASSERT_TRUE(Copy("newer text\n", room)) << log.Text();
