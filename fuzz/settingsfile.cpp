@@ -10,7 +10,6 @@
 
 #include <wx/init.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -26,20 +25,6 @@ void Fail(const char* what)
     fprintf(stderr, "fuzz-settingsfile: %s\n", what);
     abort();
 }
-
-// Formats every message as the real log does, prints none of them.
-struct QuietLog final : Log
-{
-    QuietLog() : Log(0xFFFFFFFFu) {}
-    void Print(unsigned, const char* format, ...) override
-    {
-        char message[1024];
-        va_list args;
-        va_start(args, format);
-        vsnprintf(message, sizeof(message), format, args);
-        va_end(args);
-    }
-};
 
 std::string ReadFile(const std::string& path)
 {
@@ -64,8 +49,14 @@ std::string Describe(const SettingsStore& store, const wxString& folder)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static wxInitializer toolkit;
-    static QuietLog log;
+    // The program's log formats every message into a stream that keeps none of them.
+    static char sinkBytes[64];
+    static FILE* const sink = fmemopen(sinkBytes, sizeof(sinkBytes), "w");
+    static LogStdout log(sink);
     static const std::string folder = [] {
+        if (sink == nullptr)
+            Fail("fmemopen");
+        log.SetMask(0xFFFFFFFFu);
         theLog = &log;
         RouteToolkitMessagesToLog();
         char name[] = "/tmp/kesto-fuzz-XXXXXX";

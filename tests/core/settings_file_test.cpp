@@ -20,11 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-long FileCount(const std::string& folder)
-{
-    return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
-}
-
 std::string Utf16(const std::string& ascii)
 {
     std::string out = "\xFF\xFE";
@@ -112,59 +107,40 @@ TEST_F(SettingsFile, EachKindOfFileAtTheStart)
     }
     alarm(0);
     EXPECT_EQ(ReadWholeFile(file + ".bad.1"), movedAside.at(0)) << "the older one under a number";
-    EXPECT_EQ(FileCount(odd.Path()), 1) << "nothing was written";
+    EXPECT_EQ(std::distance(fs::directory_iterator(odd.Path()), {}), 1) << "nothing was written";
 }
 
 // A linked settings file is written through the link with mode 0600 (fault:
-// the link replaced by a file); a link to a file not there yet makes it.
-// Temporary files of a killed run beside the target go, others' files stay.
+// the link replaced by a file, or the target left readable by all).
 TEST_F(SettingsFile, LinkIsWrittenThroughToItsTargetWithModeSixHundred)
 {
-    const mode_t oldMask = umask(0);
     TempDir elsewhere;
-    const std::string target = elsewhere.File("real.ini"), second = dir.File("second.ini");
+    const std::string target = elsewhere.File("real.ini");
     ASSERT_TRUE(WriteWholeFile(target, "[Options]\nPassword=linked\n"));
     ASSERT_EQ(chmod(target.c_str(), 0666), 0);
-    for (const char* left : {".new-a1B2c3", "Xy12Zw", ".new-keep-me"}) // "Xy12Zw": the toolkit's own saving
-        ASSERT_TRUE(WriteWholeFile(target + left, "[Options]\nPass"));
     ASSERT_EQ(symlink(target.c_str(), file.c_str()), 0);
-    ASSERT_EQ(symlink("sub-target.ini", second.c_str()), 0);
     Start(file);
-    Start(second);
-    umask(oldMask);
     EXPECT_EQ(fs::read_symlink(file), target) << "the link was replaced by a file";
-    EXPECT_EQ(fs::read_symlink(second), "sub-target.ini");
     EXPECT_NE(ReadWholeFile(target).find("Password=linked\nWhiteBoardMode=0\n"), std::string::npos);
-    EXPECT_NE(ReadWholeFile(dir.File("sub-target.ini")).find("Password=lemon\n"), std::string::npos);
-    for (const std::string& written : {target, dir.File("sub-target.ini")})
-        EXPECT_EQ(fs::status(written).permissions(), fs::perms::owner_read | fs::perms::owner_write) << written;
-    EXPECT_EQ(FileCount(elsewhere.Path()), 2) << "only the other file is left beside it";
-    EXPECT_TRUE(FileExists(target + ".new-keep-me"));
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
-// The settings file became a link to a device or a named pipe while the
-// program ran: writing refuses it and leaves it as it is (fault: the device,
-// as root, replaced by a regular file).
+// The settings file became a link to a device while the program ran:
+// writing refuses it and leaves it as it is (fault: the device, as root,
+// replaced by a regular file). A named pipe meets the same check of the
+// shared opener in CopyFileReplacing.WritesThroughLinksAndNeverReplacesWhatIsNoFile.
 TEST_F(SettingsFile, WhatIsNoFileWhenWritingStaysAsItIs)
 {
     const std::string node = dir.File("node");
     ASSERT_EQ(mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 3)), 0);
-    for (const bool pipe : {false, true})
-    {
-        SCOPED_TRACE(pipe);
-        log.Clear();
-        unlink(file.c_str());
-        std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(file)));
-        ASSERT_EQ(pipe ? mkfifo(file.c_str(), 0600) : symlink(node.c_str(), file.c_str()), 0);
-        RecordDefaults(*store, wxString::FromUTF8(dir.Path()), "/srv/kesto/");
-        EXPECT_FALSE(store->Flush());
-        store.reset();
-        EXPECT_EQ(Errors(), Lines(3, "unable to write the settings file '" + file + "': it is a " +
-                                         (pipe ? "named pipe" : "device") + ", not a regular file"));
-        EXPECT_TRUE(pipe ? fs::is_fifo(file) : fs::is_symlink(file)) << "what stood there is still there";
-    }
-    EXPECT_TRUE(fs::is_character_file(node));
-    EXPECT_EQ(FileCount(dir.Path()), 2) << "no temporary file is left";
+    std::unique_ptr<SettingsStore> store(OpenSettingsStore(wxString::FromUTF8(file)));
+    ASSERT_EQ(symlink(node.c_str(), file.c_str()), 0);
+    RecordDefaults(*store, wxString::FromUTF8(dir.Path()), "/srv/kesto/");
+    EXPECT_FALSE(store->Flush());
+    store.reset();
+    EXPECT_EQ(Errors(), Lines(3, "unable to write the settings file '" + file + "': it is a device, not a regular file"));
+    EXPECT_TRUE(fs::is_symlink(file) && fs::is_character_file(node)) << "what stood there is still there";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 2) << "no temporary file is left";
 }
 
 // A value that would leave its line (a pasted line break cuts a schedule
@@ -200,7 +176,7 @@ TEST_F(SettingsFile, SizeAloneNeverDiscardsTheFile)
     EXPECT_EQ(Errors(), Lines{"the settings file '" + file + "' is larger than 64 MiB: it is left as it is and the "
                               "settings are kept in memory only"});
     EXPECT_EQ(fs::file_size(file), uintmax_t(beyond));
-    EXPECT_EQ(FileCount(dir.Path()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1) << "nothing moved aside";
 }
 
 } // namespace

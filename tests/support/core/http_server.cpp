@@ -11,19 +11,14 @@
 
 bool LoopbackHttpServer::Start()
 {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK); // port 0: the kernel picks a free one
     socklen_t len = sizeof(addr);
     sockaddr* address = reinterpret_cast<sockaddr*>(&addr);
+    const int fd = m_listenFd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0); // closed by Loop or the destructor
     if (fd < 0 || bind(fd, address, len) != 0 || listen(fd, 8) != 0 || getsockname(fd, address, &len) != 0)
-    {
-        if (fd >= 0)
-            close(fd);
         return false;
-    }
-    m_listenFd = fd;
     m_port = ntohs(addr.sin_port);
     m_thread = std::thread(&LoopbackHttpServer::Loop, this);
     return true;
@@ -34,6 +29,8 @@ LoopbackHttpServer::~LoopbackHttpServer()
     m_stop = true;
     if (m_thread.joinable())
         m_thread.join();
+    else if (m_listenFd >= 0)
+        close(m_listenFd);
 }
 
 void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
@@ -76,17 +73,13 @@ void LoopbackHttpServer::Respond(int fd)
     }
     const size_t start = request.find(' ') + 1; // "GET /path HTTP/1.1"
     const std::string path = request.substr(start, request.find(' ', start) - start);
-    Answer answer{404, "not found\n"};
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_answers.count(path) != 0)
-            answer = m_answers[path];
-    }
-    const unsigned long long length = answer.endless ? answer.announced : answer.body.size();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    const Answer answer = m_answers.count(path) != 0 ? m_answers[path] : Answer{404, "not found\n"};
+    lock.unlock();
     const std::string head =
         "HTTP/1.1 " + std::to_string(answer.status) + (answer.status == 404 ? " Not Found" : " Status") +
         "\r\nContent-Type: " + answer.contentType + "\r\n" +
-        (length > 0 || !answer.endless ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
+        (answer.endless ? "" : "Content-Length: " + std::to_string(answer.body.size()) + "\r\n") +
         (answer.location.empty() ? "" : "Location: " + answer.location + "\r\n") + "Connection: close\r\n\r\n";
     if (!Send(fd, head, answer, false) || !Send(fd, answer.body.substr(0, answer.sentBytes), answer, true))
         return;

@@ -27,13 +27,11 @@ public:
         {
             return {200, body, "text/plain", "", std::string::npos, chunkSize, delayMs};
         }
-        static Answer CutOff(const std::string& body, size_t sentBytes) { return {200, body, "text/plain", "", sentBytes}; }
-        // The head, then filler lines until the client goes away; announced: the length claimed, 0 for none.
-        static Answer Endless(const std::string& head, unsigned long long announced = 0)
+        // The head, then filler lines until the client goes away, no length announced.
+        static Answer Endless(const std::string& head)
         {
             Answer answer{200, head};
             answer.endless = true;
-            answer.announced = announced;
             return answer;
         }
 
@@ -44,7 +42,6 @@ public:
         size_t chunkSize;     // with delayMs between the chunks; 0: all at once
         int delayMs;
         bool endless = false;
-        unsigned long long announced = 0;
     };
 
     explicit LoopbackHttpServer(int lifetimeMs = 60000) : m_lifetimeMs(lifetimeMs) {}
