@@ -12,9 +12,11 @@
 
 namespace {
 
-void Fail(const char* what)
+void Require(bool holds, const char* rule)
 {
-    fprintf(stderr, "fuzz-campuscommand: %s\n", what);
+    if (holds)
+        return;
+    fprintf(stderr, "fuzz-campuscommand: %s\n", rule);
     abort();
 }
 
@@ -32,31 +34,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::string why;
     if (!ParseCampusCommand("aulavox", "r1", topic, payload.data(), payload.size(), command, why))
     {
-        if (why.empty())
-            Fail("refused without a reason");
+        Require(!why.empty(), "refused without a reason");
         return 0;
     }
-    if (payload.size() > CAMPUS_MAX_PAYLOAD)
-        Fail("payload over 1 KiB taken");
-    if (topic.rfind("aulavox/r1/set/", 0) != 0 && topic != "aulavox/all/set/power")
-        Fail("topic of another room taken");
-    if (command.allRooms != (topic == "aulavox/all/set/power"))
-        Fail("campus-wide flag wrong");
-    switch (command.kind)
-    {
-    case CampusCommand::POWER:
-    case CampusCommand::MUTE:
-        if (command.value != "ON" && command.value != "OFF")
-            Fail("on/off value outside its set");
-        break;
-    case CampusCommand::SOURCE:
-        if (command.value != "comp1" && command.value != "vcr" && command.value != "comp2")
-            Fail("source outside its set");
-        break;
-    case CampusCommand::COMMAND:
-        if (command.value.empty() || !IsUtf8(command.value) || command.value.find('\0') != std::string::npos)
-            Fail("command name not UTF-8");
-        break;
-    }
+    Require(payload.size() <= CAMPUS_MAX_PAYLOAD, "payload over 1 KiB taken");
+    Require(topic.rfind("aulavox/r1/set/", 0) == 0 || topic == "aulavox/all/set/power", "topic of another room taken");
+    Require(command.allRooms == (topic == "aulavox/all/set/power"), "campus-wide flag wrong");
+    const std::string& value = command.value;
+    if (command.kind == CampusCommand::COMMAND)
+        Require(!value.empty() && IsUtf8(value) && value.find('\0') == std::string::npos, "command name not UTF-8");
+    else if (command.kind == CampusCommand::SOURCE)
+        Require(value == "comp1" || value == "vcr" || value == "comp2", "source outside its set");
+    else
+        Require(value == "ON" || value == "OFF", "on/off value outside its set");
     return 0;
 }

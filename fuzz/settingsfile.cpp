@@ -13,6 +13,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -26,57 +28,23 @@ void Fail(const char* what)
 }
 
 // Formats every message as the real log does, prints none of them.
-class QuietLog final : public Log
+struct QuietLog final : Log
 {
-public:
     QuietLog() : Log(0xFFFFFFFFu) {}
-    void Print(unsigned level, const char* format, ...) override
+    void Print(unsigned, const char* format, ...) override
     {
         char message[1024];
         va_list args;
         va_start(args, format);
         vsnprintf(message, sizeof(message), format, args);
         va_end(args);
-        if (level == LEVEL_ERROR)
-            ++errors;
     }
-    int errors = 0;
 };
-
-const std::string& Folder()
-{
-    static std::string folder;
-    if (folder.empty())
-    {
-        std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm/kesto-fuzz-XXXXXX" : "/tmp/kesto-fuzz-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr)
-            Fail("mkdtemp");
-        folder = pattern;
-    }
-    return folder;
-}
-
-bool WriteFile(const std::string& path, const uint8_t* data, size_t size)
-{
-    FILE* file = fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return false;
-    const bool ok = fwrite(data, 1, size, file) == size;
-    return fclose(file) == 0 && ok;
-}
 
 std::string ReadFile(const std::string& path)
 {
-    std::string text;
-    if (FILE* file = fopen(path.c_str(), "rb"))
-    {
-        char buffer[4096];
-        size_t got;
-        while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0)
-            text.append(buffer, got);
-        fclose(file);
-    }
-    return text;
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // The main table's values as the main window reads them, as one text.
@@ -91,24 +59,23 @@ std::string Describe(const SettingsStore& store, const wxString& folder)
     return std::string(text.utf8_str());
 }
 
-bool ValidUtf8(const std::string& text)
-{
-    return wxString::FromUTF8(text.data(), text.size()).length() > 0 || text.empty();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static wxInitializer toolkit;
     static QuietLog log;
-    static const bool routed = (theLog = &log, RouteToolkitMessagesToLog(), true);
-    (void)routed;
-
-    const std::string folder = Folder();
+    static const std::string folder = [] {
+        theLog = &log;
+        RouteToolkitMessagesToLog();
+        char name[] = "/tmp/kesto-fuzz-XXXXXX";
+        if (mkdtemp(name) == nullptr)
+            Fail("mkdtemp");
+        return std::string(name);
+    }();
     const std::string path = folder + "/AulavoxKesto.ini";
     unlink((path + ".bad").c_str());
-    if (!WriteFile(path, data, size))
+    if (!std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), std::streamsize(size)))
         Fail("cannot write the input file");
 
     const wxString wxFolder = wxString::FromUTF8(folder);
@@ -121,13 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         first = Describe(*store, wxFolder);
     }
     const std::string written = ReadFile(path);
-    if (written.empty() || !ValidUtf8(written) || written.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    if (written.empty() || wxString::FromUTF8(written.data(), written.size()).empty() ||
+        written.compare(0, 3, "\xEF\xBB\xBF") == 0)
         Fail("the written file is no UTF-8 text without a mark");
 
-    log.errors = 0;
     std::unique_ptr<SettingsStore> again(OpenSettingsStore(wxString::FromUTF8(path)));
-    if (access((path + ".bad").c_str(), F_OK) == 0 && written.size() > 0 &&
-        ReadFile(path + ".bad") == written)
+    if (access((path + ".bad").c_str(), F_OK) == 0 && ReadFile(path + ".bad") == written)
         Fail("the file the program wrote was moved aside");
     if (Describe(*again, wxFolder) != first)
         Fail("the written file gives other values");

@@ -54,7 +54,7 @@ protected:
     void OnRevertOptions(wxCommandEvent& event) override;
     void OnBrowseFile(wxCommandEvent& event) override;
     // The file the user picks, starting at `current`; empty when cancelled.
-    virtual wxString AskForFile(const wxString& current);
+    wxString AskForFile(const wxString& current);
     // The projectors of the user file on disk, sorted, after "**None**";
     // the one the stored default names (in any letter case) is selected.
     void FillDefaultChoice(const wxString& path, const wxString& url, const wxString& defaultName);

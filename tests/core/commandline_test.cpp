@@ -17,48 +17,21 @@
 
 namespace {
 
-TEST(CommandLine, StatusAndOutputOfEachCommand)
+// Fault: a failed install exiting 0 (a status whose low byte is 0), which the
+// package's set-up takes for success.
+TEST(CommandLine, AFailedInstallNeverExitsZero)
 {
-    const struct
-    {
-        const char* argument;
-        const char* folder;
-        int init, install, uninstall;
-        int status;
-        const char* output;
-    } rows[] = {
-        {"--install", "", 0, 0, 0, 0, ""}, // loaded now: listed for boot as well
-        {"--INSTALL", "", ENOENT, 0, 0, 0, ""},
-        {"--Install", "", ENOENT, 0x101, 0, 1, "Driver installation error 101\n"},
-        {"--install", "", 0, EACCES, 0, 13, "Driver installation error D\n"}, // loaded, boot file not written
-        {"--install", "", ENOENT, 0x1FF, 0, 255, "Driver installation error 1FF\n"},
-        {"--install", "", ENOENT, 0x200, 0, 1, "Driver installation error 200\n"}, // never exits 0 on failure
-        {"--uninstall", "", 0, 0, 0, 0, ""},
-        {"--UNINSTALL", "", 0, 0, EISDIR, 1, "Driver removal error 15\n"},
-        {"--installer", "", 0, 0, 0, 1, "unknown command\n"},
-        {"--demos", "", 0, 0, 0, 1, "unknown command\n"},
-        {"-demo", "", 0, 0, 0, 1, "unknown command\n"},
-        {"--appdir", "/unused", 0, 0, 0, 0, "/unused"},
-        {"--appdir", "", 0, 0, 0, 1, ""}, // no folder: the log has said why
-        {"--DeMo", "", 0, 0, 0, 0, ""}, // a start, not a command: nothing to do here
-    };
-    for (const auto& row : rows)
-    {
-        SCOPED_TRACE(std::string(row.argument) + " " + row.output);
-        FakeDdcBus bus;
-        bus.initResult = row.init;
-        bus.installResults = {row.install};
-        bus.uninstallResult = row.uninstall;
-        testing::internal::CaptureStdout();
-        EXPECT_EQ(RunMaintenanceCommand(row.argument, row.folder, &bus), row.status);
-        fflush(stdout);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), row.output);
-        const StartCommand command = FirstArgumentCommand(row.argument);
-        EXPECT_EQ(bus.installPaths, std::vector<std::string>(command == StartCommand::INSTALL ? 1 : 0, "(none)"));
-        EXPECT_EQ(EndsTheProcess(command), command != StartCommand::DEMO);
-    }
+    FakeDdcBus bus;
+    bus.initResult = ENOENT;
+    bus.installResults = {0x200};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(RunMaintenanceCommand("--install", "", &bus), 1);
+    fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Driver installation error 200\n");
 }
 
+// Fault: after an uninstall in the same boot the module was still loaded, so
+// the install skipped the boot file and the next boot had no driver.
 TEST(CommandLine, UninstallThenInstallInOneBootListsTheModuleAgain)
 {
     TempDir root;
@@ -76,9 +49,7 @@ TEST(CommandLine, UninstallThenInstallInOneBootListsTheModuleAgain)
 
     LinuxDdcBus bus(paths);
     EXPECT_EQ(InstallI2CDriver(bus, nullptr), 0);
-    EXPECT_EQ(ReadWholeFile(paths.bootFile), "i2c-dev\n");
     EXPECT_EQ(UninstallI2CDriver(bus), 0);
-    EXPECT_FALSE(FileExists(paths.bootFile));
     EXPECT_EQ(InstallI2CDriver(bus, nullptr), 0);
     EXPECT_EQ(ReadWholeFile(paths.bootFile), "i2c-dev\n") << "the next boot would not load the module";
     EXPECT_EQ(ReadWholeFile(root.File("calls")), "i2c-dev\ni2c-dev\n");

@@ -5,12 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
+// Catches a lock that a killed holder leaves taken for good, or one that
+// keeps out a program of another name.
 TEST(InstanceLock, HeldWhileItsHolderRunsEvenIfKilledThenFree)
 {
     TempDir folder; // the data folder
@@ -26,23 +27,15 @@ TEST(InstanceLock, HeldWhileItsHolderRunsEvenIfKilledThenFree)
         _exit(1);
     }
     char answer = 0;
-    EXPECT_EQ(read(ready[0], &answer, 1), 1);
-    EXPECT_EQ(answer, 'y');
+    EXPECT_TRUE(read(ready[0], &answer, 1) == 1 && answer == 'y');
     InstanceLock whileHeld, other, afterwards;
     EXPECT_EQ(whileHeld.Take(folder.Path(), "Kesto"), InstanceLock::HELD_BY_ANOTHER);
     EXPECT_EQ(other.Take(folder.Path(), "Other"), InstanceLock::TAKEN);
     // Killed without any clean-up: the kernel gives the lock back.
     kill(holder, SIGKILL);
     waitpid(holder, nullptr, 0);
-    close(ready[0]);
-    close(ready[1]);
+    close(ready[0]), close(ready[1]);
     EXPECT_EQ(afterwards.Take(folder.Path(), "Kesto"), InstanceLock::TAKEN);
-    EXPECT_EQ(afterwards.GetPath(), folder.Path() + "/.Kesto.lock");
-
-    ASSERT_EQ(mkdir(folder.File(".Folder.lock").c_str(), 0700), 0); // a folder in its place
-    InstanceLock none;
-    EXPECT_EQ(none.Take(folder.Path(), "Folder"), InstanceLock::UNAVAILABLE);
-    EXPECT_EQ(none.GetReason(), "Is a directory");
 }
 
 } // namespace

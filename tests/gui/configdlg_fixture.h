@@ -27,30 +27,16 @@ class TestConfigDlg : public ConfigDlg
 public:
     TestConfigDlg() : ConfigDlg(nullptr) {}
 
-    // When set, the file "chosen" in the file dialog: GTK's file chooser
-    // reports no path for a dialog that a test answered without showing it.
-    wxString pickedFile;
-
     using ConfigDlg::m_allowChangeBox, ConfigDlg::m_applyButton, ConfigDlg::m_autoCheckBox,
-        ConfigDlg::m_autoDownloadBox, ConfigDlg::m_baudText, ConfigDlg::m_cableText, ConfigDlg::m_commandNameText,
-        ConfigDlg::m_commandText, ConfigDlg::m_copyButton, ConfigDlg::m_curProjector, ConfigDlg::m_defaultChoice,
-        ConfigDlg::m_enableSchedulesBox, ConfigDlg::m_freezeDelayText, ConfigDlg::m_hexAppendButton,
-        ConfigDlg::m_hexText, ConfigDlg::m_optionsModified, ConfigDlg::m_passwordText, ConfigDlg::m_programButton,
-        ConfigDlg::m_projectorText, ConfigDlg::m_refFileText, ConfigDlg::m_refTree, ConfigDlg::m_refUpdateButton,
-        ConfigDlg::m_refUrlText, ConfigDlg::m_revertButton, ConfigDlg::m_scheduleDeleteAllButton,
-        ConfigDlg::m_scheduleDeleteButton, ConfigDlg::m_scheduleEditButton, ConfigDlg::m_scheduleList,
-        ConfigDlg::m_scheduleNewButton, ConfigDlg::m_specialAppendButton, ConfigDlg::m_specialChoice,
-        ConfigDlg::m_stayOnTopBox, ConfigDlg::m_userBrowseButton, ConfigDlg::m_userFileText, ConfigDlg::m_userList,
-        ConfigDlg::m_userPushButton, ConfigDlg::m_userRevertButton, ConfigDlg::m_userSaveButton,
-        ConfigDlg::m_userTree, ConfigDlg::m_userUpdateButton, ConfigDlg::m_userUrlText, ConfigDlg::m_waitAppendButton,
-        ConfigDlg::m_waitChoice, ConfigDlg::m_whiteBoardBox, ConfigDlg::BuildTreeMenu, ConfigDlg::OnTreeMenuCommand;
-    using ConfigDlg::m_idleOffText;
-
-protected:
-    wxString AskForFile(const wxString& current) override
-    {
-        return pickedFile.empty() ? ConfigDlg::AskForFile(current) : pickedFile;
-    }
+        ConfigDlg::m_autoDownloadBox, ConfigDlg::m_baudText, ConfigDlg::m_commandText, ConfigDlg::m_copyButton,
+        ConfigDlg::m_curProjector, ConfigDlg::m_defaultChoice, ConfigDlg::m_enableSchedulesBox,
+        ConfigDlg::m_freezeDelayText, ConfigDlg::m_idleOffText, ConfigDlg::m_passwordText, ConfigDlg::m_programButton,
+        ConfigDlg::m_projectorText, ConfigDlg::m_refFileText, ConfigDlg::m_refTree,
+        ConfigDlg::m_refUrlText, ConfigDlg::m_revertButton, ConfigDlg::m_scheduleDeleteButton,
+        ConfigDlg::m_scheduleEditButton, ConfigDlg::m_scheduleList, ConfigDlg::m_scheduleNewButton,
+        ConfigDlg::m_stayOnTopBox, ConfigDlg::m_userFileText, ConfigDlg::m_userList, ConfigDlg::m_userPushButton,
+        ConfigDlg::m_userSaveButton, ConfigDlg::m_userTree, ConfigDlg::m_userUpdateButton, ConfigDlg::m_userUrlText,
+        ConfigDlg::m_whiteBoardBox, ConfigDlg::OnTreeMenuCommand;
 };
 
 class ConfigDlgTest : public testing::Test
@@ -97,22 +83,6 @@ protected:
             dlg->Destroy();
         FlushEvents();
         dlg = nullptr;
-    }
-
-    // Every label below the root, depth first, children indented by two blanks.
-    static std::vector<std::string> Labels(wxTreeCtrl* tree, const wxTreeItemId& item = {}, const std::string& indent = "")
-    {
-        std::vector<std::string> labels;
-        wxTreeItemIdValue cookie;
-        const wxTreeItemId parent = item.IsOk() ? item : tree->GetRootItem();
-        for (wxTreeItemId child = tree->GetFirstChild(parent, cookie); child.IsOk();
-             child = tree->GetNextChild(parent, cookie))
-        {
-            labels.push_back(indent + tree->GetItemText(child).utf8_string());
-            for (const std::string& below : Labels(tree, child, indent + "  "))
-                labels.push_back(below);
-        }
-        return labels;
     }
 
     // The child of `parent` with this label, or an invalid item.

@@ -1,40 +1,15 @@
-// The "Options" page: what it shows, what "Apply" writes and reloads, "Revert".
+// The "Options" page: what "Apply" writes, "Revert", the red texts it refuses.
 
 #include "configdlg_fixture.h"
 
-#include <wx/filedlg.h>
-
-namespace {
-
-// The file dialog of "...", cancelled.
-class CancelFileDialog : public wxExpectModalBase<wxFileDialog, CancelFileDialog>
-{
-protected:
-    int OnInvoked(wxFileDialog*) const override { return wxID_CANCEL; }
-};
-
-} // namespace
-
+// A default stored in other letter case showed "**None**" and the next Apply
+// wiped it; an option that Apply or Revert leaves as it was.
 TEST_F(ConfigDlgTest, RevertRestoresWhatApplyWritesEveryKeyAsShown)
 {
-    // Projectors of one name in other letter case are one projector in the
-    // file; the stored default is matched without regard to case, as the
-    // main window matches it, and shown in the projector's own case.
-    WriteUser("version: 1\nprojector: beta\nC, On, a\nprojector: Alpha\nC, On, a\n"
-              "projector: Zulu\nC, On, a\nprojector: BETA\nC, Off, a\n");
-    for (const char* stored : {"Ghost", "beta", "Beta"})
-    {
-        theSettings->Write(KEY_PROJ_DEFAULT, stored);
-        Open();
-        std::vector<std::string> items;
-        for (unsigned i = 0; i < dlg->m_defaultChoice->GetCount(); ++i)
-            items.push_back(dlg->m_defaultChoice->GetString(i).utf8_string());
-        EXPECT_EQ(items, (std::vector<std::string>{"**None**", "Alpha", "Zulu", "beta"}));
-        EXPECT_EQ(dlg->m_defaultChoice->GetValue(), stored == std::string("Ghost") ? "**None**" : "beta");
-        EXPECT_FALSE(dlg->m_applyButton->IsEnabled());
-        EXPECT_FALSE(dlg->m_revertButton->IsEnabled());
-    }
-    // Applying another option leaves the stored default as it was.
+    WriteUser("version: 1\nprojector: beta\nC, On, a\nprojector: Zulu\nC, On, a\n");
+    theSettings->Write(KEY_PROJ_DEFAULT, "Beta");
+    Open();
+    EXPECT_EQ(dlg->m_defaultChoice->GetValue(), "beta");
     dlg->m_passwordText->SetValue("other");
     Click(dlg->m_applyButton);
     EXPECT_EQ(StoredValue("/Proj/Default"), "Beta");
@@ -42,12 +17,10 @@ TEST_F(ConfigDlgTest, RevertRestoresWhatApplyWritesEveryKeyAsShown)
     Tick(dlg->m_whiteBoardBox);
     dlg->m_defaultChoice->SetSelection(0);
     Send(dlg->m_defaultChoice, wxEVT_COMBOBOX);
-    EXPECT_TRUE(dlg->m_optionsModified);
     Click(dlg->m_revertButton);
     EXPECT_EQ(dlg->m_refFileText->GetValue(), wxString::FromUTF8(refFile));
     EXPECT_FALSE(dlg->m_whiteBoardBox->GetValue());
     EXPECT_EQ(dlg->m_defaultChoice->GetValue(), "beta");
-    EXPECT_FALSE(dlg->m_optionsModified);
     EXPECT_FALSE(dlg->m_applyButton->IsEnabled());
 
     dlg->m_refFileText->SetValue("/srv/ref.txt");
@@ -58,58 +31,20 @@ TEST_F(ConfigDlgTest, RevertRestoresWhatApplyWritesEveryKeyAsShown)
     for (wxCheckBox* box : {dlg->m_autoCheckBox, dlg->m_autoDownloadBox, dlg->m_allowChangeBox, dlg->m_whiteBoardBox,
                             dlg->m_stayOnTopBox})
         Tick(box); // all off by default but "allow change"
-    dlg->m_defaultChoice->SetSelection(2);
+    dlg->m_defaultChoice->SetSelection(1);
     Click(dlg->m_applyButton);
     const std::pair<const char*, std::string> expected[] = {
-        {"/Files/Name1", "/srv/ref.txt"},
-        {"/Files/URL1", "http://example.com/ref.txt"},
-        {"/Files/Name2", userFile},
-        {"/Files/URL2", "file:///srv/user.txt"},
-        {"/StartUp/AutoCheck", "1"},
-        {"/StartUp/AutoDownload", "1"},
-        {"/Proj/AllowChange", "0"},
-        {"/Proj/Default", "Zulu"},
-        {"/Options/Password", "Se cret"},
-        {"/Options/WhiteBoardMode", "1"},
-        {"/Options/StayOnTop", "1"},
-        {"/Options/FreezeDelay", "12x"},
+        {"/Files/Name1", "/srv/ref.txt"}, {"/Files/URL1", "http://example.com/ref.txt"}, {"/Files/Name2", userFile},
+        {"/Files/URL2", "file:///srv/user.txt"}, {"/StartUp/AutoCheck", "1"}, {"/StartUp/AutoDownload", "1"},
+        {"/Proj/AllowChange", "0"}, {"/Proj/Default", "Zulu"}, {"/Options/Password", "Se cret"},
+        {"/Options/WhiteBoardMode", "1"}, {"/Options/StayOnTop", "1"}, {"/Options/FreezeDelay", "12x"},
     };
     for (const auto& [key, value] : expected)
         EXPECT_EQ(StoredValue(key), value) << key;
-    EXPECT_FALSE(dlg->m_applyButton->IsEnabled());
-
-    // "**None**" stores the empty text.
-    dlg->m_defaultChoice->SetSelection(0);
-    dlg->m_passwordText->SetValue("x"); // any edit enables Apply
+    dlg->m_defaultChoice->SetSelection(0); // "**None**": the empty text
+    dlg->m_passwordText->SetValue("x");
     Click(dlg->m_applyButton);
     EXPECT_EQ(StoredValue("/Proj/Default"), "");
-}
-
-TEST_F(ConfigDlgTest, ChosenFileCountsOnlyAfterApplyWhichReloadsBothTrees)
-{
-    WriteUser("version: 1\nprojector: Old\nC, On, a\n");
-    WriteRef("version: 1\nprojector: Lib\nC, On, a\n");
-    const std::string other = dir.File("Other.txt");
-    ASSERT_TRUE(WriteWholeFile(other, "version: 2\nprojector: New\nC, On, a\n"));
-    Open();
-    wxTEST_DIALOG(Click(dlg->m_userBrowseButton), CancelFileDialog());
-    EXPECT_EQ(dlg->m_userFileText->GetValue(), wxString::FromUTF8(userFile));
-    EXPECT_FALSE(dlg->m_applyButton->IsEnabled());
-
-    dlg->pickedFile = wxString::FromUTF8(other);
-    Click(dlg->m_userBrowseButton);
-    EXPECT_EQ(dlg->m_userFileText->GetValue(), wxString::FromUTF8(other));
-    EXPECT_EQ(Labels(dlg->m_userTree), (std::vector<std::string>{"1", "Old", "  On"}));
-    // Unsaved edits go; the reference file is read again.
-    dlg->m_userList.AddProjector("Unsaved");
-    dlg->SetFileModified(ConfigDlg::USER_FILE, true);
-    WriteRef("version: 2\nprojector: Lib2\nC, On, a\n");
-    Click(dlg->m_applyButton);
-    EXPECT_EQ(Labels(dlg->m_userTree), (std::vector<std::string>{"2", "New", "  On"}));
-    EXPECT_EQ(Labels(dlg->m_refTree), (std::vector<std::string>{"2", "Lib2", "  On"}));
-    EXPECT_EQ(dlg->m_userList.FindProjector("Unsaved"), nullptr);
-    EXPECT_FALSE(dlg->m_userSaveButton->IsEnabled());
-    EXPECT_EQ(StoredValue("/Files/Name2"), other);
 }
 
 // A field that takes any text turns rooms off at a guessed time, or never, without a word.
@@ -120,9 +55,9 @@ TEST_F(ConfigDlgTest, IdleOffMinutesAreAppliedOnlyAsWholeMinutesUpToADay)
     const auto red = [this] { return dlg->m_idleOffText->GetBackgroundColour() == wxColour(255, 128, 128); };
     EXPECT_EQ(dlg->m_idleOffText->GetValue(), "0") << "never, until an installer sets it";
     // Typed, then the value stored after "Apply" (an invalid one is not applied).
-    const std::pair<const char*, const char*> rows[] = {
-        {"30", "30"}, {"abc", nullptr}, {"1441", nullptr}, {"-5", nullptr},
-        {" 1440 ", "1440"}, {"", nullptr}, {"2.5", nullptr}, {"0", "0"}};
+    const std::pair<const char*, const char*> rows[] = {{"30", "30"},         {"abc", nullptr}, {"1441", nullptr},
+                                                        {"-5", nullptr},      {"", nullptr},    {" 1440 ", "1440"},
+                                                        {"0", "0"}};
     std::string stored;
     for (const auto& [typed, applied] : rows)
     {
@@ -140,8 +75,9 @@ TEST_F(ConfigDlgTest, IdleOffMinutesAreAppliedOnlyAsWholeMinutesUpToADay)
 }
 
 // Texts the settings file would not give back as typed (a pasted line break
-// or control character, a password with blanks at an end) turn red, and
-// "Apply" writes nothing until they are mended.
+// or control character, a password with blanks at an end: ' pw ' came back
+// as 'pw ' and locked the installer out) must turn red, and "Apply" must
+// write nothing until they are mended.
 TEST_F(ConfigDlgTest, TextThatWouldNotReadBackIsRedAndRefused)
 {
     WriteRef("version: 1\n");
@@ -159,7 +95,6 @@ TEST_F(ConfigDlgTest, TextThatWouldNotReadBackIsRedAndRefused)
         {dlg->m_userFileText, "/Files/Name2", "/srv/x\x7F.txt"},
         {dlg->m_userUrlText, "/Files/URL2", "http://h/\r"},
         {dlg->m_freezeDelayText, "/Options/FreezeDelay", "5\t"},
-        {dlg->m_passwordText, "/Options/Password", "p\nw"},
         {dlg->m_passwordText, "/Options/Password", " pw"},
         {dlg->m_passwordText, "/Options/Password", "pw "},
     };
@@ -174,7 +109,6 @@ TEST_F(ConfigDlgTest, TextThatWouldNotReadBackIsRedAndRefused)
         Click(dlg->m_applyButton);
         EXPECT_EQ(StoredValue(row.key), before);
         EXPECT_EQ(StoredValue("/Options/WhiteBoardMode"), "0");
-        EXPECT_TRUE(dlg->m_applyButton->IsEnabled());
         row.field->SetValue(good);
         EXPECT_FALSE(row.field->UseBackgroundColour());
         Tick(dlg->m_whiteBoardBox);

@@ -22,29 +22,25 @@ int ServerMapState()
     std::unique_ptr<Display, int (*)(Display*)> display(XOpenDisplay(nullptr), XCloseDisplay);
     Window root, parent, *children = nullptr;
     unsigned count = 0;
-    if (!display || XQueryTree(display.get(), DefaultRootWindow(display.get()), &root, &parent, &children, &count) == 0)
-        return -1;
     int state = -1;
-    for (unsigned i = 0; i < count && state < 0; ++i)
-    {
-        char* name = nullptr;
-        XWindowAttributes attributes;
-        if (XFetchName(display.get(), children[i], &name) != 0 && name != nullptr && std::string(name) == TITLE &&
-            XGetWindowAttributes(display.get(), children[i], &attributes) != 0)
-            state = attributes.map_state;
-        XFree(name);
-    }
+    if (display && XQueryTree(display.get(), DefaultRootWindow(display.get()), &root, &parent, &children, &count))
+        for (unsigned i = 0; i < count && state < 0; ++i)
+        {
+            char* name = nullptr;
+            XWindowAttributes attributes;
+            if (XFetchName(display.get(), children[i], &name) && name != nullptr && std::string(name) == TITLE &&
+                XGetWindowAttributes(display.get(), children[i], &attributes))
+                state = attributes.map_state;
+            XFree(name);
+        }
     XFree(children);
     return state;
 }
 
 // Notes what the server shows at every wait of the freeze, then waits for real.
-class WatchedFrame : public TestMainFrame
+struct WatchedFrame : TestMainFrame
 {
-public:
     std::vector<int> statesAtWaits;
-
-protected:
     void WaitMilliseconds(long milliseconds) override
     {
         statesAtWaits.push_back(ServerMapState());

@@ -6,18 +6,15 @@
 #include "mainframe/timeddlg.h"
 #include "platform/idletime.h"
 
-#include "support/core/child_process.h"
 #include "support/core/scoped_env.h"
+#include "support/gui/fake_login_manager.h"
 
 #include <gio/gio.h>
-
-#include <functional>
 
 namespace {
 
 constexpr long long MINUTE = 60000;
 
-// The idle time the test sets.
 struct ScriptedIdle : IdleTimeSource
 {
     explicit ScriptedIdle(const long long& now) : idle(now) {}
@@ -26,6 +23,7 @@ struct ScriptedIdle : IdleTimeSource
 };
 
 enum class Answer { NONE, YES, NO, WAIT }; // NONE: no question; WAIT: the count-down runs out
+enum class Link { BOX, DEMO, LOST }; // LOST: every power-off attempt fails at once, no connecting
 
 // The question, answered; a count-down left to run out is cut to one short step.
 class IdleQuestion : public wxExpectModalBase<TimedDlg, IdleQuestion>
@@ -38,8 +36,7 @@ protected:
     {
         EXPECT_EQ(dialog->GetMessage().utf8_string(),
                   "Nobody has used this computer for 1 minutes.\nTurn the projector off?");
-        EXPECT_TRUE(dialog->FindWindow(wxID_YES) && dialog->FindWindow(wxID_NO) && !dialog->FindWindow(wxID_CANCEL));
-        EXPECT_EQ(dialog->GetSecondsLeft(), 60);
+        EXPECT_TRUE(dialog->FindWindow(wxID_NO) && !dialog->FindWindow(wxID_CANCEL) && dialog->GetSecondsLeft() == 60);
         if (m_answer != Answer::WAIT)
             return m_answer == Answer::YES ? wxID_YES : wxID_NO;
         dialog->SetTimeout(1);
@@ -56,65 +53,12 @@ struct IdleFrame : TestMainFrame
     using MainFrame::m_idleTimer;
 };
 
-// A private bus standing in for the system and the session bus, with
-// python3-dbusmock services on it; every child ends with the test.
-struct MockBus
-{
-    ~MockBus()
-    {
-        if (bus != nullptr)
-            g_dbus_connection_close_sync(bus, nullptr, nullptr), g_object_unref(bus);
-    }
-    bool Start()
-    {
-        return daemon.Start() && WaitUntil([&] { // refused until the daemon listens
-                   bus = g_dbus_connection_new_for_address_sync(
-                       address.c_str(),
-                       GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                            G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-                       nullptr, nullptr, nullptr);
-                   return bus != nullptr;
-               });
-    }
-    // The reply's first value as a bool (false on failure, with the reason in error).
-    bool Call(const char* name, const char* path, const char* interface, const char* method, GVariant* parameters)
-    {
-        GError* gerror = nullptr;
-        GVariant* reply = g_dbus_connection_call_sync(bus, name, path, interface, method, parameters, nullptr,
-                                                      G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &gerror);
-        if (reply == nullptr)
-            return error = gerror->message, g_error_free(gerror), false;
-        gboolean answer = TRUE;
-        if (g_variant_is_of_type(reply, G_VARIANT_TYPE("(b)")))
-            g_variant_get(reply, "(b)", &answer);
-        g_variant_unref(reply);
-        return answer != FALSE;
-    }
-    bool StartMock(const char* name, std::vector<std::string> arguments)
-    {
-        arguments.insert(arguments.begin(), {"/usr/bin/python3", "-m", "dbusmock"});
-        mocks.push_back(std::make_unique<ChildProcess>(arguments, ChildProcess::Env{}, dir.File(name)));
-        return mocks.back()->Start() && WaitUntil([&] {
-                   return Call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
-                               g_variant_new("(s)", name));
-               });
-    }
-
-    TempDir dir;
-    std::string address = "unix:path=" + dir.File("bus");
-    ScopedEnv systemBus{"DBUS_SYSTEM_BUS_ADDRESS", address}, sessionBus{"DBUS_SESSION_BUS_ADDRESS", address};
-    ChildProcess daemon{{"/usr/bin/dbus-daemon", "--session", "--nofork", "--address=" + address}, {}, dir.File("log")};
-    std::vector<std::unique_ptr<ChildProcess>> mocks;
-    GDBusConnection* bus = nullptr;
-    std::string error;
-};
-
 class IdleOffTest : public MainFrameTest
 {
 protected:
     // A window on a box that reports this power state (in demo mode: switched
-    // on there), turning off after these minutes; its looks are the test's.
-    void StartWith(uint8_t power, const char* minutes, bool demo = false)
+    // on there), turning off after these minutes; its idle time the test's.
+    void StartWith(uint8_t power, const char* minutes, Link link = Link::BOX)
     {
         if (frame)
             frame->Destroy(), FlushEvents();
@@ -129,9 +73,11 @@ protected:
         frame->Show();
         Tick();
         frame->SetIdleTimeSource(std::make_unique<ScriptedIdle>(idleNow));
-        if (demo)
+        if (link == Link::DEMO)
             frame->StartInDemoMode(), Click(frame->m_btnOn);
         ASSERT_EQ(thePanelStatus.powerState, power) << log.Text();
+        if (link == Link::LOST)
+            thePanelComm->Disconnect();
         sim.ClearReceived();
         log.Clear();
     }
@@ -160,42 +106,32 @@ TEST_F(IdleOffTest, UnusedRoomIsAskedOnceTheTimeIsReachedAndTurnedOffUnlessDecli
 {
     const struct
     {
-        const char* name;
+        const char* name; // the fault it would catch
         uint8_t power;
         const char* minutes;
-        bool demo;
+        Link link;
         std::vector<Step> steps;
         bool turnedOff;
     } rows[] = {
-        // Asking early, or never, or not turning off when nobody answers.
-        {"nobody there: off when the count-down runs out", 1, "1", false,
-         {{30000, Answer::NONE}, {MINUTE - 1, Answer::NONE}, {MINUTE, Answer::WAIT}}, true},
-        // A room in use turned off under a presenter.
-        {"input before the time", 1, "1", false, {{45000, Answer::NONE}, {2000, Answer::NONE}, {50000, Answer::NONE}},
-         false},
-        // No ignored, or asked again at the next look.
-        {"No: nothing sent, asked again a full period later", 1, "1", false,
-         {{MINUTE, Answer::NO}, {75000, Answer::NONE}, {2 * MINUTE - 1, Answer::NONE}, {2 * MINUTE, Answer::NO}},
-         false},
-        // A warming projector left on.
-        {"warming up counts as on", 1, "1", false, {{MINUTE, Answer::YES, 3}}, true},
-        // A switched-off room asked all night.
-        {"projector off", 2, "1", false, {{600 * MINUTE, Answer::NONE}}, false},
-        // A projector switched on by a schedule in a room unused overnight, asked at once.
-        {"switched on after a night off: counted from then", 2, "1", false,
+        {"asked early, never, or nothing done when nobody answers", 1, "1", Link::BOX,
+         {{MINUTE - 1, Answer::NONE}, {MINUTE, Answer::WAIT}}, true},
+        {"a room in use turned off under a presenter", 1, "1", Link::BOX, {{45000, Answer::NONE}, {2000, Answer::NONE}, {50000, Answer::NONE}}, false},
+        {"No ignored, or asked again before a full period", 1, "1", Link::BOX,
+         {{MINUTE, Answer::NO}, {2 * MINUTE - 1, Answer::NONE}, {2 * MINUTE, Answer::NO}}, false},
+        {"a warming projector left on", 1, "1", Link::BOX, {{MINUTE, Answer::YES, 3}}, true},
+        {"a switched-off room asked all night", 2, "1", Link::BOX, {{600 * MINUTE, Answer::NONE}}, false},
+        {"switched on by a schedule after a night off: asked at once", 2, "1", Link::BOX,
          {{600 * MINUTE, Answer::NONE}, {601 * MINUTE, Answer::NONE, 1}, {602 * MINUTE - 1, Answer::NONE},
-          {602 * MINUTE, Answer::NO}},
-         false},
-        // Rooms turned off before an installer asked for it.
-        {"setting 0", 1, "0", false, {{1440 * MINUTE, Answer::NONE}}, false},
-        {"a setting that is no number", 1, "ten", false, {{1440 * MINUTE, Answer::NONE}}, false},
-        // Demo mode left out.
-        {"demo mode: off without a box", 1, "1", true, {{MINUTE, Answer::YES}}, true},
+          {602 * MINUTE, Answer::NO}}, false},
+        {"turned off although the installer chose 0", 1, "0", Link::BOX, {{1440 * MINUTE, Answer::NONE}}, false},
+        {"turned off by a setting that is no number", 1, "ten", Link::BOX, {{1440 * MINUTE, Answer::NONE}}, false},
+        {"demo mode left out", 1, "1", Link::DEMO, {{MINUTE, Answer::YES}}, true},
+        {"one failed attempt, or endless ones, before giving up", 1, "1", Link::LOST, {{MINUTE, Answer::YES}}, false},
     };
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.name);
-        ASSERT_NO_FATAL_FAILURE(StartWith(row.power, row.minutes, row.demo));
+        ASSERT_NO_FATAL_FAILURE(StartWith(row.power, row.minutes, row.link));
         int8_t power = static_cast<int8_t>(row.power);
         for (const Step& step : row.steps)
         {
@@ -204,7 +140,8 @@ TEST_F(IdleOffTest, UnusedRoomIsAskedOnceTheTimeIsReachedAndTurnedOffUnlessDecli
             Look(step.idle, step.asked);
         }
         const std::vector<Bytes> sent = sim.Requests();
-        EXPECT_EQ(sent.empty(), !row.turnedOff || row.demo);
+        EXPECT_EQ(sent.empty(), !row.turnedOff || row.link == Link::DEMO);
+        EXPECT_EQ(frame->waits, std::vector<long>(row.link == Link::LOST ? 9 : 0, 50));
         for (const Bytes& request : sent)
             EXPECT_EQ(request, (Bytes{0x41, 0x03, 0x02, 0x8F, 0x1B}));
         EXPECT_EQ(thePanelStatus.powerState, row.turnedOff ? 2 : power) << "the window shows what was sent";
@@ -215,15 +152,24 @@ TEST_F(IdleOffTest, UnusedRoomIsAskedOnceTheTimeIsReachedAndTurnedOffUnlessDecli
 // A video or a slide show without input turned off under its audience.
 TEST_F(IdleOffTest, ProgramsThatInhibitIdlenessKeepTheQuestionAway)
 {
-    MockBus mock;
-    ASSERT_TRUE(mock.Start() && mock.StartMock("org.freedesktop.login1", {"--template", "logind"})) << mock.error;
+    FakeLoginManager bus;
+    ScopedEnv systemBus("DBUS_SYSTEM_BUS_ADDRESS", bus.Address()), sessionBus("DBUS_SESSION_BUS_ADDRESS", bus.Address());
+    std::string error;
+    ASSERT_TRUE(bus.Start(error)) << error;
     ASSERT_NO_FATAL_FAILURE(StartWith(1, "1"));
-    const auto blockInhibited = [&](const char* mockMethod, const char* what) {
-        return mock.Call("org.freedesktop.login1", "/org/freedesktop/login1",
-                         mockMethod ? "org.freedesktop.DBus.Mock" : "org.freedesktop.DBus.Properties",
-                         mockMethod ? mockMethod : "Set",
-                         g_variant_new("(ssv)", "org.freedesktop.login1.Manager", "BlockInhibited",
-                                       g_variant_new_string(what)));
+    const auto blockInhibited = [&](const char* how, const char* what) {
+        return bus.Call("org.freedesktop.login1", "/org/freedesktop/login1",
+                        how[0] == 'A' ? "org.freedesktop.DBus.Mock" : "org.freedesktop.DBus.Properties", how,
+                        g_variant_new("(ssv)", "org.freedesktop.login1.Manager", "BlockInhibited",
+                                      g_variant_new_string(what)));
+    };
+    const auto sessionManagerInhibits = [&] {
+        return bus.StartMock("org.gnome.SessionManager",
+                             {"--session", "org.gnome.SessionManager", "/org/gnome/SessionManager",
+                              "org.gnome.SessionManager"}) &&
+               bus.Call("org.gnome.SessionManager", "/org/gnome/SessionManager", "org.freedesktop.DBus.Mock",
+                        "AddMethod",
+                        g_variant_new("(sssss)", "org.gnome.SessionManager", "IsInhibited", "u", "b", "ret = args[0] == 8"));
     };
     const struct
     {
@@ -233,25 +179,15 @@ TEST_F(IdleOffTest, ProgramsThatInhibitIdlenessKeepTheQuestionAway)
     } rows[] = {
         {"logind without the property, no session manager", [] { return true; }, true},
         {"block inhibitors, none for idle", [&] { return blockInhibited("AddProperty", "shutdown:sleep"); }, true},
-        {"an idle block inhibitor", [&] { return blockInhibited(nullptr, "shutdown:sleep:idle:handle-lid-switch"); },
-         false},
+        {"an idle block inhibitor", [&] { return blockInhibited("Set", "shutdown:sleep:idle:handle-lid-switch"); }, false},
         {"the session manager inhibits idleness (flag 8)",
-         [&] {
-             return blockInhibited(nullptr, "sleep") &&
-                    mock.StartMock("org.gnome.SessionManager", {"--session", "org.gnome.SessionManager",
-                                                                "/org/gnome/SessionManager", "org.gnome.SessionManager"}) &&
-                    mock.Call("org.gnome.SessionManager", "/org/gnome/SessionManager", "org.freedesktop.DBus.Mock",
-                              "AddMethod",
-                              g_variant_new("(sssss)", "org.gnome.SessionManager", "IsInhibited", "u", "b",
-                                            "ret = args[0] == 8"));
-         },
-         false},
+         [&] { return blockInhibited("Set", "sleep") && sessionManagerInhibits(); }, false},
     };
     long long idle = 0;
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.name);
-        ASSERT_TRUE(row.setUp()) << mock.error;
+        ASSERT_TRUE(row.setUp()) << bus.error;
         idle += 2 * MINUTE; // a full period after the last question or inhibited look
         Look(idle, row.asked ? Answer::NO : Answer::NONE);
     }

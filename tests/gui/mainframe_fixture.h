@@ -5,8 +5,6 @@
 // start), its projector file and settings in a temporary folder. The status
 // timer is stopped: tests run its ticks themselves.
 
-#include "comm/panelcomm.h"
-#include "controls/bmppanel.h"
 #include "controls/bmptextbutton.h"
 #include "mainframe/mainframe.h"
 #include "mainframe/panelstatus.h"
@@ -21,35 +19,24 @@
 
 #include <gtest/gtest.h>
 
-#include <wx/bmpcbox.h>
 #include <wx/button.h>
-#include <wx/checkbox.h>
-#include <wx/choice.h>
 #include <wx/filefn.h>
-#include <wx/odcombo.h>
 
 #include <type_traits>
 
 class TestMainFrame : public MainFrame
 {
 public:
-    using MainFrame::m_advancedPanel, MainFrame::m_btnBlank, MainFrame::m_btnComp1, MainFrame::m_btnComp2,
-        MainFrame::m_btnFreeze, MainFrame::m_btnMute, MainFrame::m_btnOff, MainFrame::m_btnOn, MainFrame::m_btnVcr,
-        MainFrame::m_btnVolumeDown, MainFrame::m_btnVolumeUp, MainFrame::m_chkDemoMode, MainFrame::m_chkStayOnTop,
-        MainFrame::m_extraCmdPanel, MainFrame::m_extraCmdSizer, MainFrame::m_frozen, MainFrame::m_micChoice,
+    using MainFrame::m_btnBlank, MainFrame::m_btnComp1, MainFrame::m_btnComp2, MainFrame::m_btnFreeze,
+        MainFrame::m_btnMute, MainFrame::m_btnOff, MainFrame::m_btnOn, MainFrame::m_btnVcr, MainFrame::m_btnVolumeDown,
+        MainFrame::m_btnVolumeUp, MainFrame::m_extraCmdSizer, MainFrame::m_frozen, MainFrame::m_micChoice,
         MainFrame::m_projectorChoice, MainFrame::m_scheduleTimer, MainFrame::m_sliderVolume, MainFrame::m_startupDone,
-        MainFrame::m_statusTimer,
-        MainFrame::m_viewCombo, MainFrame::OnStartupTimer, MainFrame::OpenConfiguration;
+        MainFrame::m_statusTimer, MainFrame::m_viewCombo, MainFrame::OnStartupTimer, MainFrame::OpenConfiguration;
 
-    std::vector<long> waits; // of the freeze, with whether the window was shown meanwhile
-    std::vector<bool> shownDuringWait;
+    std::vector<long> waits; // of the freeze
 
 protected:
-    void WaitMilliseconds(long milliseconds) override
-    {
-        waits.push_back(milliseconds);
-        shownDuringWait.push_back(IsShown());
-    }
+    void WaitMilliseconds(long milliseconds) override { waits.push_back(milliseconds); }
 };
 
 class MainFrameTest : public testing::Test
@@ -100,23 +87,17 @@ protected:
     }
     void SetDefaultProjector(const wxString& name) { theSettings->Write(KEY_PROJ_DEFAULT, name); }
 
-    // Builds and shows the window, then runs the status timer's first tick
-    // (the start-up steps and the first poll).
-    void Build()
-    {
-        frame = new TestMainFrame;
-        frame->m_statusTimer.Stop();
-        frame->Show();
-        Tick();
-    }
-
-    // The same with this projector file and chosen projector; the requests of
-    // the start-up are forgotten.
+    // Builds and shows the window with this projector file and chosen
+    // projector, then runs the status timer's first tick (the start-up steps
+    // and the first poll); the requests of the start-up are forgotten.
     void Start(const std::string& projectors = "projector: Room 1\nC, On, PWR1<cr>\n", const wxString& chosen = "")
     {
         WriteProjectors(projectors);
         SetDefaultProjector(chosen);
-        Build();
+        frame = new TestMainFrame;
+        frame->m_statusTimer.Stop();
+        frame->Show();
+        Tick();
         sim.ClearReceived();
     }
 
@@ -130,8 +111,6 @@ protected:
     }
     static void Click(BmpTextButton* button) { Use(button); }
     static void SetCheck(wxCheckBox* box, bool checked) { Use(box, checked); }
-    static void Select(wxChoice* choice, int item) { Use(choice, item); }
-    static void Select(wxOwnerDrawnComboBox* combo, int item) { Use(combo, item); }
 
     void Tick()
     {
@@ -157,25 +136,10 @@ protected:
         control->GetEventHandler()->ProcessEvent(event);
     }
 
-    static wxString Selected(wxOwnerDrawnComboBox* combo)
-    {
-        return combo->GetSelection() < 0 ? wxString() : combo->GetString(combo->GetSelection());
-    }
-
     static Bytes Packet(char letter, const Bytes& payload = {})
     {
         return PanelSimulator::MakePacket(static_cast<uint8_t>(letter), payload);
     }
-
-    // The extra command buttons' labels, and clicking one of them.
-    std::vector<wxString> ExtraButtons() const
-    {
-        std::vector<wxString> labels;
-        for (size_t i = 0; i < frame->m_extraCmdSizer->GetItemCount(); ++i)
-            labels.push_back(frame->m_extraCmdSizer->GetItem(i)->GetWindow()->GetLabel());
-        return labels;
-    }
-    void ClickExtra(size_t index) { Use(dynamic_cast<wxButton*>(frame->m_extraCmdSizer->GetItem(index)->GetWindow())); }
 
     LogRecorder log;
     TempDir dir;

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -21,7 +21,6 @@ ChildProcess::~ChildProcess()
 
 bool ChildProcess::Start()
 {
-    // Everything the child needs is made here: after fork only exec-safe calls.
     std::vector<std::string> env;
     for (char** entry = environ; *entry != nullptr; ++entry)
         env.emplace_back(*entry);
@@ -41,25 +40,21 @@ bool ChildProcess::Start()
     envp.push_back(nullptr);
     args.push_back(nullptr);
 
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
-    const int out = open(m_stdout == Stdout::FULL ? "/dev/full" : m_outputFile.c_str(), flags, 0600);
-    const int err = open((m_outputFile + ".err").c_str(), flags, 0600);
-    const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (out >= 0 && err >= 0 && in >= 0 && (m_pid = fork()) == 0)
-    {
-        dup2(in, STDIN_FILENO);
-        dup2(err, STDERR_FILENO);
-        if (m_stdout == Stdout::CLOSED)
-            close(STDOUT_FILENO);
-        else
-            dup2(out, STDOUT_FILENO);
-        execve(args[0], args.data(), envp.data());
-        _exit(127);
-    }
-    for (int fd : {out, err, in})
-        if (fd >= 0)
-            close(fd);
-    return m_pid > 0;
+    if (m_stdout != Stdout::FILE)
+        WriteWholeFile(m_outputFile, ""); // what an earlier run wrote there is gone
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (m_stdout == Stdout::CLOSED)
+        posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+    else
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO,
+                                         m_stdout == Stdout::FULL ? "/dev/full" : m_outputFile.c_str(), flags, 0600);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (m_outputFile + ".err").c_str(), flags, 0600);
+    const bool started = posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    return started || (m_pid = -1, false);
 }
 
 bool ChildProcess::Signal(int signal) const
@@ -69,12 +64,10 @@ bool ChildProcess::Signal(int signal) const
 
 bool ChildProcess::Running()
 {
-    if (m_pid <= 0 || m_exited)
-        return false;
     int status = 0;
-    const pid_t ended = waitpid(m_pid, &status, WNOHANG);
-    if (ended == 0)
-        return true;
+    const pid_t ended = m_pid > 0 && !m_exited ? waitpid(m_pid, &status, WNOHANG) : -1;
+    if (ended == 0 || m_exited || m_pid <= 0)
+        return ended == 0;
     m_exited = true;
     m_exitStatus = ended == m_pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return false;
@@ -86,8 +79,7 @@ bool ChildProcess::Wait(int timeoutMs)
         return m_exited;
     kill(m_pid, SIGKILL);
     waitpid(m_pid, nullptr, 0);
-    m_exited = true;
-    return false;
+    return !(m_exited = true);
 }
 
 std::string ChildProcess::Output() const

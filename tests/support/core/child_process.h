@@ -16,12 +16,7 @@ class ChildProcess
 {
 public:
     using Env = std::vector<std::pair<std::string, std::string>>;
-    enum class Stdout
-    {
-        FILE,
-        CLOSED,
-        FULL,
-    };
+    enum class Stdout { FILE, CLOSED, FULL };
 
     ChildProcess(std::vector<std::string> argv, Env env, std::string outputFile, Stdout stdoutTo = Stdout::FILE)
         : m_argv(std::move(argv)), m_env(std::move(env)), m_outputFile(std::move(outputFile)), m_stdout(stdoutTo)

@@ -16,8 +16,8 @@ bool LoopbackHttpServer::Start()
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK); // port 0: the kernel picks a free one
     socklen_t len = sizeof(addr);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || listen(fd, 8) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+    sockaddr* address = reinterpret_cast<sockaddr*>(&addr);
+    if (fd < 0 || bind(fd, address, len) != 0 || listen(fd, 8) != 0 || getsockname(fd, address, &len) != 0)
     {
         if (fd >= 0)
             close(fd);
@@ -29,42 +29,17 @@ bool LoopbackHttpServer::Start()
     return true;
 }
 
-void LoopbackHttpServer::Stop()
+LoopbackHttpServer::~LoopbackHttpServer()
 {
     m_stop = true;
     if (m_thread.joinable())
         m_thread.join();
 }
 
-std::string LoopbackHttpServer::Url(const std::string& path) const
-{
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
-}
-
-LoopbackHttpServer::Answer LoopbackHttpServer::Answer::Endless(const std::string& head, unsigned long long announced)
-{
-    Answer answer{200, head};
-    answer.endless = true;
-    answer.announced = announced;
-    return answer;
-}
-
 void LoopbackHttpServer::Serve(const std::string& path, const Answer& answer)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_answers[path] = answer;
-}
-
-int LoopbackHttpServer::RequestCount(const std::string& path) const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_requests.count(path) != 0 ? m_requests.at(path) : 0;
-}
-
-unsigned long long LoopbackHttpServer::BytesSent(const std::string& path) const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bytesSent.count(path) != 0 ? m_bytesSent.at(path) : 0;
 }
 
 bool LoopbackHttpServer::Wait(int fd, short events, int ms)
@@ -78,9 +53,7 @@ void LoopbackHttpServer::Loop()
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_lifetimeMs);
     while (!m_stop && std::chrono::steady_clock::now() < end)
     {
-        if (!Wait(m_listenFd, POLLIN, 20))
-            continue;
-        const int fd = accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = Wait(m_listenFd, POLLIN, 20) ? accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC) : -1;
         if (fd >= 0)
         {
             Respond(fd);
@@ -106,7 +79,6 @@ void LoopbackHttpServer::Respond(int fd)
     Answer answer{404, "not found\n"};
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        ++m_requests[path];
         if (m_answers.count(path) != 0)
             answer = m_answers[path];
     }
@@ -116,14 +88,11 @@ void LoopbackHttpServer::Respond(int fd)
         "\r\nContent-Type: " + answer.contentType + "\r\n" +
         (length > 0 || !answer.endless ? "Content-Length: " + std::to_string(length) + "\r\n" : "") +
         (answer.location.empty() ? "" : "Location: " + answer.location + "\r\n") + "Connection: close\r\n\r\n";
-    if (!Send(fd, head, path, answer, false) || !Send(fd, answer.body.substr(0, answer.sentBytes), path, answer, true))
+    if (!Send(fd, head, answer, false) || !Send(fd, answer.body.substr(0, answer.sentBytes), answer, true))
         return;
-    std::string filler; // an endless answer goes on with these until the client goes away
-    while (answer.endless && filler.size() < 65536)
-        filler += "C, Filler, abcdefghijklmnopqrstuvwxyz0123456789\r\n";
-    bool open = true;
-    while (answer.endless && open)
-        open = Send(fd, filler, path, answer, true);
+    const std::string filler(65536, '#'); // an endless answer goes on with this until the client goes away
+    while (answer.endless && Send(fd, filler, answer, true))
+        ;
     // Let the client read everything before the close: a cut-off body is then
     // seen as a short body, not as a reset.
     shutdown(fd, SHUT_WR);
@@ -131,7 +100,7 @@ void LoopbackHttpServer::Respond(int fd)
         (void)recv(fd, buffer, sizeof(buffer), 0);
 }
 
-bool LoopbackHttpServer::Send(int fd, const std::string& data, const std::string& path, const Answer& answer, bool body)
+bool LoopbackHttpServer::Send(int fd, const std::string& data, const Answer& answer, bool body)
 {
     const size_t chunk = body && answer.chunkSize != 0 ? answer.chunkSize : data.size();
     for (size_t pos = 0; pos < data.size();)
@@ -143,11 +112,6 @@ bool LoopbackHttpServer::Send(int fd, const std::string& data, const std::string
         if (sent <= 0)
             return false; // the client went away
         pos += static_cast<size_t>(sent);
-        if (body)
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_bytesSent[path] += static_cast<unsigned long long>(sent);
-        }
         for (int slept = 0; body && pos < data.size() && slept < answer.delayMs && !m_stop; slept += 5)
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(5, answer.delayMs - slept)));
     }

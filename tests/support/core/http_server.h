@@ -9,8 +9,8 @@
 
 // A small HTTP server on 127.0.0.1 for tests and benchmarks: one thread
 // answers one request per connection from a table of canned answers per path
-// (an unknown path gets a 404). It stops on Stop(), in the destructor, or by
-// itself after its lifetime, so a test that forgets it cannot hang.
+// (an unknown path gets a 404). It stops in its destructor or by itself after
+// its lifetime, so a test that forgets it cannot hang.
 class LoopbackHttpServer
 {
 public:
@@ -28,7 +28,14 @@ public:
             return {200, body, "text/plain", "", std::string::npos, chunkSize, delayMs};
         }
         static Answer CutOff(const std::string& body, size_t sentBytes) { return {200, body, "text/plain", "", sentBytes}; }
-        static Answer Endless(const std::string& head, unsigned long long announced = 0);
+        // The head, then filler lines until the client goes away; announced: the length claimed, 0 for none.
+        static Answer Endless(const std::string& head, unsigned long long announced = 0)
+        {
+            Answer answer{200, head};
+            answer.endless = true;
+            answer.announced = announced;
+            return answer;
+        }
 
         int status;
         std::string body, contentType;
@@ -36,25 +43,22 @@ public:
         size_t sentBytes;     // fewer than the announced body: cut off
         size_t chunkSize;     // with delayMs between the chunks; 0: all at once
         int delayMs;
-        bool endless = false;              // the body, then filler lines until the client goes away
-        unsigned long long announced = 0; // endless: the length claimed, 0 for none
+        bool endless = false;
+        unsigned long long announced = 0;
     };
 
     explicit LoopbackHttpServer(int lifetimeMs = 60000) : m_lifetimeMs(lifetimeMs) {}
-    ~LoopbackHttpServer() { Stop(); }
+    ~LoopbackHttpServer();
 
     bool Start(); // binds a free port and starts the thread
-    void Stop();
-    std::string Url(const std::string& path) const;
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
     void Serve(const std::string& path, const Answer& answer);
-    int RequestCount(const std::string& path) const;
-    unsigned long long BytesSent(const std::string& path) const; // of the body
 
 private:
     void Loop();
     void Respond(int fd);
     // Sends data (a body in the answer's chunks and pace); false when the client went away.
-    bool Send(int fd, const std::string& data, const std::string& path, const Answer& answer, bool body);
+    bool Send(int fd, const std::string& data, const Answer& answer, bool body);
     bool Wait(int fd, short events, int ms);
 
     const int m_lifetimeMs;
@@ -62,8 +66,6 @@ private:
     unsigned short m_port = 0;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::map<std::string, Answer> m_answers;
-    std::map<std::string, int> m_requests;
-    std::map<std::string, unsigned long long> m_bytesSent;
 };

@@ -10,33 +10,25 @@
 
 namespace {
 
-int FreeLoopbackPort()
+// Binds a loopback socket to the port (0: any free one) and gives the port
+// bound; with connectToIt, connects there instead and gives whether it was taken.
+int OnLoopback(int port, bool connectToIt = false)
 {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    if (fd >= 0)
-        close(fd);
-    return port;
-}
-
-bool Accepts(int port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    auto* raw = reinterpret_cast<sockaddr*>(&address);
+    socklen_t length = sizeof address;
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    int result = 0;
+    if (fd >= 0 && connectToIt)
+        result = connect(fd, raw, length) == 0;
+    else if (fd >= 0 && bind(fd, raw, length) == 0 && getsockname(fd, raw, &length) == 0)
+        result = ntohs(address.sin_port);
     if (fd >= 0)
         close(fd);
-    return ok;
+    return result;
 }
 
 } // namespace
@@ -44,7 +36,7 @@ bool Accepts(int port)
 bool MqttBroker::Start(const std::string& user, const std::string& password)
 {
     if (m_port == 0)
-        m_port = FreeLoopbackPort();
+        m_port = OnLoopback(0);
     std::string config = "listener " + std::to_string(m_port) + " 127.0.0.1\npersistence false\nuser root\n";
     if (user.empty())
         config += "allow_anonymous true\n";
@@ -62,7 +54,8 @@ bool MqttBroker::Start(const std::string& user, const std::string& password)
     m_process = std::make_unique<ChildProcess>(
         std::vector<std::string>{"/usr/sbin/mosquitto", "-c", m_dir.File("mosquitto.conf")}, ChildProcess::Env{},
         m_dir.File("mosquitto.out"));
-    return m_process->Start() && WaitUntil([this] { return Accepts(m_port) || !m_process->Running(); }, 10000) &&
+    return m_process->Start() &&
+           WaitUntil([this] { return OnLoopback(m_port, true) || !m_process->Running(); }, 10000) &&
            m_process->Running();
 }
 
@@ -89,8 +82,20 @@ bool MqttWatcher::Start(int port, const std::string& filter)
     m_mosq = mosquitto_new(nullptr, true, this);
     if (m_mosq == nullptr)
         return false;
-    mosquitto_message_callback_set(m_mosq, &MqttWatcher::OnMessage);
-    mosquitto_subscribe_callback_set(m_mosq, &MqttWatcher::OnSubscribe);
+    // The callbacks run on the client's network thread.
+    mosquitto_message_callback_set(m_mosq, [](mosquitto*, void* self, const mosquitto_message* message) {
+        MqttWatcher& watcher = *static_cast<MqttWatcher*>(self);
+        std::lock_guard<std::mutex> lock(watcher.m_mutex);
+        watcher.m_messages.push_back({message->topic,
+                                      std::string(static_cast<const char*>(message->payload),
+                                                  static_cast<size_t>(message->payloadlen)),
+                                      message->retain});
+    });
+    mosquitto_subscribe_callback_set(m_mosq, [](mosquitto*, void* self, int, int, const int*) {
+        MqttWatcher& watcher = *static_cast<MqttWatcher*>(self);
+        std::lock_guard<std::mutex> lock(watcher.m_mutex);
+        watcher.m_subscribed = true;
+    });
     if (mosquitto_connect(m_mosq, "127.0.0.1", port, 30) != MOSQ_ERR_SUCCESS ||
         mosquitto_subscribe(m_mosq, nullptr, filter.c_str(), 1) != MOSQ_ERR_SUCCESS ||
         mosquitto_loop_start(m_mosq) != MOSQ_ERR_SUCCESS)
@@ -99,23 +104,6 @@ bool MqttWatcher::Start(int port, const std::string& filter)
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_subscribed;
     });
-}
-
-void MqttWatcher::OnSubscribe(mosquitto*, void* self, int, int, const int*)
-{
-    MqttWatcher& watcher = *static_cast<MqttWatcher*>(self);
-    std::lock_guard<std::mutex> lock(watcher.m_mutex);
-    watcher.m_subscribed = true;
-}
-
-void MqttWatcher::OnMessage(mosquitto*, void* self, const mosquitto_message* message)
-{
-    MqttWatcher& watcher = *static_cast<MqttWatcher*>(self);
-    std::lock_guard<std::mutex> lock(watcher.m_mutex);
-    watcher.m_messages.push_back({message->topic,
-                                  std::string(static_cast<const char*>(message->payload),
-                                              static_cast<size_t>(message->payloadlen)),
-                                  message->retain});
 }
 
 void MqttWatcher::Publish(const std::string& topic, const std::string& payload, bool retain)

@@ -51,8 +51,6 @@ public:
     bool WaitForText(const std::string& topic, const std::string& part, int timeoutMs = 15000) const;
 
 private:
-    static void OnMessage(mosquitto*, void* self, const struct mosquitto_message* message);
-    static void OnSubscribe(mosquitto*, void* self, int, int, const int*);
     mosquitto* m_mosq = nullptr;
     mutable std::mutex m_mutex;
     std::vector<Message> m_messages;

@@ -9,10 +9,9 @@
 class ScopedEnv
 {
 public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value) : m_name(name)
+    ScopedEnv(const char* name, const std::optional<std::string>& value)
+        : m_name(name), m_old(getenv(name) ? std::optional<std::string>(getenv(name)) : std::nullopt)
     {
-        if (const char* old = getenv(name))
-            m_old = old;
         Set(value);
     }
     ~ScopedEnv() { Set(m_old); }

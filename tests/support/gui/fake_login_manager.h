@@ -5,14 +5,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 typedef struct _GDBusConnection GDBusConnection;
+typedef struct _GVariant GVariant;
 
-// A private dbus-daemon standing in for the system bus
-// (DBUS_SYSTEM_BUS_ADDRESS=Address()), and on it a small fake of logind's
-// manager: Inhibit hands out one end of a pipe as the lock and keeps the
-// other, so the test sees when the lock is let go; PrepareForShutdown and
-// PrepareForSleep are sent when the test says. Served by Serve from the test's thread.
+// A private dbus-daemon standing in for the system and the session bus
+// (Address()), with python3-dbusmock's logind on it and any other dbusmock
+// service the test starts. Every child ends with it.
 class FakeLoginManager
 {
 public:
@@ -21,30 +21,33 @@ public:
     FakeLoginManager(const FakeLoginManager&) = delete;
     FakeLoginManager& operator=(const FakeLoginManager&) = delete;
 
-    // Starts the bus, connects and takes logind's name. False with the reason.
+    // Starts the bus and logind; false with the reason.
     bool Start(std::string& error);
     const std::string& Address() const { return m_address; }
+    // python3 -m dbusmock with these arguments, once it owns the name.
+    bool StartMock(const char* name, std::vector<std::string> arguments);
+    // The reply's first value as a bool (true without one); false on failure, the reason in error.
+    bool Call(const char* name, const char* path, const char* interface, const char* method, GVariant* parameters);
 
-    // Serves the D-Bus calls that are waiting; never waits.
+    // Notes logind's Inhibit calls so far.
     void Serve();
     bool EmitPrepareForShutdown(bool starting) { return EmitPrepare("PrepareForShutdown", starting); }
     bool EmitPrepareForSleep(bool starting) { return EmitPrepare("PrepareForSleep", starting); }
-
-    // Whether the last lock handed out is still held by someone.
+    // Whether someone still holds one of logind's inhibitor locks.
     bool LockHeld();
 
     int inhibitCalls = 0;
-    std::string lastInhibit; // "what|who|why|mode"
+    std::string lastInhibit; // the last call as GVariant text: "(time, [<'what'>, <'who'>, <'why'>, <'mode'>])"
+    std::string error;
 
 private:
+    GVariant* Ask(const char* name, const char* path, const char* interface, const char* method, GVariant* parameters);
+    GVariant* AskLogind(const char* interface, const char* method, GVariant* parameters);
     bool EmitPrepare(const char* signal, bool starting);
-    static void OnMethodCall(GDBusConnection* bus, const char* sender, const char* path, const char* interface,
-                             const char* method, struct _GVariant* parameters,
-                             struct _GDBusMethodInvocation* invocation, void* data);
 
     TempDir m_dir;
-    std::unique_ptr<ChildProcess> m_daemon;
-    std::string m_address;
+    std::string m_address = "unix:path=" + m_dir.File("bus");
+    ChildProcess m_daemon{{"/usr/bin/dbus-daemon", "--session", "--nofork", "--address=" + m_address}, {}, m_dir.File("bus.txt")};
+    std::vector<std::unique_ptr<ChildProcess>> m_mocks;
     GDBusConnection* m_bus = nullptr;
-    int m_lockReadEnd = -1;
 };

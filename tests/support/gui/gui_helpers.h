@@ -13,10 +13,7 @@
 class StrictTestingHook : public wxTestingModalHook
 {
 public:
-    StrictTestingHook(const char* file = nullptr, int line = 0, const char* func = nullptr)
-        : wxTestingModalHook(file, line, func)
-    {
-    }
+    using wxTestingModalHook::wxTestingModalHook;
 
 protected:
     int Enter(wxDialog* dialog) override;

@@ -39,25 +39,17 @@ bool TestSessionManager::Start(std::string& error)
     static bool initialised = false;
     char text[256] = {};
     IceSetIOErrorHandler([](IceConn) {});
-    if (!initialised && !SmsInitialize("AulavoxTests", "1.0", OnNewClient, nullptr, AllowAnyHost, sizeof text - 1, text))
-    {
-        error = std::string("SmsInitialize: ") + text;
-        return false;
-    }
-    initialised = true;
+    initialised = initialised ||
+                  SmsInitialize("AulavoxTests", "1.0", OnNewClient, nullptr, AllowAnyHost, sizeof text - 1, text);
     theManager = this;
-    if (!IceListenForConnections(&m_listenCount, &m_listen, sizeof text - 1, text))
-    {
-        error = std::string("IceListenForConnections: ") + text;
-        return false;
-    }
+    if (!initialised || !IceListenForConnections(&m_listenCount, &m_listen, sizeof text - 1, text))
+        return error = std::string("no session manager: ") + text, false;
     for (int i = 0; i < m_listenCount; ++i)
         IceSetHostBasedAuthProc(m_listen[i], AllowAnyHost);
     char* ids = IceComposeNetworkIdList(m_listenCount, m_listen);
     m_address = ids != nullptr ? ids : "";
     free(ids);
-    if (m_address.empty())
-        error = "IceComposeNetworkIdList failed";
+    error = "IceComposeNetworkIdList failed";
     return !m_address.empty();
 }
 
@@ -87,18 +79,6 @@ void TestSessionManager::Serve()
     }
 }
 
-void TestSessionManager::SaveYourself(int interactStyle)
-{
-    if (m_client != nullptr)
-        SmsSaveYourself(m_client, SmSaveBoth, True, interactStyle, False);
-}
-
-void TestSessionManager::Die()
-{
-    if (m_client != nullptr)
-        SmsDie(m_client);
-}
-
 // What the tests read is recorded on the one manager of the process.
 Status TestSessionManager::OnNewClient(SmsConn conn, SmPointer, unsigned long* mask, SmsCallbacks* callbacks, char**)
 {
@@ -126,12 +106,7 @@ Status TestSessionManager::OnNewClient(SmsConn conn, SmPointer, unsigned long* m
     };
     callbacks->set_properties.callback = [](SmsConn, SmPointer, int count, SmProp** props) {
         for (int i = 0; i < count; ++i)
-        {
-            if (strcmp(props[i]->name, SmRestartStyleHint) == 0 && props[i]->num_vals == 1 &&
-                props[i]->vals[0].length == 1)
-                theManager->restartStyleHint = static_cast<unsigned char*>(props[i]->vals[0].value)[0];
             SmFreeProperty(props[i]);
-        }
         free(props);
     };
     *mask = SmsRegisterClientProcMask | SmsInteractRequestProcMask | SmsInteractDoneProcMask |
