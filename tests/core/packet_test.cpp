@@ -14,17 +14,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Would catch a wrong CRC, byte order or command letter on the wire.
+// Would catch a wrong CRC or command letter on the wire (the link's tests
+// pin whole packets).
 TEST(Packet, CrcAndTheBytesOnTheWire)
 {
     EXPECT_EQ(Crc16(reinterpret_cast<const uint8_t*>("123456789"), 9), 0xFEE8); // CRC-16/BUYPASS
-    Bytes power(5);
-    const uint8_t on = 1;
-    EXPECT_EQ(BuildPacket('A', &on, 1, power.data()), 5);
-    EXPECT_EQ(power, (Bytes{0x41, 0x03, 0x01, 0x8F, 0x11}));
-    Bytes probe(4);
-    BuildPacket('S', nullptr, 0, probe.data());
-    EXPECT_EQ(probe, (Bytes{0x53, 0x02, 0xEA, 0x0A}));
     const char letters[] = "BNFVCPQAJHEGD";
     for (int cmd = NO_CMD; cmd <= SERIAL_LAST; ++cmd)
         EXPECT_EQ(CommandLetter(cmd), cmd < 0 || cmd == SERIAL_LAST ? 0 : letters[cmd]) << cmd;
@@ -33,11 +27,7 @@ TEST(Packet, CrcAndTheBytesOnTheWire)
 // Would catch a length byte that sends the CRC check outside the packet or the buffer.
 TEST(Packet, CrcCheckStaysInsideThePacketAndTheBuffer)
 {
-    Bytes packet = {0x41, 0x03, 0x01, 0x00, 0x00, 0xAA};
-    EXPECT_FALSE(CheckAndSetCrc(packet.data(), packet.size()));
-    EXPECT_EQ(packet, (Bytes{0x41, 0x03, 0x01, 0x8F, 0x11, 0xAA}));
-    EXPECT_TRUE(CheckAndSetCrc(packet.data(), packet.size()));
-    for (uint8_t n : {0, 1, 4, 255}) // length bytes below the header or past the buffer
+    for (uint8_t n : {1, 4}) // a length byte below the header, one past the buffer
     {
         Bytes bad = {0x51, n, 1, 2, 3};
         const Bytes before = bad;
@@ -50,29 +40,22 @@ TEST(Packet, CrcCheckStaysInsideThePacketAndTheBuffer)
 // Would catch a reply check that reads past the bytes received.
 TEST(Packet, ReplyCheckNeverReadsPastWhatCame)
 {
-    // Random replies in buffers of exactly their size: the sanitizer build
-    // catches any read past them.
-    uint32_t seed = 12345;
-    auto next = [&seed] { return static_cast<uint8_t>((seed = seed * 1103515245u + 12345u) >> 16); };
-    for (int round = 0; round < 20000; ++round)
-    {
-        const size_t size = next() % 24;
-        std::unique_ptr<uint8_t[]> received(new uint8_t[size]);
-        for (size_t i = 0; i < size; ++i)
-            received[i] = next();
-        int expected = -1, payload = -1;
-        if (size >= 5 && round % 3 == 0) // a true packet, perhaps with stray bytes after it
+    // Every length byte in buffers of exactly the size received: the
+    // sanitizer build catches any read past them.
+    for (int size = 0; size <= 8; ++size)
+        for (int n = 0; n <= 10; ++n)
         {
-            received[1] = static_cast<uint8_t>(size - 2 - std::min<size_t>(next() % 3, size - 5));
-            CheckAndSetCrc(received.get(), size);
-            expected = received[1] - 2;
+            std::unique_ptr<uint8_t[]> received(new uint8_t[size]());
+            if (size >= 2)
+                received[1] = static_cast<uint8_t>(n);
+            if (n >= 2 && n + 2 <= size)
+                CheckAndSetCrc(received.get(), static_cast<size_t>(size)); // a true packet, perhaps with more after it
+            int payload = -1;
+            const ReplyCheck check = CheckReplyPacket(received.get(), size, &payload);
+            const bool whole = size >= 5 && n >= 2 && n + 2 <= size;
+            EXPECT_EQ(check == REPLY_GOOD, whole) << size << " " << n;
+            EXPECT_EQ(payload, whole ? n - 2 : 0) << size << " " << n;
         }
-        const ReplyCheck check = CheckReplyPacket(received.get(), static_cast<int>(size), &payload);
-        if (expected >= 0)
-            EXPECT_TRUE(check == REPLY_GOOD && payload == expected) << round;
-        else
-            EXPECT_TRUE(check == REPLY_GOOD ? payload + 4 <= int(size) : payload == 0) << round;
-    }
 }
 
 // Would catch a command over 256 bytes, a wrong escape or pause, a number that wraps
@@ -80,18 +63,13 @@ TEST(Packet, ReplyCheckNeverReadsPastWhatCame)
 TEST(ParseCommand, BytesOrTheErrorPosition)
 {
     const std::string a255(255, 'A'), a256(256, 'A');
-    std::string escs;
-    for (int i = 0; i < 128; ++i)
-        escs += "<1b>";
     const struct
     {
         std::string text;
         int result;
         std::string bytes;
     } rows[] = {
-        {"PWR ON >~*=#", 0, "PWR ON >~*=#"},
-        {"A<cr>B<CR><0d><02>PON<ff><Ab>", 0, "A\rB\r\r\x02PON\xFF\xAB"},
-        {"<1b>x<3C><3E>", 0, "\x1B\x1Bx<>"}, // ESC doubled
+        {"P >~<cr><CR><0d><ff><Ab><1b>x<3C>", 0, "P >~\r\r\r\xFF\xAB\x1B\x1Bx<"}, // ESC doubled
         {"< 1><+F><-1><-F><\t7>", 0, "\x01\x0F\xFF\xF1\x07"}, // what strtoul takes, blanks and signs counted
         {"<w 10 ms><w50><W250MS><w1000><w 5 sec><w 10SeC><w +30  sec  ><w\t60000>", 0,
          "\x1B\x01\x1B\x02\x1B\x03\x1B\x04\x1B\x05\x1B\x06\x1B\x07\x1B\x08"},
@@ -101,15 +79,11 @@ TEST(ParseCommand, BytesOrTheErrorPosition)
         {"<w 18446744073709551626>", 24, ""},
         {"<1>", 3, ""},
         {"<12x", 4, ""},
-        {"<G1>", 2, ""},
         {"AB<", 4, ""},
-        {"<FFFFFFFFFFFFFFFFFFFFFFFF>", 26, ""},
         {"ok\xC3\xA4", 3, ""},
         {a256, 0, a256}, // at most 256 bytes; an escape that does not fit fails at its "<"
         {a256 + "A", 257, ""},
         {a255 + "<1B>", 256, ""},
-        {escs, 0, std::string(256, '\x1B')},
-        {escs + "<1b>", 513, ""},
     };
     for (const auto& row : rows)
     {

@@ -30,7 +30,6 @@ public:
 
     int deinitCalls = 0;
     std::vector<Bytes> writes;
-    std::vector<int> readCounts;
     std::vector<std::string> installPaths; // "(none)" for no path
 
     void QueueRead(Bytes bytes) { reads.push_back({0, std::move(bytes)}); }
@@ -51,7 +50,6 @@ public:
     }
     int ReadI2CBuf(int32_t, uint8_t, uint8_t* buffer, int count, int) override
     {
-        readCounts.push_back(count);
         memset(buffer, 0, static_cast<size_t>(count));
         const Read read = reads.empty() ? Read() : std::move(reads.front());
         if (!reads.empty())

@@ -127,12 +127,8 @@ std::function<int(char*, int)> PortListOf(std::vector<std::string> paths)
 
 bool ConnectPatiently(PanelComm& comm)
 {
-    for (int attempt = 0; attempt < 3; ++attempt)
-    {
-        if (attempt > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int attempt = 0; attempt < 3; ++attempt, std::this_thread::sleep_for(std::chrono::milliseconds(100)))
         if (comm.IsConnected() || comm.Connect() == COMM_OK)
             return true;
-    }
     return false;
 }

@@ -30,9 +30,7 @@ public:
 
     void SetStatus(std::array<uint8_t, 6> status) { Locked([&] { m_status = status; }); }
     void QueueBytes(Bytes bytes) { Locked([&] { m_queue.push_back(std::move(bytes)); }); }
-    void QueueAck() { QueueBytes({0x06}); }
     void QueueNak() { QueueBytes({0x15}); }
-    void QueueSilence() { QueueBytes({}); }
     void SendNow(Bytes bytes) { Locked([&] { m_outgoing.push_back(std::move(bytes)); }); } // unasked
 
     std::vector<Bytes> Requests() const { return Locked([&] { return m_requests; }); }

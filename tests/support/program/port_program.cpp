@@ -16,9 +16,7 @@
 #include "support/core/panel_simulator.h"
 
 #include <wx/bmpcbox.h>
-#include <wx/button.h>
 #include <wx/modalhook.h>
-#include <wx/timer.h>
 
 #include <csignal>
 #include <cstdio>
@@ -26,18 +24,13 @@
 
 namespace {
 
-// Presses the button of that label in the window, as a click does.
-void Press(wxWindow* window, const wxString& label)
+// Sends the window's control an event of this type, as the user's click or pick does.
+void Send(wxWindow* control, wxEventType type, int selection = 0)
 {
-    wxWindow* button = wxWindow::FindWindowByLabel(label, window);
-    if (button == nullptr)
-    {
-        fprintf(stderr, "no button \"%s\"\n", static_cast<const char*>(label.utf8_str()));
-        return;
-    }
-    wxCommandEvent click(wxEVT_BUTTON, button->GetId());
-    click.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(click);
+    wxCommandEvent event(type, control->GetId());
+    event.SetEventObject(control);
+    event.SetInt(selection);
+    control->GetEventHandler()->ProcessEvent(event);
 }
 
 class DialogReporter : public wxModalDialogHook
@@ -45,35 +38,26 @@ class DialogReporter : public wxModalDialogHook
 protected:
     int Enter(wxDialog* dialog) override
     {
-        const wxString name = dialog->GetClassInfo()->GetClassName();
-        fprintf(stderr, "modal: %s\n", static_cast<const char*>(name.utf8_str()));
+        fprintf(stderr, "modal: %s\n", static_cast<const char*>(wxString(dialog->GetClassInfo()->GetClassName()).utf8_str()));
         const char* nested = getenv("KESTO_TEST_NESTED");
         if (nested != nullptr && dynamic_cast<ConfigDlg*>(dialog) != nullptr)
-            dialog->CallAfter([dialog, nested] { Press(dialog, wxString::FromUTF8(nested)); });
+            dialog->CallAfter([dialog, nested] {
+                if (wxWindow* button = wxWindow::FindWindowByLabel(wxString::FromUTF8(nested), dialog))
+                    Send(button, wxEVT_BUTTON);
+            });
         return wxID_NONE;
     }
     void Exit(wxDialog*) override {}
 };
 
-// Picks "Configuration" in the main window's view menu, from the event loop.
-class OpenConfiguration : public wxTimer
+// Picks "Configuration" in the main window's view menu.
+void OpenConfiguration()
 {
-public:
-    void Notify() override
-    {
-        MainFrame* frame = MainFrame::Find();
-        if (frame == nullptr)
-            return;
+    if (MainFrame* frame = MainFrame::Find())
         for (wxWindow* child : frame->GetChildren())
             if (auto* view = dynamic_cast<wxBitmapComboBox*>(child))
-            {
-                wxCommandEvent pick(wxEVT_COMBOBOX, view->GetId());
-                pick.SetEventObject(view);
-                pick.SetInt(2);
-                view->GetEventHandler()->ProcessEvent(pick);
-            }
-    }
-};
+                Send(view, wxEVT_COMBOBOX, 2);
+}
 
 class PortApp : public App
 {
@@ -91,7 +75,8 @@ public:
         // In time: the first connection is tried by the status timer's first run.
         thePanelComm->SetPortLister(PortListOf({port}));
         m_reporter.Register();
-        SetSignalHandler(SIGUSR1, [](int) { static_cast<PortApp*>(wxTheApp)->m_opener.StartOnce(1); });
+        // Out of the signal's own handling: the configuration's loop outlives it.
+        SetSignalHandler(SIGUSR1, [](int) { wxTheApp->CallAfter(&OpenConfiguration); });
         return true;
     }
 
@@ -103,7 +88,6 @@ public:
 
 private:
     DialogReporter m_reporter;
-    OpenConfiguration m_opener;
 };
 
 } // namespace
