@@ -3,11 +3,14 @@
 #include <mosquitto.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <poll.h>
 
 namespace {
+
+constexpr int CONNECT_TURN_MS = 50;
 
 void StartLibrary()
 {
@@ -73,6 +76,34 @@ std::string MqttClient::StartConnect(const BrokerAddress& address)
     if (rc == MOSQ_ERR_SUCCESS)
         return "";
     return Reason(rc);
+}
+
+void MqttClient::OnConnack(mosquitto*, void* userData, int rc)
+{
+    static_cast<MqttClient*>(userData)->m_connack = rc;
+}
+
+std::string MqttClient::ConnectAndWait(const BrokerAddress& address, const std::string& user,
+                                       const std::string& password, const std::string& caFile, int timeoutMs)
+{
+    std::string reason = SetUp(address, user, password, caFile);
+    if (!reason.empty())
+        return reason;
+    m_connack = -1;
+    mosquitto_connect_callback_set(m_mosq, OnConnack);
+    reason = StartConnect(address);
+    if (!reason.empty())
+        return reason;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (m_connack < 0)
+    {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return "no answer from the broker within " + std::to_string(timeoutMs / 1000) + " s";
+        const int rc = Loop(CONNECT_TURN_MS);
+        if (rc != MOSQ_ERR_SUCCESS && m_connack < 0 && !HasSocket())
+            return Reason(rc);
+    }
+    return m_connack == 0 ? "" : std::string("refused: ") + mosquitto_connack_string(m_connack);
 }
 
 bool MqttClient::HasSocket() const

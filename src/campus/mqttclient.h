@@ -28,6 +28,12 @@ public:
     // here). Empty on success, else the reason.
     std::string StartConnect(const BrokerAddress& address);
     bool HasSocket() const;
+    // SetUp and StartConnect, then runs the network until the broker answers
+    // or timeoutMs pass. Empty once connected, else why not: the broker's
+    // refusal, no answer within the time, or the library's reason. Takes
+    // the connect callback for itself.
+    std::string ConnectAndWait(const BrokerAddress& address, const std::string& user, const std::string& password,
+                               const std::string& caFile, int timeoutMs);
     // One turn of the network: waits up to timeoutMs for the socket, then
     // reads, writes and keeps the connection alive. A library result; the
     // socket is closed after a failure. poll(), not the library's select(),
@@ -42,9 +48,12 @@ public:
     void NoteLibraryError(const char* text) { m_libraryError = text ? text : ""; }
 
 private:
+    static void OnConnack(mosquitto* mosq, void* userData, int rc);
+
     void* m_owner;
     mosquitto* m_mosq = nullptr;
     std::string m_libraryError;
+    int m_connack = -1; // the broker's answer while ConnectAndWait waits; -1 before it
 };
 
 // Seconds between the client's keep-alive pings.

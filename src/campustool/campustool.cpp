@@ -13,7 +13,7 @@ namespace {
 using Clock = CampusWatch::Clock;
 using std::chrono::milliseconds;
 
-constexpr milliseconds CONNECT_TIME{5000};
+constexpr int CONNECT_TIME_MS = 5000;
 constexpr milliseconds RETAINED_TIME{2000}; // for every retained status and state
 constexpr milliseconds FOLLOW_TIME{10000};  // for the rooms to follow a command
 
@@ -65,9 +65,15 @@ std::string WhyNot(const CampusView& view, const std::string& name, const std::s
     return room.IsOnline() ? "no answer" : "offline";
 }
 
+// Every room's retained status and state; empty unless the connection was lost.
+std::string ReadRetained(CampusWatch& watch)
+{
+    return watch.RunUntil([&] { return watch.Synced(); }, Clock::now() + RETAINED_TIME);
+}
+
 int List(const ToolOptions& options, CampusView& view, CampusWatch& watch)
 {
-    const std::string lost = watch.RunUntil([&] { return watch.Synced(); }, Clock::now() + RETAINED_TIME);
+    const std::string lost = ReadRetained(watch);
     if (!lost.empty())
         return Unreachable(options, lost);
     watch.Disconnect();
@@ -76,7 +82,7 @@ int List(const ToolOptions& options, CampusView& view, CampusWatch& watch)
 
 int Power(const ToolOptions& options, CampusView& view, CampusWatch& watch)
 {
-    std::string lost = watch.RunUntil([&] { return watch.Synced(); }, Clock::now() + RETAINED_TIME);
+    std::string lost = ReadRetained(watch);
     if (!lost.empty())
         return Unreachable(options, lost);
     std::vector<std::string> targets;
@@ -136,7 +142,7 @@ int RunCampusTool(const std::vector<std::string>& args, const std::string& versi
 
     CampusView view(options.prefix);
     CampusWatch watch(options, view);
-    const std::string reason = watch.Connect(options.action == ToolOptions::POWER, Clock::now() + CONNECT_TIME);
+    const std::string reason = watch.Connect(options.action == ToolOptions::POWER, CONNECT_TIME_MS);
     if (!reason.empty())
         return Unreachable(options, reason);
     return options.action == ToolOptions::LIST ? List(options, view, watch) : Power(options, view, watch);

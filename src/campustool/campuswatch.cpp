@@ -27,7 +27,6 @@ std::string RandomToken()
 
 struct CampusWatch::Callbacks
 {
-    static void Connect(mosquitto*, void* userData, int rc) { WatchOf(userData).OnConnect(rc); }
     static void Message(mosquitto*, void* userData, const mosquitto_message* message)
     {
         if (message == nullptr || message->topic == nullptr)
@@ -46,41 +45,18 @@ CampusWatch::CampusWatch(const ToolOptions& options, CampusView& view)
 {
 }
 
-std::string CampusWatch::Connect(bool withEvents, Clock::time_point deadline)
+std::string CampusWatch::Connect(bool withEvents, int timeoutMs)
 {
-    m_withEvents = withEvents;
     BrokerAddress address;
     std::string why;
     if (!ParseBrokerUrl(m_options.broker, address, why))
         return why;
-    std::string reason = m_client.SetUp(address, m_options.user, m_options.password, m_options.caFile);
+    const std::string reason =
+        m_client.ConnectAndWait(address, m_options.user, m_options.password, m_options.caFile, timeoutMs);
     if (!reason.empty())
         return reason;
-    mosquitto_connect_callback_set(m_client.Get(), Callbacks::Connect);
-    mosquitto_message_callback_set(m_client.Get(), Callbacks::Message);
-    reason = m_client.StartConnect(address);
-    if (!reason.empty())
-        return reason;
-    while (!m_answered)
-    {
-        if (Clock::now() >= deadline)
-            return "no answer from the broker";
-        const int rc = m_client.Loop(LOOP_WAIT_MS);
-        if (rc != MOSQ_ERR_SUCCESS && !m_answered && !m_client.HasSocket())
-            return m_client.Reason(rc);
-    }
-    return m_problem;
-}
-
-void CampusWatch::OnConnect(int rc)
-{
-    m_answered = true;
-    if (rc != 0)
-    {
-        m_problem = std::string("refused: ") + mosquitto_connack_string(rc);
-        return;
-    }
     m_connected = true;
+    mosquitto_message_callback_set(m_client.Get(), Callbacks::Message);
     mosquitto* mosq = m_client.Get();
     const std::string rooms = m_options.prefix + "/+/";
     // The broker handles one client's packets in order: the marker is
@@ -88,14 +64,13 @@ void CampusWatch::OnConnect(int rc)
     int result = mosquitto_subscribe(mosq, nullptr, (rooms + "status").c_str(), QOS_IN_ORDER);
     if (result == MOSQ_ERR_SUCCESS)
         result = mosquitto_subscribe(mosq, nullptr, (rooms + "state").c_str(), QOS_IN_ORDER);
-    if (result == MOSQ_ERR_SUCCESS && m_withEvents)
+    if (result == MOSQ_ERR_SUCCESS && withEvents)
         result = mosquitto_subscribe(mosq, nullptr, (rooms + "event").c_str(), QOS_COMMAND);
     if (result == MOSQ_ERR_SUCCESS)
         result = mosquitto_subscribe(mosq, nullptr, m_syncTopic.c_str(), QOS_IN_ORDER);
     if (result == MOSQ_ERR_SUCCESS)
         result = mosquitto_publish(mosq, nullptr, m_syncTopic.c_str(), 0, nullptr, QOS_IN_ORDER, false);
-    if (result != MOSQ_ERR_SUCCESS)
-        m_problem = "unable to subscribe: " + m_client.Reason(result);
+    return result == MOSQ_ERR_SUCCESS ? "" : "unable to subscribe: " + m_client.Reason(result);
 }
 
 void CampusWatch::OnMessage(const std::string& topic, const std::string& payload)

@@ -24,7 +24,7 @@ public:
     // events when asked), then to a marker of its own that is sent behind
     // them, so that Synced says when every retained message is in. Empty
     // on success, else why the broker cannot be reached.
-    std::string Connect(bool withEvents, Clock::time_point deadline);
+    std::string Connect(bool withEvents, int timeoutMs);
     bool Synced() const { return m_synced; }
     // Sends a message, not retained. Empty on success, else the reason.
     std::string Publish(const std::string& topic, const std::string& payload);
@@ -37,16 +37,12 @@ public:
     struct Callbacks; // the library's callbacks
 
 private:
-    void OnConnect(int rc);
     void OnMessage(const std::string& topic, const std::string& payload);
 
     const ToolOptions& m_options;
     CampusView& m_view;
     MqttClient m_client;
     std::string m_syncTopic;
-    bool m_withEvents = false;
-    bool m_answered = false;
     bool m_connected = false;
     bool m_synced = false;
-    std::string m_problem; // the broker's refusal, or why the subscriptions failed
 };
