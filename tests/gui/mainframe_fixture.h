@@ -110,7 +110,6 @@ protected:
         sim.ClearReceived();
     }
     static void Click(BmpTextButton* button) { Use(button); }
-    static void SetCheck(wxCheckBox* box, bool checked) { Use(box, checked); }
 
     void Tick()
     {
